@@ -1,0 +1,4 @@
+// The grid walk: "abbattimento" points before signals and along slowdowns.
+#include "compactor/compattatore.h"
+
+void compattatore::cammina_griglia() {}

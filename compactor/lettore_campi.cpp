@@ -1,0 +1,165 @@
+// Field-by-field reading of a source file held in memory.
+#include "compactor/lettore_campi.h"
+
+#include <limits>
+
+lettore_campi::lettore_campi(std::string contenuto) : testo_(std::move(contenuto)) {}
+
+void lettore_campi::avanza(std::size_t fino_a) {
+    // Keeps the line count while consuming bytes; CR LF counts as one line end.
+    while (pos_ < fino_a) {
+        const char c = testo_[pos_++];
+        if (c == '\n' || (c == '\r' && (pos_ >= testo_.size() || testo_[pos_] != '\n'))) {
+            ++riga_;
+            inizio_riga_ = pos_;
+        }
+    }
+}
+
+void lettore_campi::salta_spazi() {
+    std::size_t p = pos_;
+    while (p < testo_.size() && testo_[p] == ' ') {
+        ++p;
+    }
+    avanza(p);
+}
+
+bool lettore_campi::a_fine_riga() const {
+    return pos_ < testo_.size() && (testo_[pos_] == '\r' || testo_[pos_] == '\n');
+}
+
+void lettore_campi::consuma_fine_riga() {
+    if (pos_ < testo_.size() && testo_[pos_] == '\r' && pos_ + 1 < testo_.size() &&
+        testo_[pos_ + 1] == '\n') {
+        avanza(pos_ + 2);
+    } else {
+        avanza(pos_ + 1);
+    }
+}
+
+void lettore_campi::segna_inizio_campo() {
+    luogo_ = {riga_, static_cast<int>(pos_ - inizio_riga_) + 1};
+}
+
+std::string lettore_campi::leggi_testo() {
+    if (fine()) {
+        throw errore_lettura("lettura oltre la fine del file");
+    }
+    salta_spazi();
+    segna_inizio_campo();
+    std::string campo;
+    std::size_t p = pos_;
+    if (p < testo_.size() && testo_[p] == '"') {
+        const std::size_t chiusura = testo_.find('"', p + 1);
+        const std::size_t fine_testo = chiusura == std::string::npos ? testo_.size() : chiusura;
+        campo = testo_.substr(p + 1, fine_testo - p - 1);
+        p = fine_testo == testo_.size() ? fine_testo : fine_testo + 1;
+        while (p < testo_.size() && testo_[p] != ',' && testo_[p] != '\r' && testo_[p] != '\n') {
+            ++p;
+        }
+        avanza(p);
+    } else {
+        while (p < testo_.size() && testo_[p] != ',' && testo_[p] != '\r' && testo_[p] != '\n') {
+            ++p;
+        }
+        campo = testo_.substr(pos_, p - pos_);
+        avanza(p);
+    }
+    if (pos_ < testo_.size()) {
+        if (testo_[pos_] == ',') {
+            avanza(pos_ + 1);
+        } else {
+            consuma_fine_riga();
+        }
+    }
+    return campo;
+}
+
+int64_t lettore_campi::leggi_numero(int64_t minimo, int64_t massimo, const char* colonna) {
+    if (fine()) {
+        throw errore_lettura("lettura oltre la fine del file");
+    }
+    salta_spazi();
+    segna_inizio_campo();
+    std::size_t p = pos_;
+    while (p < testo_.size() && testo_[p] != ' ' && testo_[p] != ',' && testo_[p] != '\r' &&
+           testo_[p] != '\n') {
+        ++p;
+    }
+    const std::string_view cifre(testo_.data() + pos_, p - pos_);
+    avanza(p);
+    salta_spazi();
+    if (pos_ < testo_.size()) {
+        if (testo_[pos_] == ',') {
+            avanza(pos_ + 1);
+        } else if (a_fine_riga()) {
+            consuma_fine_riga();
+        }
+    }
+
+    if (cifre.empty()) {
+        return 0;
+    }
+    std::size_t i = 0;
+    bool negativo = false;
+    if (cifre[0] == '+' || cifre[0] == '-') {
+        negativo = cifre[0] == '-';
+        i = 1;
+    }
+    if (i == cifre.size()) {
+        throw errore_lettura("\"" + std::string(cifre) + "\" non è un numero intero");
+    }
+    int64_t valore = 0;
+    for (; i < cifre.size(); ++i) {
+        if (cifre[i] < '0' || cifre[i] > '9') {
+            throw errore_lettura("\"" + std::string(cifre) + "\" non è un numero intero");
+        }
+        valore = valore * 10 + (cifre[i] - '0');
+        if (valore > (int64_t{1} << 40)) {
+            break;  // far beyond every column; the range test below refuses it
+        }
+    }
+    if (negativo) {
+        valore = -valore;
+    }
+    if (valore < minimo || valore > massimo) {
+        throw errore_lettura("\"" + std::string(cifre) + "\" non sta in un campo " + colonna);
+    }
+    return valore;
+}
+
+int32_t lettore_campi::leggi_long() {
+    return static_cast<int32_t>(leggi_numero(std::numeric_limits<int32_t>::min(),
+                                             std::numeric_limits<int32_t>::max(), "a 32 bit"));
+}
+
+int16_t lettore_campi::leggi_integer() {
+    return static_cast<int16_t>(leggi_numero(std::numeric_limits<int16_t>::min(),
+                                             std::numeric_limits<int16_t>::max(), "a 16 bit"));
+}
+
+uint8_t lettore_campi::leggi_byte() {
+    return static_cast<uint8_t>(leggi_numero(0, 255, "a 8 bit"));
+}
+
+std::string_view lettore_campi::testo_riga(int n) const {
+    int contate = 1;
+    std::size_t inizio = 0;
+    while (contate < n && inizio < testo_.size()) {
+        const std::size_t fine_riga = testo_.find_first_of("\r\n", inizio);
+        if (fine_riga == std::string::npos) {
+            return {};
+        }
+        inizio = fine_riga + 1;
+        if (testo_[fine_riga] == '\r' && inizio < testo_.size() && testo_[inizio] == '\n') {
+            ++inizio;
+        }
+        ++contate;
+    }
+    if (contate != n || inizio > testo_.size()) {
+        return {};
+    }
+    const std::size_t fine_riga = testo_.find_first_of("\r\n", inizio);
+    return std::string_view(testo_).substr(
+        inizio, (fine_riga == std::string::npos ? testo_.size() : fine_riga) - inizio);
+}

@@ -1,0 +1,61 @@
+// The field reader of the two source files. A file is read as a stream of fields, never
+// as whole lines:
+// - a blank is the space character; blanks before a field are skipped;
+// - a text field ends at a comma or a line end (CR LF, a lone CR or a lone LF) and keeps
+//   its inner and trailing blanks; one that begins with a double quote runs to the
+//   closing quote, and what follows the quote up to the comma or line end is dropped;
+// - a number field ends at a blank, comma or line end; the blanks after it, with one
+//   comma or line end directly after them, form its separator; an empty number field is
+//   0; otherwise it is an optional sign and digits, and must fit its column.
+// fine() is true once nothing is left, so a field directly followed by the end of the file
+// leaves fine() true right after it is read. Reading with nothing left, a malformed number
+// and a value too wide for its column all throw errore_lettura.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class errore_lettura : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where a field begins in its file: line and column counted from 1.
+struct luogo_campo {
+    int riga = 0;
+    int colonna = 0;
+};
+
+class lettore_campi {
+public:
+    explicit lettore_campi(std::string contenuto);
+
+    bool fine() const { return pos_ == testo_.size(); }
+
+    std::string leggi_testo();
+    int32_t leggi_long();
+    int16_t leggi_integer();
+    uint8_t leggi_byte();
+
+    // Where the field read last began.
+    luogo_campo luogo() const { return luogo_; }
+    // The text of line n (counted from 1) without its line end, for diagnostics.
+    std::string_view testo_riga(int n) const;
+
+private:
+    int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* colonna);
+    void salta_spazi();
+    void segna_inizio_campo();
+    void consuma_fine_riga();
+    bool a_fine_riga() const;
+    void avanza(std::size_t fino_a);
+
+    std::string testo_;
+    std::size_t pos_ = 0;
+    int riga_ = 1;
+    std::size_t inizio_riga_ = 0;
+    luogo_campo luogo_;
+};

@@ -1,0 +1,91 @@
+// The scenario codes and the writing of the three compact files.
+#include "compactor/compattatore.h"
+
+#include "compactor/formato.h"
+#include "comune/sostituisci_file.h"
+
+namespace {
+
+// Lower case in the single-byte Western European code page.
+char minuscola(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
+        return static_cast<char>(u + 0x20);
+    }
+    switch (u) {
+        case 0x8A: return static_cast<char>(0x9A);
+        case 0x8C: return static_cast<char>(0x9C);
+        case 0x8E: return static_cast<char>(0x9E);
+        case 0x9F: return static_cast<char>(0xFF);
+        default: return c;
+    }
+}
+
+constexpr std::string_view riempitivo = "bbddffhhllnnpprrttvvzzaacc";
+constexpr int caratteri_contati = 25;
+
+}  // namespace
+
+namespace {
+std::string stringa_di_lavoro(const std::string& numero_treno, const std::string& nome_scenario) {
+    std::string lavoro = numero_treno + nome_scenario;
+    for (char& c : lavoro) {
+        c = minuscola(c);
+    }
+    lavoro += riempitivo;
+    return lavoro;
+}
+}  // namespace
+
+int32_t compattatore::codice_gara_st() {
+    riga = stringa_di_lavoro(voci[86].nome, voci[85].nome);
+    int32_t somma = 0;
+    for (int i = 1; i <= caratteri_contati; ++i) {
+        somma += static_cast<unsigned char>(riga[static_cast<std::size_t>(i - 1)]) * i;
+    }
+    return somma;
+}
+
+int16_t compattatore::codice_gara_og() {
+    riga = stringa_di_lavoro(voci[86].nome, voci[85].nome);
+    int32_t somma = 0;
+    for (int i = 1; i <= caratteri_contati; ++i) {
+        somma += static_cast<unsigned char>(riga[static_cast<std::size_t>(i - 1)]);
+    }
+    return static_cast<int16_t>(somma);  // at most 25 x 255
+}
+
+void compattatore::scrivi_file_compatti() {
+    voci[85].dato_finale = codice_gara_st();
+    celle.at(1).valore2 = codice_gara_og();
+
+    if (scrivi_linea != 0) {
+        file_sostitutivo linea(nomi_file::linea_compatta(cartella_, identita_));
+        std::string blocco;
+        blocco.reserve(1 << 16);
+        for (int colonna = 0; colonna < 2; ++colonna) {
+            for (const punto_piano& punto : tracciato) {
+                formato::aggiungi_valore(blocco, colonna == 0 ? punto.x : punto.y);
+                if (blocco.size() > (1 << 16) - 16) {
+                    linea.scrivi(blocco);
+                    blocco.clear();
+                }
+            }
+        }
+        linea.scrivi(blocco);
+        linea.conferma();
+    }
+
+    std::string generali;
+    for (const voce& v : voci) {
+        formato::aggiungi_voce(generali, v);
+    }
+    sostituisci_file(nomi_file::voci_compatte(cartella_, identita_), generali);
+
+    std::string griglia;
+    griglia.reserve(celle.size() * formato::byte_cella);
+    for (const cella& c : celle) {
+        formato::aggiungi_cella(griglia, c);
+    }
+    sostituisci_file(nomi_file::celle_compatte(cartella_, identita_), griglia);
+}

@@ -1,0 +1,33 @@
+// The one way every output file of the program is written: the new content goes to a
+// temporary file in the same directory, which then replaces the target by rename. A
+// failure half-way leaves the older file as it was and throws errore_esecuzione.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string_view>
+
+class file_sostitutivo {
+public:
+    explicit file_sostitutivo(std::filesystem::path destinazione);
+    ~file_sostitutivo();  // removes the temporary file unless conferma() succeeded
+    file_sostitutivo(const file_sostitutivo&) = delete;
+    file_sostitutivo& operator=(const file_sostitutivo&) = delete;
+
+    void scrivi(const void* dati, std::size_t quanti);
+    void scrivi(std::string_view testo) { scrivi(testo.data(), testo.size()); }
+    // Flushes, closes and renames the temporary file over the target.
+    void conferma();
+
+private:
+    void svuota_buffer();
+    [[noreturn]] void fallisci(const char* operazione, int numero_errore);
+
+    std::filesystem::path destinazione_;
+    std::filesystem::path temporaneo_;
+    int descrittore_ = -1;
+    char buffer_[1 << 16];
+    std::size_t in_buffer_ = 0;
+};
+
+void sostituisci_file(const std::filesystem::path& destinazione, std::string_view contenuto);

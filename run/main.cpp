@@ -1,0 +1,20 @@
+// Entry point of the one-shot program: no command line; every file goes beside the program.
+#include "run/form1.h"
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+
+int main() {
+    // A file-size limit must make a write fail with an error, not kill the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        const std::filesystem::path cartella =
+            std::filesystem::read_symlink("/proc/self/exe").parent_path();
+        Form1 finestra(cartella, apri_presentazione("orvesa_cusvana"));
+        return finestra.Form_Load();
+    } catch (const std::exception& e) {  // errore_esecuzione and the library's own
+        std::cerr << "orvesa_cusvana: " << e.what() << "\n";
+    }
+    return stato_uscita::errore_esecuzione;
+}

@@ -1,0 +1,19 @@
+// What the one-shot program shows a person: the "Attendere" window and the error box
+// when a display can be opened, otherwise the same texts on standard error.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class presentazione {
+public:
+    virtual ~presentazione() = default;
+    // Shows "Attendere" and makes sure it is on screen before the work starts.
+    virtual void mostra_attendere() = 0;
+    // Shows the message with one OK button and waits for it; returns the button code.
+    virtual int mostra_messaggio(const std::string& testo) = 0;
+};
+
+// The window when a display can be opened, the terminal otherwise.
+std::unique_ptr<presentazione> apri_presentazione(const std::string& titolo);
+std::unique_ptr<presentazione> presentazione_terminale();

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when run as root;
+# otherwise names the one apt-get line to run.
+set -euo pipefail
+
+pacchetti=(g++ clang libclang-rt-14-dev cmake make libgtest-dev libbenchmark-dev
+           libfltk1.3-dev fonts-dejavu-core xvfb xauth xdotool imagemagick x11-utils
+           librsvg2-bin util-linux)
+
+mancanti=()
+for p in "${pacchetti[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    mancanti+=("$p")
+  fi
+done
+[ ${#mancanti[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  echo "Installing: ${mancanti[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${mancanti[@]}" >/dev/null
+else
+  echo "Missing packages. Run as root:" >&2
+  echo "  apt-get update && apt-get install -y ${mancanti[*]}" >&2
+  exit 1
+fi

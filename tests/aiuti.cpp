@@ -1,0 +1,104 @@
+// Test helpers.
+#include "aiuti.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+cartella_temporanea::cartella_temporanea() {
+    std::string modello =
+        (std::filesystem::temp_directory_path() / "compattatore-test-XXXXXX").string();
+    if (::mkdtemp(modello.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp");
+    }
+    percorso_ = modello;
+}
+
+cartella_temporanea::~cartella_temporanea() {
+    std::error_code ignorato;
+    std::filesystem::permissions(percorso_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignorato);
+    std::filesystem::remove_all(percorso_, ignorato);
+}
+
+std::string leggi_tutto(const std::filesystem::path& file) {
+    std::ifstream ingresso(file, std::ios::binary);
+    std::ostringstream contenuto;
+    contenuto << ingresso.rdbuf();
+    return contenuto.str();
+}
+
+void scrivi_tutto(const std::filesystem::path& file, const std::string& contenuto) {
+    std::ofstream uscita(file, std::ios::binary | std::ios::trunc);
+    uscita << contenuto;
+}
+
+std::string le16(int16_t v) {
+    const auto u = static_cast<uint16_t>(v);
+    return {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+}
+
+std::string le32(int32_t v) {
+    const auto u = static_cast<uint32_t>(v);
+    std::string s;
+    for (int i = 0; i < 4; ++i) {
+        s += static_cast<char>((u >> (8 * i)) & 0xFF);
+    }
+    return s;
+}
+
+std::string le64_double(double v) {
+    uint64_t u;
+    std::memcpy(&u, &v, 8);
+    std::string s;
+    for (int i = 0; i < 8; ++i) {
+        s += static_cast<char>((u >> (8 * i)) & 0xFF);
+    }
+    return s;
+}
+
+esito_processo esegui(const std::filesystem::path& programma,
+                      const std::vector<std::string>& argomenti,
+                      const std::vector<std::string>& ambiente_extra) {
+    int tubo[2];
+    if (::pipe(tubo) != 0) {
+        throw std::runtime_error("pipe");
+    }
+    const pid_t figlio = ::fork();
+    if (figlio == 0) {
+        ::dup2(tubo[1], 2);
+        ::close(tubo[0]);
+        ::close(tubo[1]);
+        std::freopen("/dev/null", "w", stdout);
+        for (const std::string& variabile : ambiente_extra) {
+            ::putenv(const_cast<char*>(variabile.c_str()));
+        }
+        std::vector<char*> argv;
+        std::string nome = programma.string();
+        argv.push_back(nome.data());
+        std::vector<std::string> copie = argomenti;
+        for (std::string& a : copie) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        ::execv(nome.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(tubo[1]);
+    esito_processo esito;
+    char blocco[4096];
+    ssize_t letti;
+    while ((letti = ::read(tubo[0], blocco, sizeof blocco)) > 0) {
+        esito.errori.append(blocco, static_cast<std::size_t>(letti));
+    }
+    ::close(tubo[0]);
+    int stato = 0;
+    ::waitpid(figlio, &stato, 0);
+    esito.stato = WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
+    return esito;
+}
