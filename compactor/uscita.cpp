@@ -2,31 +2,14 @@
 #include "compactor/compattatore.h"
 
 #include "compactor/formato.h"
+#include "compactor/testo.h"
 #include "comune/sostituisci_file.h"
 
 namespace {
 
-// Lower case in the single-byte Western European code page.
-char minuscola(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
-        return static_cast<char>(u + 0x20);
-    }
-    switch (u) {
-        case 0x8A: return static_cast<char>(0x9A);
-        case 0x8C: return static_cast<char>(0x9C);
-        case 0x8E: return static_cast<char>(0x9E);
-        case 0x9F: return static_cast<char>(0xFF);
-        default: return c;
-    }
-}
-
 constexpr std::string_view riempitivo = "bbddffhhllnnpprrttvvzzaacc";
 constexpr int caratteri_contati = 25;
 
-}  // namespace
-
-namespace {
 std::string stringa_di_lavoro(const std::string& numero_treno, const std::string& nome_scenario) {
     std::string lavoro = numero_treno + nome_scenario;
     for (char& c : lavoro) {

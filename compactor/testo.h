@@ -1,0 +1,41 @@
+// Text tests of the readers and the scenario codes, on single-byte Windows-1252 text.
+#pragma once
+
+#include <string_view>
+
+// Lower case in the Western European single-byte code page.
+inline char minuscola(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
+        return static_cast<char>(u + 0x20);
+    }
+    switch (u) {
+        case 0x8A: return static_cast<char>(0x9A);
+        case 0x8C: return static_cast<char>(0x9C);
+        case 0x8E: return static_cast<char>(0x9E);
+        case 0x9F: return static_cast<char>(0xFF);
+        default: return c;
+    }
+}
+
+// Whether `parola` stands anywhere in `campo`, with exact case.
+inline bool contiene(std::string_view campo, std::string_view parola) {
+    return campo.find(parola) != std::string_view::npos;
+}
+
+// Whether `parola` stands anywhere in `campo`, letter case ignored.
+inline bool contiene_ignora_maiuscole(std::string_view campo, std::string_view parola) {
+    if (parola.size() > campo.size()) {
+        return false;
+    }
+    for (std::size_t inizio = 0; inizio + parola.size() <= campo.size(); ++inizio) {
+        std::size_t i = 0;
+        while (i < parola.size() && minuscola(campo[inizio + i]) == minuscola(parola[i])) {
+            ++i;
+        }
+        if (i == parola.size()) {
+            return true;
+        }
+    }
+    return false;
+}
