@@ -62,13 +62,17 @@ public:
     const std::filesystem::path& cartella() const { return cartella_; }
     const identita_scenario& identita() const { return identita_; }
 
+    // Phases of memorizza_dati; the line phase returns true when the train phase follows.
+    bool leggi_linea();
+    void leggi_treno();
+
+    // The next free sign slot, handed from the line phase to the train phase.
+    int32_t prossimo_cartello = 80;
+
     // The source row that recorded codice_errore, when a reader recorded it.
     std::optional<origine_problema> origine;
 
 protected:
-    // Phases of memorizza_dati; the line phase returns true when the train phase follows.
-    bool leggi_linea();
-    void leggi_treno();
 
     // Remembers the source row of the problem a reader is recording (for diagnostics).
     void segna_origine(const std::filesystem::path& file, const lettore_campi& lettore,
@@ -77,9 +81,6 @@ protected:
     static void elimina_sorgente(const std::filesystem::path& file);
     // Reads a whole source file into memory; errore_lettura when it cannot be read.
     static std::string leggi_file(const std::filesystem::path& file);
-
-    // The next free sign slot, handed from the line phase to the train phase.
-    int32_t prossimo_cartello = 80;
 
 private:
     std::filesystem::path cartella_;
