@@ -3,11 +3,15 @@
 
 BUILD      ?= build
 BUILD_SAN  ?= build-san
+BUILD_FUZZ ?= build-fuzz
+# Seconds of fuzzing per target in `make test`.
+FUZZ_SECONDI ?= 30
+BERSAGLI_FUZZ := lettore_campi fase_linea fase_treno percorso
 JOBS       ?= $(shell nproc)
 # Warnings are errors in CI.
 WERROR     := $(if $(CI),ON,OFF)
 
-.PHONY: run test prepara build build-san test-unita test-sanitizzatori
+.PHONY: run test prepara build build-san build-fuzz test-unita test-sanitizzatori test-fuzz
 
 prepara:
 	@scripts/prepara.sh
@@ -28,5 +32,25 @@ build-san: prepara
 
 test-sanitizzatori: build-san
 	cd $(BUILD_SAN) && ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer needs clang; warnings stay warnings here, the other two builds judge them.
+build-fuzz: prepara
+	CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DFUZZ=ON -DCON_TEST=OFF -DCON_FINESTRA=OFF >/dev/null
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	$(BUILD_FUZZ)/fuzz/semi_fuzz $(BUILD_FUZZ)/semi
+
+# Each target runs on its growing corpus (fuzz/corpus-*, not committed), the committed
+# seeds and the seeds generated from the carried scenario. A crash leaves its input in
+# $(BUILD_FUZZ)/ and fails the test.
+test-fuzz: build-fuzz
+	@for b in $(BERSAGLI_FUZZ); do \
+	  mkdir -p fuzz/corpus-$$b; \
+	  $(BUILD_FUZZ)/fuzz/fuzz_$$b -max_total_time=$(FUZZ_SECONDI) -timeout=20 \
+	    -dict=fuzz/parole.dict -artifact_prefix=$(BUILD_FUZZ)/ -print_final_stats=1 \
+	    fuzz/corpus-$$b fuzz/semi/$$b $(BUILD_FUZZ)/semi/$$b >$(BUILD_FUZZ)/fuzz_$$b.log 2>&1 \
+	    || { tail -n 60 $(BUILD_FUZZ)/fuzz_$$b.log; echo "fuzz_$$b: FALLITO"; exit 1; }; \
+	  echo "fuzz_$$b: $$(grep -o 'stat::number_of_executed_units: [0-9]*' $(BUILD_FUZZ)/fuzz_$$b.log \
+	    | grep -o '[0-9]*$$') esecuzioni in $(FUZZ_SECONDI) s, nessun errore"; \
+	done
 
 test: test-unita test-sanitizzatori

@@ -1,0 +1,53 @@
+// Fuzz target: the whole driver, memorizza_percorso with the plan asked for, on an
+// arbitrary pair of source files. The input is the line source, the separator of
+// separatore.h, then the train source; without a separator there is no train source.
+// After each input the compact files must have the sizes of their layouts, or be absent
+// when a header check failed or no grid was built.
+#include "compactor/diagnostica.h"
+#include "comune/errore_esecuzione.h"
+#include "fuzz/separatore.h"
+#include "fuzz/verifiche.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
+    const identita_scenario identita = identita_predefinita();
+    const std::string_view ingresso(reinterpret_cast<const char*>(dati), dimensione);
+    const std::size_t taglio = ingresso.find(separatore_fuzz);
+    svuota_cartella_fuzz();
+    scrivi_file(nomi_file::sorgente_linea(cartella_fuzz(), identita), ingresso.substr(0, taglio));
+    if (taglio != std::string_view::npos) {
+        scrivi_file(nomi_file::sorgente_treno(cartella_fuzz(), identita),
+                    ingresso.substr(taglio + separatore_fuzz.size()));
+    }
+
+    compattatore c(cartella_fuzz(), identita);
+    int32_t j = 1;
+    int numero = 0;
+    try {
+        numero = c.memorizza_percorso(j);
+    } catch (const errore_esecuzione& e) {
+        // The one expected failure: no grid to walk or write.
+        if (!c.celle.empty()) {
+            violazione(std::string("errore_esecuzione con la griglia: ") + e.what());
+        }
+        verifica_modello(c);
+        verifica_nessun_file_compatto(c);
+        return 0;
+    }
+    verifica_modello(c);
+    if (numero == 0) {
+        if (c.voci[85].intero1 != 610 || c.celle.at(1).valore1 != 5121) {
+            violazione("valori fissi dell'intestazione non scritti");
+        }
+        verifica_file_compatti(c);
+    } else if (numero == 1250 || numero == 1251) {
+        verifica_nessun_file_compatto(c);
+    } else {
+        violazione("memorizza_percorso ha reso " + std::to_string(numero));
+    }
+    (void)descrivi_esito(c);
+    return 0;
+}

@@ -1,0 +1,216 @@
+// Checks shared by the fuzz targets.
+#include "fuzz/verifiche.h"
+
+#include "compactor/formato.h"
+#include "compactor/problemi.h"
+#include "writers/dati.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <system_error>
+
+namespace {
+
+std::filesystem::path crea_cartella() {
+    std::string modello = (std::filesystem::temp_directory_path() / "orvesa-fuzz-XXXXXX").string();
+    if (::mkdtemp(modello.data()) == nullptr) {
+        std::perror("mkdtemp");
+        std::abort();
+    }
+    return modello;
+}
+
+void rimuovi_cartella() {
+    std::error_code ignorato;
+    std::filesystem::remove_all(cartella_fuzz(), ignorato);
+}
+
+std::string leggi(const std::filesystem::path& file) {
+    std::ifstream ingresso(file, std::ios::binary);
+    std::ostringstream contenuto;
+    contenuto << ingresso.rdbuf();
+    return contenuto.str();
+}
+
+std::string sorgente_portata(void (*scrittore)(const std::filesystem::path&,
+                                               const identita_scenario&),
+                             std::filesystem::path (*nome)(const std::filesystem::path&,
+                                                           const identita_scenario&)) {
+    const std::filesystem::path cartella = cartella_fuzz() / "portata";
+    std::filesystem::create_directories(cartella);
+    scrittore(cartella, identita_predefinita());
+    std::string testo = leggi(nome(cartella, identita_predefinita()));
+    std::filesystem::remove_all(cartella);
+    return testo;
+}
+
+bool esiste(const std::filesystem::path& file) {
+    std::error_code ignorato;
+    return std::filesystem::exists(file, ignorato);
+}
+
+// Size of a file, or -1 when it does not exist.
+long long dimensione(const std::filesystem::path& file) {
+    std::error_code errore;
+    const auto n = std::filesystem::file_size(file, errore);
+    return errore ? -1 : static_cast<long long>(n);
+}
+
+bool solo_della_linea(int32_t codice) {
+    switch (codice) {
+        case 1:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 21:
+        case 101:
+        case 102:
+        case 103:
+        case 104:
+        case 105: return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+const std::filesystem::path& cartella_fuzz() {
+    static const std::filesystem::path cartella = [] {
+        std::filesystem::path p = crea_cartella();
+        std::atexit(rimuovi_cartella);
+        return p;
+    }();
+    return cartella;
+}
+
+void svuota_cartella_fuzz() {
+    for (const auto& voce_cartella : std::filesystem::directory_iterator(cartella_fuzz())) {
+        std::filesystem::remove_all(voce_cartella.path());
+    }
+}
+
+void scrivi_file(const std::filesystem::path& file, std::string_view contenuto) {
+    std::ofstream uscita(file, std::ios::binary | std::ios::trunc);
+    uscita.write(contenuto.data(), static_cast<std::streamsize>(contenuto.size()));
+    if (!uscita) {
+        violazione("impossibile scrivere " + file.string());
+    }
+}
+
+const std::string& sorgente_linea_portata() {
+    static const std::string testo = sorgente_portata(dati_linea, nomi_file::sorgente_linea);
+    return testo;
+}
+
+const std::string& sorgente_treno_portata() {
+    static const std::string testo = sorgente_portata(dati_treno, nomi_file::sorgente_treno);
+    return testo;
+}
+
+void violazione(const std::string& cosa) {
+    std::cerr << "\n*** regola violata: " << cosa << "\n";
+    std::abort();
+}
+
+void verifica_modello(const compattatore& c) {
+    if (!c.celle.empty() && c.celle.size() != static_cast<std::size_t>(c.n_celle) + 1) {
+        violazione("celle ha " + std::to_string(c.celle.size()) +
+                   " elementi, n_celle = " + std::to_string(c.n_celle));
+    }
+    if (!c.tracciato.empty() &&
+        c.tracciato.size() != static_cast<std::size_t>(c.lunghezza_estesa) + 1) {
+        violazione("tracciato ha " + std::to_string(c.tracciato.size()) +
+                   " punti, lunghezza_estesa = " + std::to_string(c.lunghezza_estesa));
+    }
+    if (c.scrivi_linea == 0 && !c.tracciato.empty()) {
+        violazione("tracciato costruito con scrivi_linea = 0");
+    }
+    if (c.codice_errore != 0 && descrivi_problema(c.codice_errore) == nullptr) {
+        violazione("codice di problema non documentato " + std::to_string(c.codice_errore));
+    }
+    if (c.n_montagne < 0 || c.n_montagne >= numero_montagne) {
+        violazione("n_montagne = " + std::to_string(c.n_montagne));
+    }
+    if (c.prossimo_cartello < -1 || c.prossimo_cartello > 80) {
+        violazione("prossimo_cartello = " + std::to_string(c.prossimo_cartello));
+    }
+}
+
+void verifica_sorgenti_dopo_lettura(const compattatore& c) {
+    const bool linea = esiste(nomi_file::sorgente_linea(c.cartella(), c.identita()));
+    const bool treno = esiste(nomi_file::sorgente_treno(c.cartella(), c.identita()));
+    if (linea) {
+        violazione("sorgente della linea non eliminata, codice " + std::to_string(c.codice_errore));
+    }
+    const bool treno_atteso = solo_della_linea(c.codice_errore);
+    if (treno != treno_atteso) {
+        violazione(std::string("sorgente del treno ") + (treno ? "rimasta" : "eliminata") +
+                   " con il codice " + std::to_string(c.codice_errore));
+    }
+}
+
+std::size_t byte_piano_attesi(const compattatore& c) {
+    std::size_t totale = 0;
+    const auto byte_valore = [](const valore_piano& v) -> std::size_t {
+        if (std::holds_alternative<int16_t>(v)) {
+            return 2 + 2;
+        }
+        if (std::holds_alternative<double>(v)) {
+            return 2 + 8;
+        }
+        return 2;
+    };
+    for (const punto_piano& p : c.tracciato) {
+        totale += byte_valore(p.x) + byte_valore(p.y);
+    }
+    return totale;
+}
+
+void verifica_file_compatti(const compattatore& c) {
+    const auto controlla = [](const std::filesystem::path& file, long long attesi) {
+        const long long trovati = dimensione(file);
+        if (trovati != attesi) {
+            violazione(file.filename().string() + ": " + std::to_string(trovati) +
+                       " byte invece di " + std::to_string(attesi));
+        }
+    };
+    controlla(nomi_file::celle_compatte(c.cartella(), c.identita()),
+              static_cast<long long>(formato::byte_cella) * (c.n_celle + 1LL));
+    long long byte_voci = 0;
+    for (const voce& v : c.voci) {
+        byte_voci += static_cast<long long>(formato::byte_voce_senza_nome + v.nome.size());
+    }
+    const std::filesystem::path file_voci = nomi_file::voci_compatte(c.cartella(), c.identita());
+    controlla(file_voci, byte_voci);
+    // The records must read back as written: a name too long for its 2-byte length
+    // would leave a file of the right size that no reader can walk.
+    const std::string generali = leggi(file_voci);
+    std::size_t pos = 0;
+    for (const voce& v : c.voci) {
+        const auto riletta = formato::leggi_voce(generali, pos);
+        if (!riletta || riletta->nome != v.nome) {
+            violazione(file_voci.filename().string() + ": record illeggibile al byte " +
+                       std::to_string(pos));
+        }
+    }
+    const std::filesystem::path linea = nomi_file::linea_compatta(c.cartella(), c.identita());
+    if (c.scrivi_linea != 0) {
+        controlla(linea, static_cast<long long>(byte_piano_attesi(c)));
+    } else if (esiste(linea)) {
+        violazione("file del tracciato scritto con scrivi_linea = 0");
+    }
+}
+
+void verifica_nessun_file_compatto(const compattatore& c) {
+    for (const auto& file : {nomi_file::linea_compatta(c.cartella(), c.identita()),
+                             nomi_file::voci_compatte(c.cartella(), c.identita()),
+                             nomi_file::celle_compatte(c.cartella(), c.identita())}) {
+        if (esiste(file)) {
+            violazione(file.filename().string() + " scritto dopo un controllo fallito");
+        }
+    }
+}
