@@ -7,11 +7,12 @@ BUILD_FUZZ ?= build-fuzz
 # Seconds of fuzzing per target in `make test`.
 FUZZ_SECONDI ?= 30
 BERSAGLI_FUZZ := lettore_campi fase_linea fase_treno percorso
+BUILD_BENCH ?= build-bench
 JOBS       ?= $(shell nproc)
 # Warnings are errors in CI.
 WERROR     := $(if $(CI),ON,OFF)
 
-.PHONY: run test prepara build build-san build-fuzz test-unita test-sanitizzatori test-fuzz
+.PHONY: run test bench prepara build build-san build-fuzz build-bench test-unita test-sanitizzatori test-fuzz
 
 prepara:
 	@scripts/prepara.sh
@@ -54,3 +55,17 @@ test-fuzz: build-fuzz
 	done
 
 test: test-unita test-sanitizzatori
+
+# Benchmarks in release mode, in their own build directory: the compactor against its floor
+# and across route lengths, then the whole process against a bytes-only process. -O2, the
+# level of the program that `make run` builds, so the figures are those of what ships.
+build-bench: prepara
+	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+	  -DCON_BENCH=ON -DCON_TEST=OFF \
+	  -DAVVISI_COME_ERRORI=$(WERROR) >/dev/null
+	cmake --build $(BUILD_BENCH) -j $(JOBS)
+
+bench: build-bench
+	$(BUILD_BENCH)/bench/bench_compattatore --benchmark_repetitions=5 \
+	  --benchmark_report_aggregates_only=true
+	bench/processo.sh $(BUILD_BENCH)

@@ -1,0 +1,327 @@
+// Benchmarks of the compactor: the whole driver on the carried sources and on generated
+// routes of 101 to 1000 km, each phase alone, and the floor (the same compact bytes
+// written with the same replace steps and nothing else). At the end the ratios that
+// matter are printed: the carried run against its floor, and the longest route against
+// the shortest.
+#include "bench/comuni.h"
+#include "bench/generatore.h"
+#include "compactor/compattatore.h"
+#include "comune/sostituisci_file.h"
+#include "scenario_text/testi_scenario.h"
+#include "writers/dati.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const identita_scenario& identita() {
+    static const identita_scenario id = identita_predefinita();
+    return id;
+}
+
+const std::filesystem::path& cartella() {
+    static cartella_di_prova cartella;
+    return cartella.percorso();
+}
+
+void scrivi_sorgenti_portate() {
+    dati_linea(cartella(), identita());
+    dati_treno(cartella(), identita());
+}
+
+void scrivi_sorgenti(const sorgenti_generate& sorgenti) {
+    sostituisci_file(nomi_file::sorgente_linea(cartella(), identita()), sorgenti.linea);
+    sostituisci_file(nomi_file::sorgente_treno(cartella(), identita()), sorgenti.treno);
+}
+
+// One whole run of the driver on the sources in the directory; empty text when it
+// compacted without a problem.
+std::string esegui_driver() {
+    compattatore c(cartella(), identita());
+    int32_t j = 1;
+    const int esito = c.memorizza_percorso(j);
+    return problema_di(c, esito);
+}
+
+// The carried compact files, from one run (computed once).
+const byte_compatti& compatti_portati() {
+    static const byte_compatti byte = [] {
+        scrivi_sorgenti_portate();
+        if (const std::string problema = esegui_driver(); !problema.empty()) {
+            throw std::runtime_error("il percorso portato lascia un " + problema);
+        }
+        return leggi_compatti(cartella(), identita());
+    }();
+    return byte;
+}
+
+const sorgenti_generate& sorgenti_di(int km) {
+    static std::map<int, sorgenti_generate> generate;
+    auto trovato = generate.find(km);
+    if (trovato == generate.end()) {
+        trovato =
+            generate.emplace(km, genera_sorgenti(righe_linea(), righe_treno(), km * 1000)).first;
+    }
+    return trovato->second;
+}
+
+// Runs the body of a benchmark, turning any failure into a skipped benchmark.
+template <typename F>
+void protetto(benchmark::State& state, F corpo) {
+    try {
+        corpo();
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+void pavimento_portato(benchmark::State& state) {
+    protetto(state, [&] {
+        const byte_compatti& byte = compatti_portati();
+        for (auto _ : state) {
+            scrivi_compatti(cartella(), identita(), byte);
+        }
+        state.SetBytesProcessed(static_cast<int64_t>(
+            state.iterations() * (byte.linea.size() + byte.voci.size() + byte.celle.size())));
+    });
+}
+
+void percorso_portato(benchmark::State& state) {
+    protetto(state, [&] {
+        for (auto _ : state) {
+            state.PauseTiming();
+            scrivi_sorgenti_portate();
+            state.ResumeTiming();
+            if (const std::string problema = esegui_driver(); !problema.empty()) {
+                state.SkipWithError(problema.c_str());
+                break;
+            }
+        }
+    });
+}
+
+void fase_linea(benchmark::State& state) {
+    protetto(state, [&] {
+        std::optional<compattatore> c;
+        for (auto _ : state) {
+            state.PauseTiming();
+            dati_linea(cartella(), identita());
+            c.emplace(cartella(), identita());
+            c->scrivi_linea = 1;
+            state.ResumeTiming();
+            if (!c->leggi_linea()) {
+                state.SkipWithError("la fase di linea si ferma");
+                break;
+            }
+        }
+    });
+}
+
+void fase_treno(benchmark::State& state) {
+    protetto(state, [&] {
+        std::optional<compattatore> c;
+        for (auto _ : state) {
+            state.PauseTiming();
+            scrivi_sorgenti_portate();
+            c.emplace(cartella(), identita());
+            c->scrivi_linea = 1;
+            const bool prosegue = c->leggi_linea();
+            state.ResumeTiming();
+            if (!prosegue) {
+                state.SkipWithError("la fase di linea si ferma");
+                break;
+            }
+            c->leggi_treno();
+        }
+    });
+}
+
+// A model as the readers leave it for the carried sources.
+compattatore modello_letto() {
+    scrivi_sorgenti_portate();
+    compattatore c(cartella(), identita());
+    c.scrivi_linea = 1;
+    c.memorizza_dati();
+    if (c.celle.empty() || c.codice_errore != 0) {
+        throw std::runtime_error("la lettura del percorso portato non riesce");
+    }
+    return c;
+}
+
+void cammino(benchmark::State& state) {
+    protetto(state, [&] {
+        compattatore c = modello_letto();
+        const std::vector<cella> prima = c.celle;
+        c.cammina_griglia();
+        // The carried grid has no slowdowns, so the walk leaves it as it was and can run
+        // again on the same grid; otherwise the grid is restored outside the timing.
+        const bool da_ripristinare =
+            std::memcmp(prima.data(), c.celle.data(), prima.size() * sizeof(cella)) != 0;
+        for (auto _ : state) {
+            if (da_ripristinare) {
+                state.PauseTiming();
+                c.celle = prima;
+                state.ResumeTiming();
+            }
+            c.cammina_griglia();
+            benchmark::DoNotOptimize(c.celle.data());
+        }
+    });
+}
+
+void uscita(benchmark::State& state) {
+    protetto(state, [&] {
+        compattatore c = modello_letto();
+        c.cammina_griglia();
+        if (c.controlla_intestazione() != 0) {
+            throw std::runtime_error("il controllo d'intestazione non passa");
+        }
+        for (auto _ : state) {
+            c.scrivi_file_compatti();
+        }
+    });
+}
+
+void percorso_generato(benchmark::State& state) {
+    protetto(state, [&] {
+        const int km = static_cast<int>(state.range(0));
+        const sorgenti_generate& sorgenti = sorgenti_di(km);
+        for (auto _ : state) {
+            state.PauseTiming();
+            scrivi_sorgenti(sorgenti);
+            state.ResumeTiming();
+            if (const std::string problema = esegui_driver(); !problema.empty()) {
+                state.SkipWithError(problema.c_str());
+                break;
+            }
+        }
+        const densita_portata d = misura_densita(righe_linea(), righe_treno());
+        state.counters["righe_sorgente"] =
+            static_cast<double>(std::count(sorgenti.linea.begin(), sorgenti.linea.end(), '\n') +
+                                std::count(sorgenti.treno.begin(), sorgenti.treno.end(), '\n'));
+        if (d.lunghezza > 0) {
+            state.counters["righe_posizione_km_portate"] =
+                (d.righe_linea + d.righe_treno) * 1000.0 / d.lunghezza;
+        }
+    });
+}
+
+void pavimento_generato(benchmark::State& state) {
+    protetto(state, [&] {
+        const int km = static_cast<int>(state.range(0));
+        scrivi_sorgenti(sorgenti_di(km));
+        if (const std::string problema = esegui_driver(); !problema.empty()) {
+            throw std::runtime_error(problema);
+        }
+        const byte_compatti byte = leggi_compatti(cartella(), identita());
+        for (auto _ : state) {
+            scrivi_compatti(cartella(), identita(), byte);
+        }
+        state.SetBytesProcessed(static_cast<int64_t>(
+            state.iterations() * (byte.linea.size() + byte.voci.size() + byte.celle.size())));
+    });
+}
+
+BENCHMARK(pavimento_portato)->Unit(benchmark::kMicrosecond);
+BENCHMARK(percorso_portato)->Unit(benchmark::kMicrosecond);
+BENCHMARK(fase_linea)->Unit(benchmark::kMicrosecond);
+BENCHMARK(fase_treno)->Unit(benchmark::kMicrosecond);
+BENCHMARK(cammino)->Unit(benchmark::kMicrosecond);
+BENCHMARK(uscita)->Unit(benchmark::kMicrosecond);
+BENCHMARK(percorso_generato)
+    ->Arg(101)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(pavimento_generato)
+    ->Arg(101)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMicrosecond);
+
+// Keeps the CPU time of every benchmark (the median when repeated) for the ratios.
+class riassunto : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.error_occurred) {
+                continue;
+            }
+            const std::string nome =
+                r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
+            const double secondi =
+                r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+            if (r.run_type == Run::RT_Aggregate) {
+                if (r.aggregate_name == "median") {
+                    mediane_[nome] = secondi;
+                }
+            } else {
+                prove_[nome].push_back(secondi);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    std::optional<double> tempo(const std::string& nome) const {
+        if (auto m = mediane_.find(nome); m != mediane_.end()) {
+            return m->second;
+        }
+        auto p = prove_.find(nome);
+        if (p == prove_.end() || p->second.empty()) {
+            return std::nullopt;
+        }
+        std::vector<double> v = p->second;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+
+    void stampa_rapporto(const char* testo, const std::string& a, const std::string& b) const {
+        const auto ta = tempo(a);
+        const auto tb = tempo(b);
+        if (ta && tb && *tb > 0) {
+            std::printf("  %-44s %6.2f   (%.3f ms / %.3f ms)\n", testo, *ta / *tb, *ta * 1e3,
+                        *tb * 1e3);
+        }
+    }
+
+private:
+    std::map<std::string, double> mediane_;
+    std::map<std::string, std::vector<double>> prove_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    riassunto rapporti;
+    benchmark::RunSpecifiedBenchmarks(&rapporti);
+    std::printf("\nRapporti (tempo di CPU):\n");
+    rapporti.stampa_rapporto("percorso portato / pavimento", "percorso_portato",
+                             "pavimento_portato");
+    for (const char* km : {"101", "250", "500", "1000"}) {
+        const std::string testo = std::string("percorso ") + km + " km / pavimento " + km + " km";
+        rapporti.stampa_rapporto(testo.c_str(), std::string("percorso_generato/") + km,
+                                 std::string("pavimento_generato/") + km);
+    }
+    for (const char* km : {"250", "500", "1000"}) {
+        const std::string testo = std::string("percorso ") + km + " km / percorso 101 km";
+        rapporti.stampa_rapporto(testo.c_str(), std::string("percorso_generato/") + km,
+                                 "percorso_generato/101");
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,56 @@
+// Pieces shared by the benchmark programs.
+#include "bench/comuni.h"
+
+#include "comune/sostituisci_file.h"
+
+#include <stdlib.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+cartella_di_prova::cartella_di_prova() {
+    std::string modello =
+        (std::filesystem::temp_directory_path() / "compattatore-bench-XXXXXX").string();
+    if (::mkdtemp(modello.data()) == nullptr) {
+        throw std::runtime_error("impossibile creare una cartella temporanea");
+    }
+    percorso_ = modello;
+}
+
+cartella_di_prova::~cartella_di_prova() {
+    std::error_code ignorato;
+    std::filesystem::remove_all(percorso_, ignorato);
+}
+
+namespace {
+std::string leggi(const std::filesystem::path& file) {
+    std::ifstream ingresso(file, std::ios::binary);
+    std::ostringstream contenuto;
+    contenuto << ingresso.rdbuf();
+    return std::move(contenuto).str();
+}
+}  // namespace
+
+byte_compatti leggi_compatti(const std::filesystem::path& cartella, const identita_scenario& id) {
+    return {leggi(nomi_file::linea_compatta(cartella, id)),
+            leggi(nomi_file::voci_compatte(cartella, id)),
+            leggi(nomi_file::celle_compatte(cartella, id))};
+}
+
+void scrivi_compatti(const std::filesystem::path& cartella, const identita_scenario& id,
+                     const byte_compatti& byte) {
+    sostituisci_file(nomi_file::linea_compatta(cartella, id), byte.linea);
+    sostituisci_file(nomi_file::voci_compatte(cartella, id), byte.voci);
+    sostituisci_file(nomi_file::celle_compatte(cartella, id), byte.celle);
+}
+
+std::string problema_di(const compattatore& c, int esito_intestazione) {
+    if (esito_intestazione != 0) {
+        return "controllo d'intestazione " + std::to_string(esito_intestazione);
+    }
+    if (c.codice_errore != 0) {
+        return "problema " + std::to_string(c.codice_errore) + " a " +
+               std::to_string(c.posizione_errore) + " m";
+    }
+    return {};
+}
