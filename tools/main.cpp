@@ -1,0 +1,115 @@
+// Entry point of compattatore: reads the command line and runs one command.
+#include "comune/errore_esecuzione.h"
+#include "tools/strumento.h"
+
+#include <algorithm>
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view versione = "compattatore 1.0";
+
+constexpr std::string_view sinossi =
+    "Uso: compattatore esporta DIR\n"
+    "     compattatore compatta [--senza-linea] DIR SCENARIO TRENO\n"
+    "     compattatore mostra FILE\n"
+    "     compattatore pianta DIR SCENARIO TRENO FILE.svg\n"
+    "     compattatore --help | --version\n";
+
+constexpr std::string_view dettagli =
+    "\n"
+    "  esporta   scrive in DIR i cinque testi dello scenario Orvesa_Cusvana, treno 5927,\n"
+    "            come li scrive orvesa_cusvana\n"
+    "  compatta  compatta DIR/SCENARIO_linea.txt e DIR/SCENARIO_TRENO-.txt nei file\n"
+    "            DIR/SCENARIO_linea.dat, DIR/SCENARIO_TRENO.sim e DIR/SCENARIO_TRENO.dat;\n"
+    "            i file sorgente restano come sono; con --senza-linea SCENARIO_linea.dat\n"
+    "            non viene scritto\n"
+    "  mostra    decodifica un file .sim, .dat o _linea.dat in una tabella leggibile\n"
+    "  pianta    disegna dai tre file compatti di DIR la pianta del percorso, il profilo\n"
+    "            altimetrico e la velocit\xC3\xA0 massima in un file SVG\n"
+    "\n"
+    "SCENARIO e TRENO: solo caratteri ASCII stampabili, senza '/', '\\' e '..', non vuoti\n"
+    "e non inizianti con '-'.\n"
+    "\n"
+    "Stato d'uscita: 0 fatto; 1 errore di esecuzione; 2 controllo d'intestazione fallito\n"
+    "(nessun file compatto scritto); 3 file compatti scritti ma problema nei dati\n"
+    "sorgente; 64 riga di comando errata.\n";
+
+identita_scenario identita_da(const std::string& scenario, const std::string& treno) {
+    controlla_nome("SCENARIO", scenario);
+    controlla_nome("TRENO", treno);
+    return {scenario, treno};
+}
+
+void chiedi_argomenti(const std::vector<std::string>& argomenti, std::size_t quanti,
+                      const std::string& comando) {
+    if (argomenti.size() != quanti) {
+        throw errore_uso("il comando " + comando + " vuole " + std::to_string(quanti) +
+                         (quanti == 1 ? " argomento" : " argomenti") + ", ne ha " +
+                         std::to_string(argomenti.size()));
+    }
+}
+
+int esegui(const std::string& comando, std::vector<std::string> argomenti) {
+    if (comando == "esporta") {
+        chiedi_argomenti(argomenti, 1, comando);
+        return comando_esporta(argomenti[0]);
+    }
+    if (comando == "compatta") {
+        bool senza_linea = false;
+        std::vector<std::string> posizionali;
+        for (const std::string& a : argomenti) {
+            if (a == "--senza-linea") {
+                senza_linea = true;
+            } else if (a.starts_with("--")) {
+                throw errore_uso("opzione sconosciuta: " + a);
+            } else {
+                posizionali.push_back(a);
+            }
+        }
+        chiedi_argomenti(posizionali, 3, comando);
+        return comando_compatta(posizionali[0], identita_da(posizionali[1], posizionali[2]),
+                                senza_linea);
+    }
+    if (comando == "mostra") {
+        chiedi_argomenti(argomenti, 1, comando);
+        return comando_mostra(argomenti[0]);
+    }
+    if (comando == "pianta") {
+        chiedi_argomenti(argomenti, 4, comando);
+        return comando_pianta(argomenti[0], identita_da(argomenti[1], argomenti[2]), argomenti[3]);
+    }
+    throw errore_uso("comando sconosciuto: " + comando);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A file-size limit must make a write fail with an error, not kill the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::vector<std::string> argomenti(argv + std::min(argc, 1), argv + argc);
+    if (argomenti.size() == 1 && argomenti[0] == "--help") {
+        std::cout << sinossi << dettagli;
+        return stato_strumento::fatto;
+    }
+    if (argomenti.size() == 1 && argomenti[0] == "--version") {
+        std::cout << versione << "\n";
+        return stato_strumento::fatto;
+    }
+    try {
+        if (argomenti.empty()) {
+            throw errore_uso("manca il comando");
+        }
+        return esegui(argomenti[0], {argomenti.begin() + 1, argomenti.end()});
+    } catch (const errore_uso& e) {
+        std::cerr << "compattatore: " << e.what() << "\n"
+                  << sinossi << "Dettagli: compattatore --help\n";
+        return stato_strumento::uso_errato;
+    } catch (const std::exception& e) {  // errore_esecuzione and the library's own
+        std::cerr << "compattatore: " << e.what() << "\n";
+    }
+    return stato_strumento::errore_esecuzione;
+}
