@@ -1,4 +1,133 @@
-// The grid walk: "abbattimento" points before signals and along slowdowns.
+// The grid walk: completes the grid around slowdowns with "abbattimento" points of value
+// 180, before the signals that precede an advance cell, at three distances before each
+// slowdown start, every 8 cells along a slow slowdown and before the signal just after it.
 #include "compactor/compattatore.h"
+#include "compactor/griglia.h"
 
-void compattatore::cammina_griglia() {}
+#include <algorithm>
+
+namespace {
+
+constexpr int16_t valore_punto = 180;
+constexpr int16_t velocita_lenta = 110;  // slowdowns below this get points along them
+
+void metti_punto(cella& c) {
+    c.tipo = tipo_cella::abbattimento_con_valore;
+    c.valore1 = valore_punto;
+}
+
+// Places a point in the cell when it exists and is free.
+bool punto_se_libera(cella* c) {
+    if (c == nullptr || !libera(*c)) {
+        return false;
+    }
+    metti_punto(*c);
+    return true;
+}
+
+}  // namespace
+
+void compattatore::cammina_griglia() {
+    // The last cell that exists; nothing beyond it is ever read.
+    const int32_t fondo =
+        static_cast<int32_t>(std::min<int64_t>(n_celle, static_cast<int64_t>(celle.size()) - 1));
+    const int32_t ultima = std::min(n_celle - 2, fondo);
+    for (int32_t i = 1; i <= ultima; ++i) {
+        cella* corrente = &celle[i];
+
+        if (corrente->tipo == tipo_cella::avviso_rallentamento) {
+            // Every signal up to 20 cells back gets a point just before it, nearest first.
+            for (int32_t k = 1; k <= 20; ++k) {
+                const int32_t d = i - k;
+                if (d < 3) {
+                    break;
+                }
+                if (celle[d].tipo != tipo_cella::segnale) {
+                    continue;
+                }
+                cella& prima = celle[d - 1];
+                cella& seconda = celle[d - 2];
+                if (punto_se_libera(&prima) || punto_se_libera(&seconda)) {
+                    continue;
+                }
+                if (prima.tipo == tipo_cella::abbattimento_con_valore) {
+                    prima.valore1 = minimo(valore_punto, prima.valore1);
+                } else if (seconda.tipo == tipo_cella::abbattimento_con_valore) {
+                    seconda.valore1 = minimo(valore_punto, seconda.valore1);
+                } else {
+                    codice_errore = 11;
+                    posizione_errore = d * 50;
+                }
+            }
+            continue;
+        }
+
+        if (corrente->tipo != tipo_cella::inizio_rallentamento) {
+            continue;
+        }
+
+        // Points at 5 to 7, 11 to 13 and 18 to 20 cells before the start.
+        for (const int32_t distanza : {5, 11, 18}) {
+            if (i <= distanza + 2) {
+                break;
+            }
+            if (!punto_se_libera(&celle[i - distanza]) &&
+                !punto_se_libera(&celle[i - distanza - 1]) &&
+                !punto_se_libera(&celle[i - distanza - 2])) {
+                codice_errore = 12;
+                posizione_errore = i * 50;
+            }
+        }
+
+        // A fast slowdown gets nothing along or after it.
+        if (corrente->valore1 >= velocita_lenta) {
+            continue;
+        }
+
+        // Forward along the slowdown to its end cell, a point every 8 cells; a point moved
+        // by one cell restarts the count from where it went.
+        int32_t f = i;
+        int32_t n = 0;
+        bool fine_trovata = false;
+        while (true) {
+            ++f;
+            ++n;
+            if (n == 8) {
+                if (punto_se_libera(cella_in_griglia(*this, f))) {
+                    n = 0;
+                } else if (punto_se_libera(cella_in_griglia(*this, f - 1))) {
+                    n = 1;
+                } else if (punto_se_libera(cella_in_griglia(*this, f + 1))) {
+                    n = -1;
+                } else {
+                    codice_errore = 13;
+                    posizione_errore = f * 50;
+                }
+            }
+            if (celle[f].tipo == tipo_cella::fine_rallentamento) {
+                fine_trovata = true;
+                break;
+            }
+            if (f >= fondo) {
+                break;
+            }
+        }
+        if (!fine_trovata) {
+            codice_errore = 14;
+            posizione_errore = i * 50;
+        }
+
+        // The first signal within 12 cells from the end gets a point just before it.
+        int32_t s = 0;
+        for (int32_t m = f; m <= f + 12 && m <= fondo; ++m) {
+            if (celle[m].tipo == tipo_cella::segnale) {
+                s = m - 1;
+                break;
+            }
+        }
+        if (s > 0 && !punto_se_libera(&celle[s]) && !punto_se_libera(&celle[s - 1])) {
+            codice_errore = 13;
+            posizione_errore = f * 50;
+        }
+    }
+}
