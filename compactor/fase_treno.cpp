@@ -1,4 +1,426 @@
 // Train phase of the source reading: the train source file into the grid and the records.
+// Rows are recognised by keyword wherever they stand after "[generale]"; every keyword the
+// field contains runs its handler, in the order of the row table below. A handler either
+// lets the reading go on, sends it to the closing steps, or ends it at once with a code.
+#include "compactor/arrotonda.h"
 #include "compactor/compattatore.h"
+#include "compactor/griglia.h"
+#include "compactor/testo.h"
 
-void compattatore::leggi_treno() {}
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+enum class esito {
+    prosegui,   // next keyword test, then the next row
+    chiusura,   // a position beyond the grid: the closing steps follow
+    interrotta  // ended at once with a code; nothing more is written
+};
+
+constexpr std::size_t lunghezza_nome_massima = 32767;  // the 2-byte length of the ".sim" file
+
+class lettura_treno {
+public:
+    lettura_treno(compattatore& c, lettore_campi& l) : c_(c), l_(l) {}
+
+    // The whole reading; throws errore_lettura.
+    void esegui();
+
+    // Where the field that caused the recorded code stands; none for the closing check.
+    std::optional<luogo_campo> luogo_problema;
+    bool codice_di_chiusura = false;
+
+    // The field a read failure belongs to.
+    luogo_campo luogo_guasto() const { return colpevole_.value_or(l_.luogo()); }
+
+private:
+    esito righe();
+    esito riga_velocita();
+    esito riga_aderenza();
+    esito riga_segnale();
+    esito riga_rallentamento();
+    esito riga_abbattimento();
+    esito riga_stazione();
+    void chiusura();
+
+    int32_t leggi_posizione() {
+        const int32_t p = l_.leggi_long();
+        luogo_posizione_ = l_.luogo();
+        return p;
+    }
+    // The bound test: a position that leaves no room for the row's margin before the end of
+    // the grid, or lies before its start.
+    bool oltre_griglia(int32_t p, int64_t margine) const {
+        return p < 0 || int64_t{p} + margine > int64_t{50} * c_.n_celle;
+    }
+    esito problema(int32_t codice, std::optional<int32_t> posizione, luogo_campo luogo,
+                   esito dopo) {
+        c_.codice_errore = codice;
+        if (posizione) {
+            c_.posizione_errore = *posizione;
+        }
+        luogo_problema = luogo;
+        return dopo;
+    }
+    void scrivi_velocita();
+    void scrivi_aderenza();
+
+    compattatore& c_;
+    lettore_campi& l_;
+    std::optional<luogo_campo> colpevole_;  // set while a computed value may fail
+    luogo_campo luogo_chiave_;
+    luogo_campo luogo_posizione_;
+
+    int32_t indice_velocita_ = 0;
+    int32_t indice_aderenza_ = 0;
+    int32_t velocita_in_vigore_ = 0;
+    int32_t aderenza_in_vigore_ = 0;
+    luogo_campo luogo_velocita_;  // the field that set the speed in force
+    int32_t k_ = 1;               // the next station slot
+};
+
+void lettura_treno::esegui() {
+    while (!l_.fine()) {
+        c_.riga = l_.leggi_testo();
+        if (contiene_ignora_maiuscole(c_.riga, "[generale]")) {
+            break;
+        }
+    }
+    if (righe() == esito::chiusura) {
+        chiusura();
+    }
+}
+
+esito lettura_treno::righe() {
+    while (true) {
+        if (l_.fine()) {
+            return esito::chiusura;
+        }
+        c_.riga = l_.leggi_testo();
+        luogo_chiave_ = l_.luogo();
+        if (l_.fine()) {
+            return esito::chiusura;  // the file's last field is never a row
+        }
+        for (int volte = 0; volte < 2 && contiene(c_.riga, "-"); ++volte) {
+            c_.riga = l_.leggi_testo();
+            luogo_chiave_ = l_.luogo();
+            if (l_.fine()) {
+                return esito::chiusura;
+            }
+        }
+
+        const std::string chiave = c_.riga;
+        auto ha = [&](std::string_view parola) {
+            return contiene_ignora_maiuscole(chiave, parola);
+        };
+        esito e = esito::prosegui;
+        if (ha("frenata") && ha("massa")) {
+            c_.voci[84].dato1 = l_.leggi_long();
+        }
+        if (ha("vetture")) {
+            c_.voci[84].dato3 = l_.leggi_long();
+        }
+        if (ha("velocit")) {
+            e = riga_velocita();
+        }
+        if (e == esito::prosegui && ha("aderenza")) {
+            e = riga_aderenza();
+        }
+        if (e == esito::prosegui && ha("orologio")) {
+            c_.voci[86].intero3 = l_.leggi_integer();
+            c_.voci[86].intero4 = l_.leggi_integer();
+            c_.voci[86].intero5 = l_.leggi_integer();
+        }
+        if (e == esito::prosegui && ha("sabbia")) {
+            c_.voci[86].intero1 = l_.leggi_integer();
+        }
+        if (e == esito::prosegui && ha("segnale")) {
+            e = riga_segnale();
+        }
+        if (e == esito::prosegui && ha("rallentamento")) {
+            e = riga_rallentamento();
+        }
+        if (e == esito::prosegui && ha("abbattimento")) {
+            e = riga_abbattimento();
+        }
+        if (e == esito::prosegui && ha("stazione")) {
+            e = riga_stazione();
+        }
+        if (e != esito::prosegui) {
+            return e;
+        }
+    }
+}
+
+// The speed in force, in units of 5 km/h; one that does not fit the cell is a read failure.
+void lettura_treno::scrivi_velocita() {
+    colpevole_ = luogo_velocita_;
+    const uint8_t valore = come_byte(arrotonda(velocita_in_vigore_ / 5.0));
+    colpevole_.reset();
+    if (cella* c = cella_in_griglia(c_, indice_velocita_)) {
+        c->velocita_limite = valore;
+    }
+    ++indice_velocita_;
+}
+
+void lettura_treno::scrivi_aderenza() {
+    if (cella* c = cella_in_griglia(c_, indice_aderenza_)) {
+        c->aderenza = bassi_8_bit(aderenza_in_vigore_);
+    }
+    ++indice_aderenza_;
+}
+
+// Each speed row ends the run of the one before it, up to the cell before its own.
+esito lettura_treno::riga_velocita() {
+    const int32_t p = leggi_posizione();
+    const int32_t velocita = l_.leggi_long();
+    const luogo_campo luogo_valore = l_.luogo();
+    if (oltre_griglia(p, 100)) {
+        return problema(15, p, luogo_posizione_, esito::chiusura);
+    }
+    const int64_t n = arrotonda(p / 50.0);
+    if (n > 0) {
+        do {
+            if (indice_velocita_ >= c_.n_celle) {
+                break;
+            }
+            scrivi_velocita();
+        } while (indice_velocita_ < n);
+    }
+    velocita_in_vigore_ = velocita;
+    luogo_velocita_ = luogo_valore;
+    return esito::prosegui;
+}
+
+// As the speed rows, but the value is kept as its low 8 bits and nothing stops the run at
+// the grid's end (cells past it are simply not there).
+esito lettura_treno::riga_aderenza() {
+    const int32_t p = leggi_posizione();
+    const int32_t aderenza = l_.leggi_long();
+    if (oltre_griglia(p, 100)) {
+        return problema(15, p, luogo_posizione_, esito::chiusura);
+    }
+    const int64_t n = arrotonda(p / 50.0);
+    if (n > 0) {
+        do {
+            scrivi_aderenza();
+        } while (indice_aderenza_ < n);
+    }
+    aderenza_in_vigore_ = aderenza;
+    return esito::prosegui;
+}
+
+esito lettura_treno::riga_segnale() {
+    const int32_t posizione = leggi_posizione();
+    const luogo_campo luogo = luogo_posizione_;
+    int32_t valori[10];
+    for (int32_t& v : valori) {
+        v = l_.leggi_long();
+    }
+    auto& [sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo] = valori;
+    if (oltre_griglia(posizione, 100)) {
+        return problema(15, posizione, luogo, esito::chiusura);
+    }
+    c_.memo_segnale(posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
+    // A code left earlier, the line phase's 15 included, ends the reading here too.
+    if (c_.codice_errore > 0) {
+        return problema(c_.codice_errore, posizione, luogo, esito::interrotta);
+    }
+    return esito::prosegui;
+}
+
+esito lettura_treno::riga_rallentamento() {
+    const int32_t x = leggi_posizione();
+    const luogo_campo luogo = luogo_posizione_;
+    int32_t v = l_.leggi_long();
+    int32_t l = l_.leggi_long();
+    const luogo_campo luogo_lunghezza = l_.luogo();
+    int32_t f_tt = l_.leggi_long();
+    const int32_t f_ta = l_.leggi_long();
+    int32_t d_v = l_.leggi_long();
+    if (oltre_griglia(x, 100)) {
+        return problema(15, x, luogo, esito::chiusura);
+    }
+    colpevole_ = luogo_lunghezza;  // x + l may leave the 32-bit range
+    c_.memo_rallentamento(x, v, l, f_tt, f_ta, d_v);
+    colpevole_.reset();
+    if (c_.codice_errore > 0) {
+        return problema(c_.codice_errore, x, luogo, esito::interrotta);
+    }
+    return esito::prosegui;
+}
+
+esito lettura_treno::riga_abbattimento() {
+    const int32_t p = leggi_posizione();
+    const int32_t valore = l_.leggi_long();
+    if (oltre_griglia(p, 100)) {
+        return problema(15, p, luogo_posizione_, esito::chiusura);
+    }
+    cella* c = cella_in_griglia(c_, arrotonda(p / 50.0));
+    if (c == nullptr) {
+        return esito::prosegui;
+    }
+    if (!libera(*c)) {
+        return problema(7, p, luogo_posizione_, esito::interrotta);
+    }
+    if (valore > 0) {
+        c->tipo = tipo_cella::abbattimento_con_valore;
+        c->valore1 = bassi_16_bit(valore);
+    } else {
+        c->tipo = tipo_cella::abbattimento_senza_valore;
+    }
+    return esito::prosegui;
+}
+
+esito lettura_treno::riga_stazione() {
+    // A slot that holds a sign text is never given to a station.
+    if (k_ > std::min(c_.prossimo_cartello, 80)) {
+        return problema(10, std::nullopt, luogo_chiave_, esito::interrotta);
+    }
+    voce& stazione = c_.voci[static_cast<std::size_t>(k_)];
+
+    const int32_t p = leggi_posizione();
+    stazione.dato3 = p;
+    if (oltre_griglia(p, 800)) {
+        return problema(15, p, luogo_posizione_, esito::chiusura);
+    }
+    if (p % 50 != 0) {
+        return problema(8, p, luogo_posizione_, esito::interrotta);
+    }
+    const uint8_t tipo = l_.leggi_byte();
+    stazione.marca = tipo;
+    const int32_t lunghezza = l_.leggi_long();
+    const luogo_campo luogo_lunghezza = l_.luogo();
+    if (lunghezza % 100 != 0) {
+        return problema(9, p, luogo_posizione_, esito::interrotta);
+    }
+
+    stazione.segno = l_.leggi_byte();
+    stazione.flag4 = l_.leggi_byte();
+    stazione.flag3 = l_.leggi_byte();
+    stazione.intero1 = l_.leggi_integer();
+    stazione.intero2 = l_.leggi_integer();
+    stazione.flag1 = l_.leggi_byte();
+    stazione.intero3 = l_.leggi_integer();
+    stazione.intero4 = l_.leggi_integer();
+    stazione.intero5 = l_.leggi_integer();
+    stazione.flag2 = l_.leggi_byte();
+    const int32_t ore = l_.leggi_long();
+    colpevole_ = l_.luogo();
+    const int32_t minuti = l_.leggi_long();
+    const int32_t secondi = l_.leggi_long();
+    // Each step in 32 bits, as the departure time is held.
+    const int32_t ore_in_minuti = come_long(int64_t{ore} * 60);
+    const int32_t minuti_totali = come_long(int64_t{ore_in_minuti} + minuti);
+    const int32_t secondi_totali = come_long(int64_t{minuti_totali} * 60);
+    stazione.dato_finale = come_long(int64_t{secondi_totali} + secondi);
+    colpevole_.reset();
+    stazione.nome = l_.leggi_testo();
+    if (stazione.nome.size() > lunghezza_nome_massima) {
+        throw errore_lettura("nome della stazione oltre 32767 caratteri");
+    }
+
+    // Extent by kind; the multiples required above keep the halves exact.
+    colpevole_ = luogo_lunghezza;
+    if (tipo == 5 || tipo == 6) {
+        stazione.dato1 = come_long(int64_t{p} - lunghezza);
+        stazione.dato2 = come_long(int64_t{p} + 150);
+        stazione.flag3 = 0;
+    } else if (tipo == 7 || tipo == 8) {
+        stazione.dato1 = come_long(int64_t{p} - lunghezza);
+        stazione.dato2 = come_long(int64_t{p} + lunghezza);
+        stazione.flag3 = 0;
+    } else {
+        const int64_t meta = lunghezza / 2;
+        stazione.dato1 = come_long(int64_t{p} - meta);
+        stazione.dato2 = come_long(int64_t{p} + meta + (stazione.flag3 != 0 ? 50 : 0));
+    }
+    colpevole_.reset();
+    if (lunghezza < 600) {
+        stazione.flag4 = 0;
+    }
+    if (k_ == 1) {
+        stazione.flag3 = 0;
+        stazione.flag4 = 0;
+    }
+
+    const int64_t ultima_cella = arrotonda(stazione.dato2 / 50.0);
+    if (tipo < 25 && tipo != 5 && tipo != 6) {
+        for (int j = 1; j <= 4; ++j) {
+            const int64_t c = ultima_cella - j - 1;
+            if (c > 1) {
+                if (cella* avvicinamento = cella_in_griglia(c_, c)) {
+                    avvicinamento->codice = static_cast<uint8_t>(80 + j);
+                }
+            }
+        }
+    }
+    if (tipo < 25) {
+        const int64_t c = ultima_cella - 1;
+        if (c <= 1) {
+            return problema(24, std::nullopt, luogo_posizione_, esito::interrotta);
+        }
+        if (cella* fermata = cella_in_griglia(c_, c)) {
+            fermata->tipo = tipo_cella::fermata;
+            fermata->valore1 = static_cast<int16_t>(k_);
+        }
+    }
+
+    if (k_ > 1) {
+        colpevole_ = luogo_posizione_;
+        const bool troppo_vicina = come_long(int64_t{stazione.dato1} - 350) < c_.voci[k_ - 1].dato2;
+        colpevole_.reset();
+        if (troppo_vicina) {
+            return problema(22, p, luogo_posizione_, esito::interrotta);
+        }
+    }
+    ++k_;
+    if (k_ >= c_.prossimo_cartello) {
+        return problema(10, std::nullopt, luogo_posizione_, esito::interrotta);
+    }
+    return esito::prosegui;
+}
+
+// End of the file or a position beyond the grid: the speed and adhesion runs reach the
+// grid's last track cell, then the chainage records are checked.
+void lettura_treno::chiusura() {
+    do {
+        scrivi_velocita();
+    } while (indice_velocita_ < c_.n_celle - 2);
+    do {
+        scrivi_aderenza();
+    } while (indice_aderenza_ < c_.n_celle - 2);
+    for (int i = 81; i <= 83; ++i) {
+        if (c_.voci[i].dato1 % 50 != 0 || c_.voci[i].dato2 % 50 != 0) {
+            c_.codice_errore = 2;
+            luogo_problema.reset();
+            codice_di_chiusura = true;
+        }
+    }
+}
+
+}  // namespace
+
+void compattatore::leggi_treno() {
+    const std::filesystem::path file = nomi_file::sorgente_treno(cartella(), identita());
+    // The source file is transient: it goes whatever the outcome of the reading.
+    struct eliminazione {
+        const std::filesystem::path& file;
+        ~eliminazione() { elimina_sorgente(file); }
+    } alla_fine{file};
+
+    lettore_campi lettore(leggi_file(file));
+    lettura_treno lettura(*this, lettore);
+    try {
+        lettura.esegui();
+    } catch (const errore_lettura&) {
+        segna_origine(file, lettore, lettura.luogo_guasto());
+        throw;
+    }
+    if (lettura.codice_di_chiusura) {
+        origine.reset();
+    } else if (lettura.luogo_problema) {
+        segna_origine(file, lettore, *lettura.luogo_problema);
+    }
+}
