@@ -1,6 +1,7 @@
 // Line record stores: chainage ordering, mountain spans, maximum-speed signs.
 #include "compactor/arrotonda.h"
 #include "compactor/compattatore.h"
+#include "compactor/griglia.h"
 
 #include <algorithm>
 #include <array>
@@ -99,11 +100,11 @@ void compattatore::memo_montagna(int32_t& inizio, int32_t& fine, int32_t& tipo) 
 void compattatore::memo_indicatori_v_max(int32_t posizione, int32_t& vas, int32_t& vbs,
                                          int32_t& vcs, int32_t& strisces, int32_t& vad,
                                          int32_t& vbd, int32_t& vcd, int32_t& strisced) {
-    const int64_t c = arrotonda(posizione / 50.0 + 1.0);
-    if (c < 0 || c >= static_cast<int64_t>(celle.size())) {
+    cella* const c = cella_in_griglia(*this, arrotonda(posizione / 50.0 + 1.0));
+    if (c == nullptr) {
         return;  // the reader's bound test keeps every sign inside the grid
     }
-    cella& cl = celle[static_cast<std::size_t>(c)];
+    cella& cl = *c;
     if (!libera(cl)) {
         codice_errore = 21;
         return;
