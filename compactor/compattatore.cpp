@@ -17,6 +17,10 @@ int compattatore::memorizza_percorso(int32_t& j) {
         v = voce{};
     }
     memorizza_dati();
+    return concludi_percorso();
+}
+
+int compattatore::concludi_percorso() {
     if (celle.empty()) {
         // Without a grid there is nothing to walk or write: the run cannot go on.
         throw errore_esecuzione(

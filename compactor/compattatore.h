@@ -26,6 +26,9 @@ public:
     // Returns 0 when the files were written, or the number of the header check that
     // failed (1250, 1251), in which case no compact file was written.
     int memorizza_percorso(int32_t& j);
+    // The driver after the readers: the walk, the header checks and the compact files,
+    // on the model as it stands. Returns as memorizza_percorso does.
+    int concludi_percorso();
 
     // Reads the line source file and then, unless the line phase stopped with a code
     // other than 15, the train source file. Read failures become code 25.
@@ -73,7 +76,6 @@ public:
     std::optional<origine_problema> origine;
 
 protected:
-
     // Remembers the source row of the problem a reader is recording (for diagnostics).
     void segna_origine(const std::filesystem::path& file, const lettore_campi& lettore,
                        luogo_campo luogo);

@@ -75,6 +75,7 @@ esito_processo esegui(const std::filesystem::path& programma,
         ::close(tubo[0]);
         ::close(tubo[1]);
         std::freopen("/dev/null", "w", stdout);
+        ::unsetenv("DISPLAY");  // whole-run tests never open a window
         for (const std::string& variabile : ambiente_extra) {
             ::putenv(const_cast<char*>(variabile.c_str()));
         }

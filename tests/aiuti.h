@@ -32,7 +32,8 @@ struct esito_processo {
     int stato = -1;
     std::string errori;  // standard error
 };
-// Runs a program with arguments, standard output discarded, standard error captured.
+// Runs a program with arguments, standard output discarded, standard error captured,
+// without a display (terminal mode) unless ambiente_extra sets DISPLAY.
 esito_processo esegui(const std::filesystem::path& programma,
                       const std::vector<std::string>& argomenti,
                       const std::vector<std::string>& ambiente_extra = {});
