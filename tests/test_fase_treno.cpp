@@ -411,3 +411,46 @@ TEST_F(FaseTreno, NomeDi32767CaratteriAccettato) {
 }
 
 }  // namespace
+
+// Both phases through memorizza_dati, on a route of 5000 m (cells 0 to 240).
+class FaseTrenoDopoLinea : public ::testing::Test {
+protected:
+    void leggi(const std::string& righe_linea, const std::string& righe_treno) {
+        scrivi_tutto(linea,
+                     "[generale]\r\nlunghezza percorso, 5000\r\n" + righe_linea + "[fine]\r\n");
+        scrivi_tutto(treno, "[generale]\r\n" + righe_treno + "[fine]\r\n");
+        c.memorizza_dati();
+        EXPECT_FALSE(std::filesystem::exists(linea));
+        EXPECT_FALSE(std::filesystem::exists(treno));
+    }
+
+    cartella_temporanea cartella;
+    compattatore c{cartella.percorso(), {"Orvesa_Cusvana", "5927"}};
+    std::filesystem::path linea = nomi_file::sorgente_linea(cartella.percorso(), c.identita());
+    std::filesystem::path treno = nomi_file::sorgente_treno(cartella.percorso(), c.identita());
+};
+
+TEST_F(FaseTrenoDopoLinea, Codice15DellaLineaEPrimoSegnale) {
+    leggi("[pendenze]\r\npendenza, 20000, 4\r\n",
+          "velocita, 0, 50\r\n"
+          "segnale, 4500, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n"
+          "segnale, 9000, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n");
+    ASSERT_EQ(c.n_celle, 240);
+    EXPECT_EQ(c.codice_errore, 15);
+    EXPECT_EQ(c.posizione_errore, 4500);
+    EXPECT_EQ(c.celle[91].tipo, tipo_cella::segnale);
+    EXPECT_EQ(c.celle[181].tipo, 0);
+    ASSERT_TRUE(c.origine.has_value());
+    EXPECT_EQ(c.origine->file, treno);
+    EXPECT_EQ(c.origine->luogo.riga, 3);
+    EXPECT_EQ(c.origine->luogo.colonna, 10);
+}
+
+TEST_F(FaseTrenoDopoLinea, ErroreDiLetturaNelTreno) {
+    leggi("", "velocita, 0, 50\r\nsabbia, 40000\r\n");
+    EXPECT_EQ(c.codice_errore, 25);
+    ASSERT_TRUE(c.origine.has_value());
+    EXPECT_EQ(c.origine->file, treno);
+    EXPECT_EQ(c.origine->luogo.riga, 3);
+    EXPECT_EQ(c.origine->luogo.colonna, 9);
+}
