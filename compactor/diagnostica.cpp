@@ -27,17 +27,25 @@ void aggiungi_utf8(std::string& uscita, uint32_t punto) {
     }
 }
 
+// The grid walk records these codes after the readers are done; no source row caused
+// them, and a row a reader remembered for an earlier code belongs to that code only.
+bool codice_del_cammino(int32_t codice) {
+    return codice >= 11 && codice <= 14;
+}
+
 std::string descrivi(const compattatore& c, const std::filesystem::path* cartella_sorgenti) {
     if (c.codice_errore == 0) {
         return {};
     }
+    const std::optional<origine_problema>& origine =
+        codice_del_cammino(c.codice_errore) ? std::nullopt : c.origine;
     std::string testo;
-    if (c.origine) {
+    if (origine) {
         const std::filesystem::path file = cartella_sorgenti != nullptr
-                                               ? *cartella_sorgenti / c.origine->file.filename()
-                                               : c.origine->file;
-        testo += file.string() + ":" + std::to_string(c.origine->luogo.riga) + ":" +
-                 std::to_string(c.origine->luogo.colonna) + ": ";
+                                               ? *cartella_sorgenti / origine->file.filename()
+                                               : origine->file;
+        testo += file.string() + ":" + std::to_string(origine->luogo.riga) + ":" +
+                 std::to_string(origine->luogo.colonna) + ": ";
     }
     const descrizione_problema* descrizione = descrivi_problema(c.codice_errore);
     testo += "problema " + std::to_string(c.codice_errore);
@@ -47,14 +55,13 @@ std::string descrivi(const compattatore& c, const std::filesystem::path* cartell
     testo += ": ";
     testo += descrizione != nullptr ? descrizione->significato : "problema sconosciuto";
     testo += "\n";
-    if (c.origine) {
-        const std::string& riga = c.origine->testo_riga;
+    if (origine) {
+        const std::string& riga = origine->testo_riga;
         // The caret keeps the line's tabs, so that it stands under the field whatever the
         // terminal's tab width; every byte of the line is one character on screen.
         std::string rientro;
-        const std::size_t colonna = c.origine->luogo.colonna > 1
-                                        ? static_cast<std::size_t>(c.origine->luogo.colonna - 1)
-                                        : 0;
+        const std::size_t colonna =
+            origine->luogo.colonna > 1 ? static_cast<std::size_t>(origine->luogo.colonna - 1) : 0;
         for (std::size_t i = 0; i < colonna; ++i) {
             rientro += i < riga.size() && riga[i] == '\t' ? '\t' : ' ';
         }
