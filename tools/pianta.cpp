@@ -291,7 +291,9 @@ private:
         return {};
     }
 
-    // Kilometre marks along the route, at the steps of the profile's axis.
+    // Kilometre marks along the route, at the steps of the profile's axis. Each label
+    // stands off the line, across the local direction of the route, and is left out
+    // where it would cover a station name.
     std::string chilometri() {
         const double fine =
             std::min<double>(s_.lunghezza, static_cast<double>(s_.piano.size() - 1));
@@ -299,10 +301,36 @@ private:
         std::string svg;
         for (double m = passo; m < fine - passo / 3; m += passo) {
             const punto p = schermo(m);
-            svg += "<circle cx=\"" + numero(p.x) + "\" cy=\"" + numero(p.y) +
-                   "\" r=\"2\" fill=\"#666\"/>\n";
+            const punto avanti = schermo(m + 100);
+            const punto indietro = schermo(m - 100);
+            double nx = -(avanti.y - indietro.y);
+            double ny = avanti.x - indietro.x;
+            const double norma = std::hypot(nx, ny);
+            if (norma > 0) {
+                nx /= norma;
+                ny /= norma;
+            } else {
+                nx = 1;
+                ny = 0;
+            }
+            svg += linea_svg(p.x - nx * 4, p.y - ny * 4, p.x + nx * 4, p.y + ny * 4,
+                             "stroke=\"#555\" stroke-width=\"1.5\"");
             const std::string testo = metri_leggibili(m);
-            svg += colloca(p, testo, testo.size(), 10, "fill=\"#666\"", 1);
+            const double largo = 6.0 * static_cast<double>(testo.size());
+            const double cx = p.x + nx * (10 + largo / 2 * std::abs(nx));
+            const double cy = p.y + ny * 13 + 3.5;
+            const punto alto_sx{cx - largo / 2, cy - 10};
+            const punto basso_dx{cx + largo / 2, cy + 2};
+            const bool libero = std::none_of(occupati_.begin(), occupati_.end(), [&](auto r) {
+                return alto_sx.x < r.second.x && r.first.x < basso_dx.x && alto_sx.y < r.second.y &&
+                       r.first.y < basso_dx.y;
+            });
+            if (libero) {
+                occupati_.push_back({alto_sx, basso_dx});
+                svg += testo_svg(cx, cy, testo, 10,
+                                 "text-anchor=\"middle\" fill=\"#555\" stroke=\"white\" "
+                                 "stroke-width=\"3\" paint-order=\"stroke\"");
+            }
         }
         return svg;
     }
