@@ -20,7 +20,7 @@ constexpr double larghezza = 1200;
 constexpr double margine_sinistro = 80;
 constexpr double margine_destro = 40;
 constexpr double larghezza_utile = larghezza - margine_sinistro - margine_destro;
-constexpr double altezza_pianta_massima = 620;
+constexpr double altezza_pianta_massima = 820;
 
 constexpr const char* colore_percorso = "#1f3a93";
 constexpr const char* colore_estensione = "#9aa5b1";
@@ -211,6 +211,7 @@ public:
             svg += "<circle cx=\"" + numero(p.x) + "\" cy=\"" + numero(p.y) + "\" r=\"4\" fill=\"" +
                    colore_segnale + "\" stroke=\"white\" stroke-width=\"1\"/>\n";
         }
+        segna_ostacoli(fine);
         svg += stazioni();
         svg += chilometri();
         svg += scala_grafica();
@@ -259,11 +260,34 @@ private:
         return svg;
     }
 
+    // The route line, the signals and the stations, as small boxes that labels keep off.
+    void segna_ostacoli(double fine) {
+        const double passo = std::max(1.0, 3 / scala_);
+        for (double m = 0; m <= fine; m += passo) {
+            const punto p = schermo(m);
+            occupati_.push_back({{p.x - 2, p.y - 2}, {p.x + 2, p.y + 2}});
+        }
+        const auto segna = [&](double metri, double raggio) {
+            const punto p = schermo(metri);
+            occupati_.push_back({{p.x - raggio, p.y - raggio}, {p.x + raggio, p.y + raggio}});
+        };
+        for (const std::size_t c : s_.segnali) {
+            segna(metri_oggetto(c), 4);
+        }
+        for (const std::size_t c : s_.cartelli) {
+            segna(metri_oggetto(c), 4);
+        }
+        for (const int indice : s_.stazioni) {
+            segna(s_.voci[static_cast<std::size_t>(indice)].dato3, 5);
+        }
+    }
+
     // Places a label beside its point, moving it up or down (at most `tentativi` times)
     // until it overlaps no label placed before; empty when it found no room.
     std::string colloca(punto p, const std::string& testo, std::size_t caratteri, int dimensione,
                         const std::string& attributi, int tentativi) {
-        const double largo = 0.6 * dimensione * static_cast<double>(caratteri) + 4;
+        // Bold capitals of the sans face are about 0.72 of the font size wide.
+        const double largo = 0.72 * dimensione * static_cast<double>(caratteri) + 4;
         for (int tentativo = 0; tentativo < tentativi; ++tentativo) {
             const double spostamento =
                 (tentativo % 2 == 0 ? 1 : -1) * ((tentativo + 1) / 2) * (dimensione + 2.0);
@@ -316,20 +340,25 @@ private:
             svg += linea_svg(p.x - nx * 4, p.y - ny * 4, p.x + nx * 4, p.y + ny * 4,
                              "stroke=\"#555\" stroke-width=\"1.5\"");
             const std::string testo = metri_leggibili(m);
-            const double largo = 6.0 * static_cast<double>(testo.size());
-            const double cx = p.x + nx * (10 + largo / 2 * std::abs(nx));
-            const double cy = p.y + ny * 13 + 3.5;
-            const punto alto_sx{cx - largo / 2, cy - 10};
-            const punto basso_dx{cx + largo / 2, cy + 2};
-            const bool libero = std::none_of(occupati_.begin(), occupati_.end(), [&](auto r) {
-                return alto_sx.x < r.second.x && r.first.x < basso_dx.x && alto_sx.y < r.second.y &&
-                       r.first.y < basso_dx.y;
-            });
-            if (libero) {
-                occupati_.push_back({alto_sx, basso_dx});
-                svg += testo_svg(cx, cy, testo, 10,
-                                 "text-anchor=\"middle\" fill=\"#555\" stroke=\"white\" "
-                                 "stroke-width=\"3\" paint-order=\"stroke\"");
+            const double largo = 6.2 * static_cast<double>(testo.size());
+            // Either side of the line, a little farther out at each try.
+            for (const double distanza : {10.0, -10.0, 20.0, -20.0, 30.0, -30.0}) {
+                const double lato = distanza > 0 ? 1 : -1;
+                const double cx = p.x + nx * (distanza + lato * largo / 2 * std::abs(nx));
+                const double cy = p.y + ny * distanza * 1.3 + 3.5;
+                const punto alto_sx{cx - largo / 2, cy - 10};
+                const punto basso_dx{cx + largo / 2, cy + 2};
+                const bool libero = std::none_of(occupati_.begin(), occupati_.end(), [&](auto r) {
+                    return alto_sx.x < r.second.x && r.first.x < basso_dx.x &&
+                           alto_sx.y < r.second.y && r.first.y < basso_dx.y;
+                });
+                if (libero) {
+                    occupati_.push_back({alto_sx, basso_dx});
+                    svg += testo_svg(cx, cy, testo, 10,
+                                     "text-anchor=\"middle\" fill=\"#555\" stroke=\"white\" "
+                                     "stroke-width=\"3\" paint-order=\"stroke\"");
+                    break;
+                }
             }
         }
         return svg;
@@ -408,13 +437,19 @@ public:
         // Cells 0 to n_celle - 3 carry the track values; the last three carry none.
         celle_utili_ = s.celle.size() > 3 ? s.celle.size() - 3 : s.celle.size();
         fine_metri_ = std::max(static_cast<double>(celle_utili_) * 50, 1.0);
+        // Upright names need a strip as tall as the longest one.
+        std::size_t piu_lungo = 13;  // "fine percorso"
+        for (const int indice : s.stazioni) {
+            piu_lungo = std::max(piu_lungo, s.voci[static_cast<std::size_t>(indice)].nome.size());
+        }
+        striscia_nomi_ = 50 + 7.2 * static_cast<double>(std::min<std::size_t>(piu_lungo, 60));
     }
 
-    double altezza() const { return striscia_nomi + alto_quota + 60 + alto_velocita + 60; }
+    double altezza() const { return striscia_nomi_ + alto_quota + 60 + alto_velocita + 60; }
 
     std::string disegna() const {
         std::string svg = "<g id=\"profili\">\n";
-        const double cima_quota = alto_ + striscia_nomi;
+        const double cima_quota = alto_ + striscia_nomi_;
         const double cima_velocita = cima_quota + alto_quota + 60;
         svg += testo_svg(margine_sinistro, alto_ + 14,
                          "Profilo altimetrico (dalle pendenze, quota 0 all'inizio) e velocità "
@@ -429,7 +464,6 @@ public:
     }
 
 private:
-    static constexpr double striscia_nomi = 150;
     static constexpr double alto_quota = 220;
     static constexpr double alto_velocita = 160;
 
@@ -505,7 +539,8 @@ private:
             massima = std::max(massima, s_.celle[i].velocita_limite * 5.0);
         }
         const double passo = passo_tondo(std::max(massima, 20.0) / 4);
-        const double tetto = std::max(std::ceil(massima / passo) * passo, passo);
+        // One step of headroom keeps the signal marks above the line.
+        const double tetto = (std::floor(massima / passo) + 1) * passo;
         const auto y = [&](double v) { return cima + alto_velocita - v / tetto * alto_velocita; };
         std::string svg = riquadro(cima, alto_velocita);
         svg += asse_valori(cima, alto_velocita, 0, tetto, passo, "velocità massima (km/h)");
@@ -602,6 +637,7 @@ private:
     double alto_;
     std::size_t celle_utili_ = 0;
     double fine_metri_ = 1;
+    double striscia_nomi_ = 150;
 };
 
 }  // namespace
