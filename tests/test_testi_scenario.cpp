@@ -2,6 +2,8 @@
 // invariants read back from the written files, and the agreement between the line file, the
 // train file, the train card and the notes.
 #include "aiuti.h"
+#include "compactor/compattatore.h"
+#include "compactor/diagnostica.h"
 #include "comune/identita.h"
 #include "scenario_text/testi_scenario.h"
 #include "writers/dati.h"
@@ -833,6 +835,35 @@ TEST(ScrittoriTesti, InUnaCartellaVuotaLascianoSoloICinqueTesti) {
         attesi.insert(file.filename().string());
     }
     EXPECT_EQ(presenti, attesi);
+}
+
+// The carried sources compact without any problem: every object on a cell of its own, the
+// stations spaced and below the sign slots, no signal or slowdown conflict.
+TEST(ScrittoriTesti, LeSorgentiPortateSiCompattanoSenzaProblemi) {
+    cartella_temporanea cartella;
+    const auto id = identita_predefinita();
+    scrivi_testi_scenario(cartella.percorso(), id);
+    compattatore c(cartella.percorso(), id);
+    int32_t j = 1;
+    ASSERT_EQ(c.memorizza_percorso(j), 0);
+    EXPECT_EQ(c.codice_errore, 0) << descrivi_esito(c);
+    EXPECT_EQ(c.n_celle, 2160);
+    // Each object kept a cell of its own: a stop cell, written without looking, took no sign.
+    std::map<int, int> per_tipo;
+    for (const auto& cella : c.celle) {
+        ++per_tipo[cella.tipo];
+    }
+    EXPECT_EQ(per_tipo[6], 31);   // speed signs
+    EXPECT_EQ(per_tipo[14], 49);  // indicator signs
+    EXPECT_EQ(per_tipo[1], 41);   // signals
+    EXPECT_EQ(per_tipo[10], 20);  // stop cells
+    // 49 sign texts from slot 80 down to 32, 29 stations from slot 1 up to 29.
+    EXPECT_FALSE(c.voci[32].nome.empty());
+    EXPECT_TRUE(c.voci[31].nome.empty());
+    EXPECT_EQ(c.voci[29].nome, "CUSVANA S.M.N.");
+    EXPECT_TRUE(c.voci[30].nome.empty());
+    EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_linea(cartella.percorso(), id)));
+    EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_treno(cartella.percorso(), id)));
 }
 
 }  // namespace
