@@ -1,11 +1,13 @@
 // The line phase on small line source files: the general section, the rows, the plan,
 // the completion, and every problem code with the source files deleted or kept.
 #include "compactor/compattatore.h"
+#include "writers/dati.h"
 
 #include "aiuti.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -568,4 +570,58 @@ TEST_F(FaseLinea, OrigineDelProblemaSulCampoCheLoCausa) {
         EXPECT_EQ(nuovo.origine->luogo.riga, k.riga);
         EXPECT_EQ(nuovo.origine->luogo.colonna, k.colonna);
     }
+}
+
+TEST_F(FaseLinea, FileDellaLineaPortatoSenzaProblemi) {
+    dati_linea(cartella.percorso(), identita_predefinita());
+    scrivi_tutto(file_treno(), "treno");
+    ASSERT_TRUE(c.leggi_linea());
+    EXPECT_EQ(c.codice_errore, 0);
+    EXPECT_FALSE(std::filesystem::exists(file_linea()));
+
+    EXPECT_EQ(c.voci[84].dato2, 101000);
+    EXPECT_EQ(c.lunghezza_estesa, 108000);
+    EXPECT_EQ(c.n_celle, 2160);
+    EXPECT_EQ(c.celle.size(), 2161u);
+    EXPECT_EQ(c.tracciato.size(), 108001u);
+    EXPECT_TRUE(std::holds_alternative<double>(c.tracciato[107998].x));
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(c.tracciato[107999].x));
+
+    // Chainage: "due" starts last; "tre" and "uno" tie at 0, "uno" taking 82 and its
+    // decreasing chainage 100 m on.
+    const auto tratto = [&](int i) {
+        return std::array<int32_t, 3>{c.voci[i].dato1, c.voci[i].dato2, c.voci[i].dato3};
+    };
+    EXPECT_EQ(tratto(81), (std::array<int32_t, 3>{98250, 213400, 0}));
+    EXPECT_EQ(tratto(82), (std::array<int32_t, 3>{0, 101050, 1}));
+    EXPECT_EQ(tratto(83), (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(tratto(85), (std::array<int32_t, 3>{1, 32750, 59500}));
+    EXPECT_EQ(tratto(86), (std::array<int32_t, 3>{0, 0, 0}));
+
+    // 49 indicator signs in voci 80 down to 32, each with its cell.
+    EXPECT_EQ(c.prossimo_cartello, 31);
+    EXPECT_EQ(c.voci[80].nome, "(Galleria Capo Orvino)( 150 m.        )");
+    EXPECT_EQ(c.voci[32].nome, "( Bivio )(Cusvana Nord)");
+    EXPECT_TRUE(c.voci[31].nome.empty());
+    EXPECT_EQ(c.celle[92].tipo, tipo_cella::cartello_indicatore);
+    EXPECT_EQ(c.celle[92].valore1, 80);
+    int cartelli = 0, velocita = 0;
+    for (const cella& cl : c.celle) {
+        cartelli += cl.tipo == tipo_cella::cartello_indicatore ? 1 : 0;
+        velocita += cl.tipo == tipo_cella::indicatore_v_max ? 1 : 0;
+    }
+    EXPECT_EQ(cartelli, 49);
+    EXPECT_EQ(velocita, 31);
+    EXPECT_EQ(c.n_montagne, 49);
+
+    // First rows of each kind.
+    EXPECT_EQ(c.celle[16].pendenza, 100);
+    EXPECT_EQ(c.celle[17].pendenza, 104);
+    EXPECT_EQ(c.celle[41].pendenza, 103);
+    EXPECT_EQ(c.celle[2158].pendenza, 0);
+    EXPECT_EQ(c.celle[92].montagna, 2);
+    EXPECT_EQ(c.celle[94].montagna, 2);
+    EXPECT_EQ(c.celle[1967].montagna, 2);
+    EXPECT_EQ(c.celle[17].valore1, 1700);
+    EXPECT_EQ(x(701), -0.002);
 }
