@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <map>
+#include <sstream>
 
 namespace {
 
@@ -136,6 +140,8 @@ TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutoreERipulisce) {
     EXPECT_NE(esito.errori.find("compattatore: " + linea + ": file sorgente mancante\n"),
               std::string::npos)
         << esito.errori;
+    EXPECT_NE(esito.errori.find("problema 101: file della linea mancante\n"), std::string::npos)
+        << esito.errori;
     EXPECT_NE(esito.errori.find("compattatore: " + linea + ": nessuna griglia"), std::string::npos)
         << esito.errori;
     EXPECT_EQ(contenuto(dir.percorso()), std::vector<std::string>{"Orvesa_Cusvana_5927-.txt"});
@@ -205,4 +211,248 @@ TEST(Strumento, MostraRifiutaUnaDimensioneCheNonTornaConLaStruttura) {
     const esito_strumento linea = compattatore_({"mostra", (dir / "d_linea.dat").string()});
     EXPECT_NE(linea.uscita.find("2 punti (0 - 1)"), std::string::npos) << linea.uscita;
     EXPECT_NE(linea.uscita.find("x da 2.500 a 2.500"), std::string::npos) << linea.uscita;
+}
+
+namespace {
+
+const identita_scenario predefinita = identita_predefinita();
+
+// Exports the carried texts into `cartella` through the tool.
+void esporta(const fs::path& cartella) {
+    const esito_strumento esito = compattatore_({"esporta", cartella.string()});
+    ASSERT_EQ(esito.stato, 0) << esito.errori;
+}
+
+// Where the caret should stand: the line (from 1) of the row that begins at byte `inizio`
+// of `testo`, and the column (from 1) of `campo`, looked for after the keyword.
+struct luogo_riga {
+    int riga = 0;
+    std::size_t colonna = 0;
+};
+
+luogo_riga trova(const std::string& testo, std::size_t inizio, const std::string& campo) {
+    luogo_riga luogo;
+    luogo.riga = 1 + static_cast<int>(std::count(testo.begin(),
+                                                 testo.begin() + static_cast<long>(inizio), '\n'));
+    const std::string riga = testo.substr(inizio, testo.find('\r', inizio) - inizio);
+    luogo.colonna = riga.find(campo, riga.find(',')) + 1;
+    return luogo;
+}
+
+fs::path programma_in_path(const std::string& nome) {
+    const char* path = std::getenv("PATH");
+    std::string elenco = path != nullptr ? path : "/usr/bin:/bin";
+    std::size_t inizio = 0;
+    while (inizio <= elenco.size()) {
+        const std::size_t fine = std::min(elenco.find(':', inizio), elenco.size());
+        const fs::path candidato = fs::path(elenco.substr(inizio, fine - inizio)) / nome;
+        if (::access(candidato.c_str(), X_OK) == 0) {
+            return candidato;
+        }
+        inizio = fine + 1;
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
+    const cartella_temporanea uno;
+    fs::copy_file(PERCORSO_ORVESA_CUSVANA, uno / "orvesa_cusvana");
+    const esito_strumento corsa = lancia(uno / "orvesa_cusvana", {});
+    ASSERT_EQ(corsa.stato, 0) << corsa.errori;
+
+    const cartella_temporanea due;
+    const cartella_temporanea tmp;
+    esporta(due.percorso());
+    const fs::path d = due.percorso();
+    EXPECT_EQ(contenuto(d),
+              (std::vector<std::string>{"Orvesa_Cusvana_5927-.txt", "Orvesa_Cusvana_5927_note.txt",
+                                        "Orvesa_Cusvana_5927_rallentamenti.txt",
+                                        "Orvesa_Cusvana_5927_scheda_treno.txt",
+                                        "Orvesa_Cusvana_linea.txt"}));
+    for (const fs::path& testo :
+         {nomi_file::note(d, predefinita), nomi_file::rallentamenti(d, predefinita),
+          nomi_file::scheda(d, predefinita)}) {
+        EXPECT_EQ(leggi_tutto(testo), leggi_tutto(uno / testo.filename().string())) << testo;
+    }
+    const std::string linea = leggi_tutto(nomi_file::sorgente_linea(d, predefinita));
+    const std::string treno = leggi_tutto(nomi_file::sorgente_treno(d, predefinita));
+    ASSERT_FALSE(linea.empty());
+    ASSERT_FALSE(treno.empty());
+
+    const esito_strumento esito =
+        compattatore_({"compatta", d.string(), "Orvesa_Cusvana", "5927"}, tmp.percorso());
+    ASSERT_EQ(esito.stato, 0) << esito.errori;
+    EXPECT_EQ(esito.errori, "");
+    const fs::path compatti[] = {nomi_file::linea_compatta(d, predefinita),
+                                 nomi_file::voci_compatte(d, predefinita),
+                                 nomi_file::celle_compatte(d, predefinita)};
+    for (const fs::path& file : compatti) {
+        const std::string attesi = leggi_tutto(uno / file.filename().string());
+        ASSERT_FALSE(attesi.empty()) << file;
+        EXPECT_TRUE(leggi_tutto(file) == attesi) << file << " differs from the one-shot run";
+    }
+    EXPECT_EQ(leggi_tutto(nomi_file::sorgente_linea(d, predefinita)), linea);
+    EXPECT_EQ(leggi_tutto(nomi_file::sorgente_treno(d, predefinita)), treno);
+    EXPECT_TRUE(contenuto(tmp.percorso()).empty()) << "work folder left behind";
+
+    // Without the line file: an older one stays as it was, the others are the same.
+    scrivi_tutto(compatti[0], "vecchio");
+    const esito_strumento senza =
+        compattatore_({"compatta", "--senza-linea", d.string(), "Orvesa_Cusvana", "5927"});
+    ASSERT_EQ(senza.stato, 0) << senza.errori;
+    EXPECT_EQ(leggi_tutto(compatti[0]), "vecchio");
+    EXPECT_TRUE(leggi_tutto(compatti[1]) == leggi_tutto(uno / compatti[1].filename().string()));
+    EXPECT_TRUE(leggi_tutto(compatti[2]) == leggi_tutto(uno / compatti[2].filename().string()));
+}
+
+TEST(Strumento, UnProblemaNeiSorgentiNominaFileRigaEColonna) {
+    const std::string segnale = "segnale,    4500,   1, 4, 0,  0, 0,    0,  0,0,0, 0";
+    const std::string velocita = "velocita,     800,    90";
+    const std::string stazione = "stazione,       0,  2,  700,";
+    struct caso {
+        const char* nome;
+        bool del_treno;
+        std::string riga;          // an existing row
+        std::string sostituta;     // what takes its place
+        std::string riga_colpita;  // the row the message points at
+        std::string campo;         // the field under the caret: the row's position
+        const char* prima_riga;    // "problema N a P m: MEANING"
+    };
+    const caso casi[] = {
+        {"segnale su una cella occupata", true, segnale, segnale + "\r\n" + segnale, segnale,
+         "4500", "problema 16 a 4500 m: segnale su una cella gi\xC3\xA0 occupata"},
+        {"riga oltre la griglia", true, velocita, velocita + "\r\nvelocita,  200000,    90",
+         "velocita,  200000,    90", "200000",
+         "problema 15 a 200000 m: posizione oltre la fine della griglia (o negativa)"},
+        {"lunghezza di stazione", true, stazione, "stazione,       0,  2,  750,",
+         "stazione,       0,  2,  750,", "0",
+         "problema 9 a 0 m: lunghezza della stazione non multipla di 100 m"},
+    };
+    for (const caso& k : casi) {
+        const cartella_temporanea dir;
+        esporta(dir.percorso());
+        const fs::path file = k.del_treno ? nomi_file::sorgente_treno(dir.percorso(), predefinita)
+                                          : nomi_file::sorgente_linea(dir.percorso(), predefinita);
+        std::string testo = leggi_tutto(file);
+        const std::size_t dove = testo.find(k.riga);
+        ASSERT_NE(dove, std::string::npos) << k.nome;
+        testo.replace(dove, k.riga.size(), k.sostituta);
+        scrivi_tutto(file, testo);
+        const luogo_riga luogo = trova(testo, dove + k.sostituta.rfind(k.riga_colpita), k.campo);
+
+        const esito_strumento esito =
+            compattatore_({"compatta", dir.percorso().string(), "Orvesa_Cusvana", "5927"});
+        EXPECT_EQ(esito.stato, 3) << k.nome << esito.errori;
+        const std::string attesa = file.string() + ":" + std::to_string(luogo.riga) + ":" +
+                                   std::to_string(luogo.colonna) + ": " + k.prima_riga + "\n";
+        EXPECT_TRUE(esito.errori.starts_with(attesa))
+            << k.nome << "\nexpected: " << attesa << "got:      " << esito.errori;
+        EXPECT_NE(esito.errori.find("\n  " + k.riga_colpita), std::string::npos) << esito.errori;
+        EXPECT_NE(esito.errori.find("\n  " + std::string(luogo.colonna - 1, ' ') + "^\n"),
+                  std::string::npos)
+            << esito.errori;
+        EXPECT_EQ(leggi_tutto(file), testo) << k.nome << ": source changed";
+        EXPECT_TRUE(fs::exists(nomi_file::celle_compatte(dir.percorso(), predefinita))) << k.nome;
+    }
+}
+
+TEST(Strumento, ControlloDIntestazioneFallitoDa2SenzaFileCompatti) {
+    const cartella_temporanea dir;
+    esporta(dir.percorso());
+    const fs::path file = nomi_file::sorgente_treno(dir.percorso(), predefinita);
+    std::string testo = leggi_tutto(file);
+    const std::string segnale = "segnale,    4500,   1, 4, 0,  0, 0,    0,  0,0,0, 0";
+    const std::size_t dove = testo.find(segnale);
+    ASSERT_NE(dove, std::string::npos);
+    // A point with a value in cell 1 takes the slot of the fixed value 5121.
+    testo.insert(dove, "abbattimento,   50,   5\r\n");
+    scrivi_tutto(file, testo);
+    const esito_strumento esito =
+        compattatore_({"compatta", dir.percorso().string(), "Orvesa_Cusvana", "5927"});
+    EXPECT_EQ(esito.stato, 2) << esito.errori;
+    EXPECT_EQ(esito.errori, " Errore n. 1250\n");
+    EXPECT_EQ(esito.uscita, "");
+    for (const auto& nome : contenuto(dir.percorso())) {
+        EXPECT_TRUE(nome.ends_with(".txt")) << nome;
+    }
+}
+
+TEST(Strumento, MostraEPiantaDelloScenarioCarrato) {
+    const cartella_temporanea dir;
+    esporta(dir.percorso());
+    const fs::path d = dir.percorso();
+    ASSERT_EQ(compattatore_({"compatta", d.string(), "Orvesa_Cusvana", "5927"}).stato, 0);
+
+    // The signal of the row "segnale, 4500, 1, 4, 0, 0, 0, 0, 0,0,0, 0" in cell 91.
+    const esito_strumento celle =
+        compattatore_({"mostra", nomi_file::celle_compatte(d, predefinita).string()});
+    ASSERT_EQ(celle.stato, 0) << celle.errori;
+    std::istringstream righe(celle.uscita);
+    std::string riga;
+    std::vector<std::string> colonne;
+    std::map<std::string, std::string> cella_91;
+    while (std::getline(righe, riga)) {
+        std::istringstream parole(riga);
+        std::vector<std::string> campi{std::istream_iterator<std::string>(parole), {}};
+        if (!campi.empty() && campi[0] == "cella") {
+            colonne = campi;
+        } else if (!campi.empty() && campi[0] == "91") {
+            for (std::size_t i = 0; i < colonne.size() && i < campi.size(); ++i) {
+                cella_91[colonne[i]] = campi[i];
+            }
+        }
+    }
+    EXPECT_EQ(cella_91["m"], "4550");
+    EXPECT_EQ(cella_91["tipo"], "1");
+    EXPECT_EQ(cella_91["valore1"], "40");
+    EXPECT_EQ(cella_91["valore2"], "0");
+    EXPECT_EQ(cella_91["valore3"], "0");
+    EXPECT_EQ(cella_91["valore4"], "3");
+    EXPECT_EQ(cella_91["tempo"], "0");
+    EXPECT_EQ(cella_91["oggetto"], "segnale");
+    EXPECT_NE(celle.uscita.find(": 2161 celle da 50 m"), std::string::npos);
+
+    const esito_strumento voci =
+        compattatore_({"mostra", nomi_file::voci_compatte(d, predefinita).string()});
+    ASSERT_EQ(voci.stato, 0) << voci.errori;
+    EXPECT_NE(voci.uscita.find("voce  0: (vuota)\n"), std::string::npos);
+    EXPECT_NE(voci.uscita.find("voce 85: dato1=1 dato2=32750 dato3=59500 nome=\"Orvesa_Cusvana\" "
+                               "intero1=610 dato_finale="),
+              std::string::npos)
+        << voci.uscita;
+
+    const esito_strumento piano =
+        compattatore_({"mostra", nomi_file::linea_compatta(d, predefinita).string()});
+    ASSERT_EQ(piano.stato, 0) << piano.errori;
+    for (const char* attesa :
+         {"108001 punti (0 - 108000)", "punti 0 - 1: Integer (2)",
+          "punti 2 - 107998: Double (107997)", "punti 107999 - 108000: vuoto (2)"}) {
+        EXPECT_NE(piano.uscita.find(attesa), std::string::npos) << attesa << "\n" << piano.uscita;
+    }
+
+    const fs::path svg = d / "pianta.svg";
+    const esito_strumento pianta =
+        compattatore_({"pianta", d.string(), "Orvesa_Cusvana", "5927", svg.string()});
+    ASSERT_EQ(pianta.stato, 0) << pianta.errori;
+    const std::string disegno = leggi_tutto(svg);
+    EXPECT_TRUE(disegno.starts_with("<?xml")) << disegno.substr(0, 100);
+    for (const char* nome : {">ORVESA<", ">CUSVANA S.M.N.<", "quota relativa (m)"}) {
+        EXPECT_NE(disegno.find(nome), std::string::npos) << nome;
+    }
+    const fs::path rsvg = programma_in_path("rsvg-convert");
+    const fs::path identify = programma_in_path("identify");
+    ASSERT_FALSE(rsvg.empty()) << "rsvg-convert (librsvg2-bin) is needed";
+    ASSERT_FALSE(identify.empty()) << "identify (imagemagick) is needed";
+    const fs::path png = d / "pianta.png";
+    const esito_strumento resa = lancia(rsvg, {svg.string(), "-o", png.string()});
+    ASSERT_EQ(resa.stato, 0) << resa.errori;
+    const esito_strumento colori = lancia(identify, {"-format", "%w %h %k", png.string()});
+    ASSERT_EQ(colori.stato, 0) << colori.errori;
+    int larghezza = 0, altezza = 0, quanti = 0;
+    std::istringstream(colori.uscita) >> larghezza >> altezza >> quanti;
+    EXPECT_GE(larghezza, 800);
+    EXPECT_GE(altezza, 800);
+    EXPECT_GT(quanti, 10) << "the picture is (nearly) one colour";
 }

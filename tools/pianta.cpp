@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <iostream>
 #include <limits>
+#include <span>
 #include <variant>
 
 namespace {
@@ -396,7 +397,8 @@ private:
     std::vector<std::pair<punto, punto>> occupati_;
 };
 
-std::string legenda(double y) {
+// The key to the marks: of the plan, or of the profiles below it.
+std::string legenda(double y, bool profili) {
     struct voce_legenda {
         std::string simbolo;
         const char* testo;
@@ -405,7 +407,7 @@ std::string legenda(double y) {
         return std::string("<line x1=\"0\" y1=\"0\" x2=\"22\" y2=\"0\" stroke=\"") + colore +
                "\" " + extra + "/>";
     };
-    const voce_legenda voci[] = {
+    const voce_legenda della_pianta[] = {
         {linea(colore_percorso, "stroke-width=\"2.5\""), "percorso"},
         {linea(colore_estensione, "stroke-width=\"2\" stroke-dasharray=\"6 4\""),
          "oltre la fine (7000 m)"},
@@ -419,9 +421,19 @@ std::string legenda(double y) {
              colore_cartello + "\" stroke=\"#5d4037\" stroke-width=\"0.8\"/>",
          "cartello di velocità massima"},
     };
+    const voce_legenda dei_profili[] = {
+        {"<rect x=\"0\" y=\"-3.5\" width=\"22\" height=\"7\" fill=\"" +
+             std::string(colore_montagna) + "\"/>",
+         "montagna / galleria"},
+        della_pianta[4],
+        della_pianta[5],
+        {linea("#999", "stroke-width=\"1\""), "stazione"},
+        {linea("#333", "stroke-width=\"1\" stroke-dasharray=\"4 3\""), "fine del percorso"},
+    };
     std::string svg;
-    double x = margine_sinistro + 230;
-    for (const voce_legenda& v : voci) {
+    double x = margine_sinistro + (profili ? 0 : 230);
+    for (const voce_legenda& v : profili ? std::span<const voce_legenda>(dei_profili)
+                                         : std::span<const voce_legenda>(della_pianta)) {
         svg += "<g transform=\"translate(" + numero(x) + "," + numero(y) + ")\">" + v.simbolo +
                "</g>\n";
         svg += testo_svg(x + 28, y + 4, v.testo, 11);
@@ -445,7 +457,7 @@ public:
         striscia_nomi_ = 50 + 7.2 * static_cast<double>(std::min<std::size_t>(piu_lungo, 60));
     }
 
-    double altezza() const { return striscia_nomi_ + alto_quota + 60 + alto_velocita + 60; }
+    double altezza() const { return striscia_nomi_ + alto_quota + 60 + alto_velocita + 85; }
 
     std::string disegna() const {
         std::string svg = "<g id=\"profili\">\n";
@@ -630,6 +642,7 @@ private:
         }
         svg += testo_svg(margine_sinistro + larghezza_utile / 2, fondo + 36,
                          "distanza dall'inizio del percorso (km)", 12, "text-anchor=\"middle\"");
+        svg += legenda(fondo + 62, true);
         return svg;
     }
 
@@ -669,7 +682,7 @@ int comando_pianta(const std::filesystem::path& cartella, const identita_scenari
                   s.montagne.size());
     testo += testo_svg(margine_sinistro, 54, sommario, 13, "fill=\"#444\"");
     testo += disegno;
-    testo += legenda(y_legenda);
+    testo += legenda(y_legenda, false);
     testo += profili.disegna();
     testo += "</svg>\n";
 
