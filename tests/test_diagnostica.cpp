@@ -52,7 +52,7 @@ TEST(Diagnostica, PrimaRigaConESenzaPosizioneEOrigine) {
 
 TEST(Diagnostica, FileDellAutoreTabulazioniETesto1252) {
     compattatore c = con_problema(9, 13000);
-    c.origine = origine_problema{"/tmp/lavoro-x/Orvesa_Cusvana_5927-.txt",
+    c.origine = origine_problema{"/lavoro/copia/Orvesa_Cusvana_5927-.txt",
                                  {7, 4},
                                  "\t\tstazione,  13000, 12, 450, CITT\xC0 \x80"};
     EXPECT_EQ(descrivi_esito(c, "prova"),
