@@ -293,7 +293,7 @@ esito lettura_treno::riga_stazione() {
     const int32_t lunghezza = l_.leggi_long();
     const luogo_campo luogo_lunghezza = l_.luogo();
     if (lunghezza % 100 != 0) {
-        return problema(9, p, luogo_posizione_, esito::interrotta);
+        return problema(9, p, luogo_lunghezza, esito::interrotta);
     }
 
     stazione.segno = l_.leggi_byte();

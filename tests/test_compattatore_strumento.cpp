@@ -317,7 +317,7 @@ TEST(Strumento, UnProblemaNeiSorgentiNominaFileRigaEColonna) {
         std::string riga;          // an existing row
         std::string sostituta;     // what takes its place
         std::string riga_colpita;  // the row the message points at
-        std::string campo;         // the field under the caret: the row's position
+        std::string campo;         // the field under the caret: the one at fault
         const char* prima_riga;    // "problema N a P m: MEANING"
     };
     const caso casi[] = {
@@ -327,7 +327,7 @@ TEST(Strumento, UnProblemaNeiSorgentiNominaFileRigaEColonna) {
          "velocita,  200000,    90", "200000",
          "problema 15 a 200000 m: posizione oltre la fine della griglia (o negativa)"},
         {"lunghezza di stazione", true, stazione, "stazione,       0,  2,  750,",
-         "stazione,       0,  2,  750,", "0",
+         "stazione,       0,  2,  750,", "750",
          "problema 9 a 0 m: lunghezza della stazione non multipla di 100 m"},
     };
     for (const caso& k : casi) {

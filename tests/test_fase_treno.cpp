@@ -274,11 +274,12 @@ TEST_F(FaseTreno, CodiciDelleRighe) {
         int cella_occupata;  // tipo 6 placed there first, or -1
         int32_t codice, posizione;
         bool chiusura;
+        const char* campo = nullptr;  // the field at fault, when it is not the position
     };
     const caso casi[] = {
         {"abbattimento, 500, 0", 10, 7, 500, false},
         {stazione(125, 12, 400), -1, 8, 125, false},
-        {stazione(0, 2, 750), -1, 9, 0, false},
+        {stazione(0, 2, 750), -1, 9, 0, false, "750"},
         {stazione(0, 2, 200), -1, 24, -1, false},
         {"segnale, 500, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0", 11, 16, 500, false},
         {"rallentamento, 10000, 30, 500, 1, 1, 0", 177, 17, 10000, false},
@@ -307,8 +308,9 @@ TEST_F(FaseTreno, CodiciDelleRighe) {
         EXPECT_EQ(c.celle[0].velocita_limite, k.chiusura ? 10 : 0);
         ASSERT_TRUE(c.origine.has_value());
         EXPECT_EQ(c.origine->file, file());
-        EXPECT_EQ(c.origine->luogo.riga, 3);  // at the row's position field
-        EXPECT_EQ(c.origine->luogo.colonna, static_cast<int>(k.riga.find(',')) + 3);
+        EXPECT_EQ(c.origine->luogo.riga, 3);
+        const std::size_t campo = k.campo != nullptr ? k.riga.find(k.campo) : k.riga.find(',') + 2;
+        EXPECT_EQ(c.origine->luogo.colonna, static_cast<int>(campo) + 1);
         EXPECT_EQ(c.origine->testo_riga, k.riga);
     }
 
