@@ -73,15 +73,8 @@ void aggiungi_voce(std::string& uscita, const voce& v) {
 }
 
 void aggiungi_valore(std::string& uscita, const valore_piano& v) {
-    if (const auto* intero = std::get_if<int16_t>(&v)) {
-        aggiungi(uscita, codice_integer);
-        aggiungi(uscita, *intero);
-    } else if (const auto* doppio = std::get_if<double>(&v)) {
-        aggiungi(uscita, codice_double);
-        aggiungi(uscita, *doppio);
-    } else {
-        aggiungi(uscita, codice_vuoto);
-    }
+    char byte[byte_valore_massimo];
+    uscita.append(byte, codifica_valore(byte, v));
 }
 
 std::optional<cella> leggi_cella(std::string_view dati, std::size_t& pos) {

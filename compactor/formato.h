@@ -19,8 +19,11 @@
 
 #include "compactor/modello.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +40,36 @@ constexpr uint16_t codice_double = 5;
 void aggiungi_cella(std::string& uscita, const cella& c);
 void aggiungi_voce(std::string& uscita, const voce& v);
 void aggiungi_valore(std::string& uscita, const valore_piano& v);
+
+// The longest encoding of one plan value: a type code and a Double.
+constexpr std::size_t byte_valore_massimo = 10;
+
+// Puts the little-endian bytes of a number at `destinazione`.
+template <typename T>
+inline void metti_le(char* destinazione, T valore) {
+    std::memcpy(destinazione, &valore, sizeof(T));
+    if constexpr (std::endian::native == std::endian::big) {
+        std::reverse(destinazione, destinazione + sizeof(T));
+    }
+}
+
+// Encodes one plan value at `destinazione`, which has room for byte_valore_massimo bytes,
+// and returns the number of bytes it took. The plan holds a million values on the longest
+// route, so the output step encodes them here, in line, rather than appending to a string.
+inline std::size_t codifica_valore(char* destinazione, const valore_piano& v) {
+    if (const auto* doppio = std::get_if<double>(&v)) {
+        metti_le(destinazione, codice_double);
+        metti_le(destinazione + 2, *doppio);
+        return 10;
+    }
+    if (const auto* intero = std::get_if<int16_t>(&v)) {
+        metti_le(destinazione, codice_integer);
+        metti_le(destinazione + 2, *intero);
+        return 4;
+    }
+    metti_le(destinazione, codice_vuoto);
+    return 2;
+}
 
 // Decoders: each reads one element at `pos` and advances it; nullopt when the bytes end
 // before the element does or a type code is unknown.

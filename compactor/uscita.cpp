@@ -5,6 +5,8 @@
 #include "compactor/testo.h"
 #include "comune/sostituisci_file.h"
 
+#include <vector>
+
 namespace {
 
 constexpr std::string_view riempitivo = "bbddffhhllnnpprrttvvzzaacc";
@@ -43,19 +45,23 @@ void compattatore::scrivi_file_compatti() {
     celle.at(1).valore2 = codice_gara_og();
 
     if (scrivi_linea != 0) {
+        // Column 0 of every point, then column 1, encoded block by block.
         file_sostitutivo linea(nomi_file::linea_compatta(cartella_, identita_));
-        std::string blocco;
-        blocco.reserve(1 << 16);
-        for (int colonna = 0; colonna < 2; ++colonna) {
+        constexpr std::size_t dimensione_blocco = 1 << 16;
+        std::vector<char> blocco(dimensione_blocco);
+        std::size_t pieno = 0;
+        auto scrivi_colonna = [&](auto colonna) {
             for (const punto_piano& punto : tracciato) {
-                formato::aggiungi_valore(blocco, colonna == 0 ? punto.x : punto.y);
-                if (blocco.size() > (1 << 16) - 16) {
-                    linea.scrivi(blocco);
-                    blocco.clear();
+                if (dimensione_blocco - pieno < formato::byte_valore_massimo) {
+                    linea.scrivi(blocco.data(), pieno);
+                    pieno = 0;
                 }
+                pieno += formato::codifica_valore(blocco.data() + pieno, punto.*colonna);
             }
-        }
-        linea.scrivi(blocco);
+        };
+        scrivi_colonna(&punto_piano::x);
+        scrivi_colonna(&punto_piano::y);
+        linea.scrivi(blocco.data(), pieno);
         linea.conferma();
     }
 
