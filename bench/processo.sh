@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
 # The whole process, measured from outside: the headless orvesa_cusvana (no display) in a
 # fresh temporary directory, timed over repeated runs against solo_byte, a process that
-# writes the same bytes with the same replace helper and does nothing else; then the peak
-# resident memory of the carried run and of the 1000 km route.
+# writes the same bytes with the same replace helper and does nothing else (both run
+# alternately by misura_processo); then the peak resident memory (/usr/bin/time) of the
+# carried run and of the 1000 km route.
 #
-#   bench/processo.sh [BUILD_DIR] [RUNS]      (defaults: build-bench, 50)
+#   bench/processo.sh [BUILD_DIR] [RUNS]      (defaults: build-bench, 100)
 set -euo pipefail
 # Headless: the program then runs in terminal mode, as on a server.
 unset DISPLAY
 
 build=${1:-build-bench}
-prove=${2:-50}
+prove=${2:-100}
 vero_programma=$build/run/orvesa_cusvana
 byte_programma=$build/bench/solo_byte
 percorso=$build/bench/esegui_percorso
-for p in "$vero_programma" "$byte_programma" "$percorso"; do
+for p in "$vero_programma" "$byte_programma" "$percorso" "$build/bench/misura_processo"; do
   [ -x "$p" ] || { echo "processo.sh: $p is missing; run make bench" >&2; exit 1; }
 done
 
@@ -41,34 +42,8 @@ done
 [ "$(ls "$tmp/vero" | wc -l)" -eq "$(ls "$tmp/byte" | wc -l)" ] || diverso=1
 [ $diverso -eq 0 ] || { echo "processo.sh: rebuild solo_byte (make bench)" >&2; exit 1; }
 
-echo "== Whole process: headless orvesa_cusvana against the bytes-only process ($prove runs)"
-if command -v hyperfine >/dev/null; then
-  hyperfine -N --warmup 5 --runs "$prove" --export-csv "$tmp/tempi.csv" \
-    "$vero" "$byte" >/dev/null 2>&1
-  # CSV columns: command,mean,stddev,median,user,system,min,max (seconds)
-  awk -F, 'NR == 2 { v_med = $4; v_cpu = $5 + $6; v_min = $7 }
-           NR == 3 { b_med = $4; b_cpu = $5 + $6; b_min = $7 }
-           END {
-             printf "  %-22s %10s %10s %10s\n", "", "median ms", "min ms", "cpu ms"
-             printf "  %-22s %10.3f %10.3f %10.3f\n", "orvesa_cusvana", v_med * 1e3, v_min * 1e3, v_cpu * 1e3
-             printf "  %-22s %10.3f %10.3f %10.3f\n", "solo_byte", b_med * 1e3, b_min * 1e3, b_cpu * 1e3
-             printf "  ratio (median wall)    %.2f\n", v_med / b_med
-             printf "  ratio (min wall)       %.2f\n", v_min / b_min
-             printf "  ratio (cpu user+sys)   %.2f\n", v_cpu / b_cpu
-           }' "$tmp/tempi.csv"
-else
-  misura() {  # mean wall time of N runs, in ms
-    local inizio fine
-    inizio=$(date +%s%N)
-    for _ in $(seq "$prove"); do "$@" 2>/dev/null; done
-    fine=$(date +%s%N)
-    echo $(( (fine - inizio) / prove / 1000 ))
-  }
-  v=$(misura "$vero")
-  b=$(misura "$byte")
-  echo "  orvesa_cusvana ${v} us, solo_byte ${b} us (mean wall, with fork and exec)"
-  awk -v v="$v" -v b="$b" 'BEGIN { printf "  ratio (mean wall)      %.2f\n", v / b }'
-fi
+echo "== Whole process: headless orvesa_cusvana against the bytes-only process ($prove runs each, alternating)"
+"$build/bench/misura_processo" "$prove" "$vero" "$byte"
 
 picco() {  # peak resident set of a command, in kB
   /usr/bin/time -f '%M' -o "$tmp/picco" "$@" >/dev/null 2>&1 || {
