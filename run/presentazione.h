@@ -17,3 +17,7 @@ public:
 // The window when a display can be opened, the terminal otherwise.
 std::unique_ptr<presentazione> apri_presentazione(const std::string& titolo);
 std::unique_ptr<presentazione> presentazione_terminale();
+
+// Entry of the window module (run/entrata_finestra.cpp), which the program looks up by
+// this name once it has opened the module: apri_presentazione inside the module.
+extern "C" presentazione* orvesa_apri_finestra(const char* titolo);
