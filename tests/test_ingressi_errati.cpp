@@ -76,9 +76,11 @@ std::vector<caso_ingresso> casi() {
     dieci_mega += fine;
     const std::string stazione_prima = "stazione,       0,  2,  700,  1, 0, 0,  4,1,0,  2,1,1, 1,";
     return {
-        // An empty file: the first field read is already past its end.
+        // The line reader reads a field before its end-of-file test: in an empty file that
+        // read is already past the end. The train reader stops its search at the end of the
+        // file, and an empty one, like any without "[generale]", has no rows to record.
         {"linea_vuota", "", treno_minimo, 25, 0, false},
-        {"treno_vuoto", linea_minima + fine, "", 25, 0, false},
+        {"treno_vuoto", linea_minima + fine, "", 0, 0, false},
         {"linea_senza_generale", crlf("lunghezza percorso, 2000\n[fine]\n"), treno_minimo, 102, 0,
          true},
         {"generale_ultimo_campo", crlf("lunghezza percorso, 2000\n") + "[generale]", treno_minimo,
