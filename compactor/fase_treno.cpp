@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -316,10 +318,13 @@ esito lettura_treno::riga_stazione() {
     const int32_t secondi_totali = come_long(int64_t{minuti_totali} * 60);
     stazione.dato_finale = come_long(int64_t{secondi_totali} + secondi);
     colpevole_.reset();
-    stazione.nome = l_.leggi_testo();
-    if (stazione.nome.size() > lunghezza_nome_massima) {
+    // A name too long for its 2-byte length is refused before it reaches the record:
+    // the compact files are still written after a read failure.
+    std::string nome = l_.leggi_testo();
+    if (nome.size() > lunghezza_nome_massima) {
         throw errore_lettura("nome della stazione oltre 32767 caratteri");
     }
+    stazione.nome = std::move(nome);
 
     // Extent by kind; the multiples required above keep the halves exact.
     colpevole_ = luogo_lunghezza;

@@ -196,6 +196,30 @@ TEST(IngressiErrati, NomeDi32767CaratteriAccettato) {
     EXPECT_EQ(c.voci[80].nome.size(), 32767u);
 }
 
+// A read failure still lets the compact files be written: a station name too long for its
+// 2-byte length must not reach the record, or the ".sim" file could not be read back.
+TEST(IngressiErrati, NomeTroppoLungoNonGuastaIlFileDeiRecord) {
+    cartella_temporanea cartella;
+    scrivi_tutto(nomi_file::sorgente_linea(cartella.percorso(), identita), linea_minima + fine);
+    scrivi_tutto(
+        nomi_file::sorgente_treno(cartella.percorso(), identita),
+        crlf("[generale]\nstazione,  0,  2,  700,  1, 0, 0,  4,1,0,  2,1,1, 1, 17,28,0, ") +
+            std::string(40000, 'N') + "\r\n" + fine);
+    compattatore c(cartella.percorso(), identita);
+    int32_t j = 0;
+    ASSERT_EQ(c.memorizza_percorso(j), 0);
+    EXPECT_EQ(c.codice_errore, 25);
+    EXPECT_EQ(c.voci[1].nome, "");
+
+    const std::string generali =
+        leggi_tutto(nomi_file::voci_compatte(cartella.percorso(), identita));
+    std::size_t pos = 0;
+    for (int i = 0; i < numero_voci; ++i) {
+        ASSERT_TRUE(formato::leggi_voce(generali, pos).has_value()) << "record " << i;
+    }
+    EXPECT_EQ(pos, generali.size());
+}
+
 // A grid that was never built ends the driver with a run-time failure naming the source.
 TEST(IngressiErrati, SenzaGrigliaLaCorsaFinisceConUnErrore) {
     cartella_temporanea cartella;
