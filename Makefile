@@ -54,7 +54,7 @@ test-fuzz: build-fuzz
 	    | grep -o '[0-9]*$$') esecuzioni in $(FUZZ_SECONDI) s, nessun errore"; \
 	done
 
-test: test-unita test-sanitizzatori
+test: test-unita test-sanitizzatori test-fuzz
 
 # Benchmarks in release mode, in their own build directory: the compactor against its floor
 # and across route lengths, then the whole process against a bytes-only process. -O2, the
