@@ -5,8 +5,6 @@
 #include "compactor/testo.h"
 #include "comune/sostituisci_file.h"
 
-#include <vector>
-
 namespace {
 
 constexpr std::string_view riempitivo = "bbddffhhllnnpprrttvvzzaacc";
@@ -45,23 +43,20 @@ void compattatore::scrivi_file_compatti() {
     celle.at(1).valore2 = codice_gara_og();
 
     if (scrivi_linea != 0) {
-        // Column 0 of every point, then column 1, encoded block by block.
+        // Column 0 of every point, then column 1, encoded straight into the write buffer.
         file_sostitutivo linea(nomi_file::linea_compatta(cartella_, identita_));
-        constexpr std::size_t dimensione_blocco = 1 << 16;
-        std::vector<char> blocco(dimensione_blocco);
-        std::size_t pieno = 0;
         auto scrivi_colonna = [&](auto colonna) {
             for (const punto_piano& punto : tracciato) {
-                if (dimensione_blocco - pieno < formato::byte_valore_massimo) {
-                    linea.scrivi(blocco.data(), pieno);
-                    pieno = 0;
+                if (linea.libero() >= formato::byte_valore_massimo) {
+                    linea.aggiunti(formato::codifica_valore(linea.coda(), punto.*colonna));
+                } else {
+                    char valore[formato::byte_valore_massimo];
+                    linea.scrivi(valore, formato::codifica_valore(valore, punto.*colonna));
                 }
-                pieno += formato::codifica_valore(blocco.data() + pieno, punto.*colonna);
             }
         };
         scrivi_colonna(&punto_piano::x);
         scrivi_colonna(&punto_piano::y);
-        linea.scrivi(blocco.data(), pieno);
         linea.conferma();
     }
 

@@ -16,6 +16,13 @@ public:
 
     void scrivi(const void* dati, std::size_t quanti);
     void scrivi(std::string_view testo) { scrivi(testo.data(), testo.size()); }
+    // For a caller that encodes its bytes straight into the buffer: the free room at its
+    // end, and aggiunti() to take the bytes put there. The buffer still goes out in whole
+    // 64 KiB writes (a value that does not fit goes through scrivi()), which the file
+    // system takes faster than writes of odd sizes.
+    std::size_t libero() const { return sizeof buffer_ - in_buffer_; }
+    char* coda() { return buffer_ + in_buffer_; }
+    void aggiunti(std::size_t quanti) { in_buffer_ += quanti; }
     // Flushes, closes and renames the temporary file over the target.
     void conferma();
 

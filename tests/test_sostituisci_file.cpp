@@ -63,3 +63,30 @@ TEST(SostituisciFile, UnaScritturaNonConfermataLasciaIlFileDiPrima) {
     EXPECT_EQ(leggi_tutto(destinazione), "griglia di prima");
     EXPECT_EQ(voci_in(cartella.percorso()), 1u);
 }
+
+TEST(SostituisciFile, ByteMessiNelBufferEScrittiSiAlternanoSenzaPerderne) {
+    // Records of 10 bytes put straight into the buffer while they fit, through scrivi()
+    // when they straddle the end of a 64 KiB buffer, as the output step does with the plan.
+    cartella_temporanea cartella;
+    const auto destinazione = cartella / "Orvesa_Cusvana_linea.dat";
+    std::string atteso;
+    {
+        file_sostitutivo file(destinazione);
+        for (int i = 0; i < 20000; ++i) {
+            char record[10];
+            for (int b = 0; b < 10; ++b) {
+                record[b] = static_cast<char>((i * 7 + b) % 251);
+            }
+            const std::size_t n = i % 3 == 0 ? 4 : 10;  // short and long records mixed
+            atteso.append(record, n);
+            if (file.libero() >= n) {
+                std::copy(record, record + n, file.coda());
+                file.aggiunti(n);
+            } else {
+                file.scrivi(record, n);
+            }
+        }
+        file.conferma();
+    }
+    EXPECT_EQ(leggi_tutto(destinazione), atteso);
+}
