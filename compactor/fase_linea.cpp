@@ -5,6 +5,7 @@
 #include "compactor/testo.h"
 
 #include <cstddef>
+#include <limits>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -43,44 +44,48 @@ struct cursore_piano {
     int32_t i = 2;              // next point to compute
     double x2 = 0.0, y2 = 0.0;  // point i - 2
     double x1 = 0.0, y1 = 1.0;  // point i - 1
+};
 
-    void metti(std::vector<punto_piano>& piano, double x, double y) {
+// Extends the plan up to point `fine`: straight on, or, with `curva`, turning by about k
+// radians to the right at each step (left for negative k), the step growing by
+// sqrt(1 + k^2), which the plan keeps. Stops after the first point whose successor would
+// pass `limite`, returning false. The state lives in local variables while the loop
+// runs: held in the cursor, every step would go through memory, since the compiler must
+// assume that the byte stores of the plan's values may overwrite it.
+bool estendi_piano(std::vector<punto_piano>& piano, cursore_piano& cursore, int64_t fine,
+                   bool curva, double k, int64_t limite) {
+    int32_t i = cursore.i;
+    double x2 = cursore.x2, y2 = cursore.y2, x1 = cursore.x1, y1 = cursore.y1;
+    bool entro_limite = true;
+    while (entro_limite && i <= fine) {
+        double x, y;
+        if (curva) {
+            const double dx = x1 - x2;
+            const double dy = y1 - y2;
+            x = x1 + (dx + k * dy);
+            y = y1 + (dy - k * dx);
+        } else {
+            x = x1 + (x1 - x2);
+            y = y1 + (y1 - y2);
+        }
         piano[static_cast<std::size_t>(i)] = punto_piano{x, y};
         x2 = x1;
         y2 = y1;
         x1 = x;
         y1 = y;
         ++i;
+        entro_limite = i <= limite;
     }
-    void passo_dritto(std::vector<punto_piano>& piano) {
-        metti(piano, x1 + (x1 - x2), y1 + (y1 - y2));
-    }
-    // Turns the heading by about k radians to the right (left for negative k); the step
-    // grows by sqrt(1 + k^2), which the plan keeps.
-    void passo_curvo(std::vector<punto_piano>& piano, double k) {
-        const double dx = x1 - x2;
-        const double dy = y1 - y2;
-        metti(piano, x1 + (dx + k * dy), y1 + (dy - k * dx));
-    }
-};
+    cursore = {i, x2, y2, x1, y1};
+    return entro_limite;
+}
 
 // Straight up to point `inizio`, then turning up to point `fine`; false as soon as the
 // next point passes the index limit.
 bool traccia_curva(std::vector<punto_piano>& piano, cursore_piano& cursore, int64_t inizio,
                    int64_t fine, double k) {
-    while (cursore.i <= inizio) {
-        cursore.passo_dritto(piano);
-        if (cursore.i > ultimo_punto_ammesso) {
-            return false;
-        }
-    }
-    while (cursore.i <= fine) {
-        cursore.passo_curvo(piano, k);
-        if (cursore.i > ultimo_punto_ammesso) {
-            return false;
-        }
-    }
-    return true;
+    return estendi_piano(piano, cursore, inizio, false, 0.0, ultimo_punto_ammesso) &&
+           estendi_piano(piano, cursore, fine, true, k, ultimo_punto_ammesso);
 }
 
 }  // namespace
@@ -352,9 +357,9 @@ bool compattatore::leggi_linea() {
             metti_pendenza();
         } while (static_cast<int64_t>(cella_pendenza) < int64_t{n_celle} - 2);
         if (!tracciato.empty()) {
-            while (piano.i <= lunghezza_estesa - 2) {
-                piano.passo_dritto(tracciato);
-            }
+            // No index limit here: the completion may reach the last point but two.
+            estendi_piano(tracciato, piano, int64_t{lunghezza_estesa} - 2, false, 0.0,
+                          std::numeric_limits<int64_t>::max());
         }
         return true;
     } catch (const errore_lettura&) {
