@@ -5,6 +5,8 @@
 #include "compactor/testo.h"
 #include "comune/sostituisci_file.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::string_view riempitivo = "bbddffhhllnnpprrttvvzzaacc";
@@ -45,14 +47,28 @@ void compattatore::scrivi_file_compatti() {
     if (scrivi_linea != 0) {
         // Column 0 of every point, then column 1, encoded straight into the write buffer.
         file_sostitutivo linea(nomi_file::linea_compatta(cartella_, identita_));
+        const punto_piano* const punti = tracciato.data();
+        const std::size_t n = tracciato.size();
         auto scrivi_colonna = [&](auto colonna) {
-            for (const punto_piano& punto : tracciato) {
-                if (linea.libero() >= formato::byte_valore_massimo) {
-                    linea.aggiunti(formato::codifica_valore(linea.coda(), punto.*colonna));
-                } else {
+            std::size_t i = 0;
+            while (i < n) {
+                // As many values as surely fit go straight into the buffer, counted in
+                // local variables; the one that straddles its end goes through scrivi(),
+                // which sends the full buffer out.
+                const std::size_t quanti =
+                    std::min(n - i, linea.libero() / formato::byte_valore_massimo);
+                if (quanti == 0) {
                     char valore[formato::byte_valore_massimo];
-                    linea.scrivi(valore, formato::codifica_valore(valore, punto.*colonna));
+                    linea.scrivi(valore, formato::codifica_valore(valore, punti[i].*colonna));
+                    ++i;
+                    continue;
                 }
+                char* const coda = linea.coda();
+                std::size_t pieno = 0;
+                for (const std::size_t fine = i + quanti; i < fine; ++i) {
+                    pieno += formato::codifica_valore(coda + pieno, punti[i].*colonna);
+                }
+                linea.aggiunti(pieno);
             }
         };
         scrivi_colonna(&punto_piano::x);
