@@ -12,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -28,25 +29,28 @@ const identita_scenario& identita() {
     return id;
 }
 
-const std::filesystem::path& cartella() {
-    static cartella_di_prova cartella;
-    return cartella.percorso();
+// Two scratch directories: the two sides of a benchmark run in pairs each replace their
+// own files, as a real run replaces those of the run before it. (Replacing a larger file
+// costs more: its old blocks are freed.)
+const std::filesystem::path& cartella(int quale = 0) {
+    static cartella_di_prova cartelle[2];
+    return cartelle[quale].percorso();
 }
 
-void scrivi_sorgenti_portate() {
-    dati_linea(cartella(), identita());
-    dati_treno(cartella(), identita());
+void scrivi_sorgenti_portate(int quale = 0) {
+    dati_linea(cartella(quale), identita());
+    dati_treno(cartella(quale), identita());
 }
 
-void scrivi_sorgenti(const sorgenti_generate& sorgenti) {
-    sostituisci_file(nomi_file::sorgente_linea(cartella(), identita()), sorgenti.linea);
-    sostituisci_file(nomi_file::sorgente_treno(cartella(), identita()), sorgenti.treno);
+void scrivi_sorgenti(const sorgenti_generate& sorgenti, int quale = 0) {
+    sostituisci_file(nomi_file::sorgente_linea(cartella(quale), identita()), sorgenti.linea);
+    sostituisci_file(nomi_file::sorgente_treno(cartella(quale), identita()), sorgenti.treno);
 }
 
 // One whole run of the driver on the sources in the directory; empty text when it
 // compacted without a problem.
-std::string esegui_driver() {
-    compattatore c(cartella(), identita());
+std::string esegui_driver(int quale = 0) {
+    compattatore c(cartella(quale), identita());
     int32_t j = 1;
     const int esito = c.memorizza_percorso(j);
     return problema_di(c, esito);
@@ -231,6 +235,89 @@ void pavimento_generato(benchmark::State& state) {
     });
 }
 
+// CPU time of this thread, system time included (the writes are mostly kernel work).
+double cpu_del_thread() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// The ratios themselves, from runs taken in pairs: each iteration runs both sides, in
+// alternating order, so that a change in the load of a shared machine falls on both
+// alike. The counter "rapporto" is the median of the iterations' ratios.
+template <typename A, typename B, typename Prepara>
+void a_coppie(benchmark::State& state, Prepara prepara, A a, B b) {
+    std::vector<double> rapporti;
+    bool a_prima = true;
+    for (auto _ : state) {
+        double tempo_a = 0;
+        double tempo_b = 0;
+        for (int lato = 0; lato < 2; ++lato) {
+            const bool tocca_a = (lato == 0) == a_prima;
+            state.PauseTiming();
+            prepara(tocca_a);
+            state.ResumeTiming();
+            const double inizio = cpu_del_thread();
+            if (!(tocca_a ? a() : b())) {
+                return;
+            }
+            (tocca_a ? tempo_a : tempo_b) = cpu_del_thread() - inizio;
+        }
+        a_prima = !a_prima;
+        rapporti.push_back(tempo_a / tempo_b);
+    }
+    state.counters["rapporto"] = mediana(rapporti);
+}
+
+void rapporto_portato_pavimento(benchmark::State& state) {
+    protetto(state, [&] {
+        const byte_compatti& byte = compatti_portati();
+        a_coppie(
+            state,
+            [](bool percorso) {
+                if (percorso) {
+                    scrivi_sorgenti_portate();
+                }
+            },
+            [&] {
+                const std::string problema = esegui_driver();
+                if (!problema.empty()) {
+                    state.SkipWithError(problema.c_str());
+                }
+                return problema.empty();
+            },
+            [&] {
+                scrivi_compatti(cartella(1), identita(), byte);
+                return true;
+            });
+    });
+}
+
+void rapporto_1000_101(benchmark::State& state) {
+    protetto(state, [&] {
+        const sorgenti_generate& lungo = sorgenti_di(1000);
+        const sorgenti_generate& corto = sorgenti_di(101);
+        const auto guida = [&](int quale) {
+            const std::string problema = esegui_driver(quale);
+            if (!problema.empty()) {
+                state.SkipWithError(problema.c_str());
+            }
+            return problema.empty();
+        };
+        a_coppie(
+            state,
+            [&](bool lungo_tocca) {
+                scrivi_sorgenti(lungo_tocca ? lungo : corto, lungo_tocca ? 0 : 1);
+            },
+            [&] { return guida(0); }, [&] { return guida(1); });
+    });
+}
+
 BENCHMARK(pavimento_portato)->Unit(benchmark::kMicrosecond);
 BENCHMARK(percorso_portato)->Unit(benchmark::kMicrosecond);
 BENCHMARK(fase_linea)->Unit(benchmark::kMicrosecond);
@@ -243,6 +330,8 @@ BENCHMARK(percorso_generato)
     ->Arg(500)
     ->Arg(1000)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(rapporto_portato_pavimento)->Unit(benchmark::kMicrosecond);
+BENCHMARK(rapporto_1000_101)->Unit(benchmark::kMicrosecond);
 BENCHMARK(pavimento_generato)
     ->Arg(101)
     ->Arg(250)
@@ -262,12 +351,19 @@ public:
                 r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
             const double secondi =
                 r.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+            const auto rapporto = r.counters.find("rapporto");
             if (r.run_type == Run::RT_Aggregate) {
                 if (r.aggregate_name == "median") {
                     mediane_[nome] = secondi;
+                    if (rapporto != r.counters.end()) {
+                        rapporti_mediani_[nome] = rapporto->second.value;
+                    }
                 }
             } else {
                 prove_[nome].push_back(secondi);
+                if (rapporto != r.counters.end()) {
+                    rapporti_[nome].push_back(rapporto->second.value);
+                }
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -286,6 +382,19 @@ public:
         return v[v.size() / 2];
     }
 
+    // The ratio a benchmark run in pairs measured itself.
+    void stampa_rapporto_a_coppie(const char* testo, const std::string& nome) const {
+        std::optional<double> valore;
+        if (auto m = rapporti_mediani_.find(nome); m != rapporti_mediani_.end()) {
+            valore = m->second;
+        } else if (auto p = rapporti_.find(nome); p != rapporti_.end() && !p->second.empty()) {
+            valore = mediana(p->second);
+        }
+        if (valore) {
+            std::printf("  %-44s %6.2f\n", testo, *valore);
+        }
+    }
+
     void stampa_rapporto(const char* testo, const std::string& a, const std::string& b) const {
         const auto ta = tempo(a);
         const auto tb = tempo(b);
@@ -298,6 +407,8 @@ public:
 private:
     std::map<std::string, double> mediane_;
     std::map<std::string, std::vector<double>> prove_;
+    std::map<std::string, double> rapporti_mediani_;
+    std::map<std::string, std::vector<double>> rapporti_;
 };
 
 }  // namespace
@@ -309,7 +420,10 @@ int main(int argc, char** argv) {
     }
     riassunto rapporti;
     benchmark::RunSpecifiedBenchmarks(&rapporti);
-    std::printf("\nRapporti (tempo di CPU):\n");
+    std::printf("\nRapporti, tempo di CPU, misurati a coppie alternate (mediana):\n");
+    rapporti.stampa_rapporto_a_coppie("percorso portato / pavimento", "rapporto_portato_pavimento");
+    rapporti.stampa_rapporto_a_coppie("percorso 1000 km / percorso 101 km", "rapporto_1000_101");
+    std::printf("\nRapporti, tempo di CPU, da benchmark separati (mediane):\n");
     rapporti.stampa_rapporto("percorso portato / pavimento", "percorso_portato",
                              "pavimento_portato");
     for (const char* km : {"101", "250", "500", "1000"}) {
