@@ -1,28 +1,12 @@
 // Fuzz target: the line phase on an arbitrary line source, followed by the train phase on
 // the carried train source, then the grid walk and the header checks on what they built.
-#include "compactor/diagnostica.h"
 #include "fuzz/verifiche.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
-    const identita_scenario identita = identita_predefinita();
-    svuota_cartella_fuzz();
-    scrivi_file(nomi_file::sorgente_linea(cartella_fuzz(), identita),
-                {reinterpret_cast<const char*>(dati), dimensione});
-    scrivi_file(nomi_file::sorgente_treno(cartella_fuzz(), identita), sorgente_treno_portata());
-
-    compattatore c(cartella_fuzz(), identita);
-    c.scrivi_linea = 1;
-    c.memorizza_dati();
-    verifica_modello(c);
-    verifica_sorgenti_dopo_lettura(c);
-    if (!c.celle.empty()) {
-        c.cammina_griglia();
-        verifica_modello(c);
-        (void)c.controlla_intestazione();
-    }
-    (void)descrivi_esito(c);
+    leggi_e_verifica({reinterpret_cast<const char*>(dati), dimensione}, sorgente_treno_portata(),
+                     1);
     return 0;
 }

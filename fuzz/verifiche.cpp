@@ -1,6 +1,8 @@
 // Checks shared by the fuzz targets.
 #include "fuzz/verifiche.h"
 
+#include "compactor/diagnostica.h"
+
 #include "compactor/formato.h"
 #include "compactor/problemi.h"
 #include "writers/dati.h"
@@ -213,4 +215,23 @@ void verifica_nessun_file_compatto(const compattatore& c) {
             violazione(file.filename().string() + " scritto dopo un controllo fallito");
         }
     }
+}
+
+void leggi_e_verifica(std::string_view linea, std::string_view treno, int32_t scrivi_linea) {
+    const identita_scenario identita = identita_predefinita();
+    svuota_cartella_fuzz();
+    scrivi_file(nomi_file::sorgente_linea(cartella_fuzz(), identita), linea);
+    scrivi_file(nomi_file::sorgente_treno(cartella_fuzz(), identita), treno);
+
+    compattatore c(cartella_fuzz(), identita);
+    c.scrivi_linea = scrivi_linea;
+    c.memorizza_dati();
+    verifica_modello(c);
+    verifica_sorgenti_dopo_lettura(c);
+    if (!c.celle.empty()) {
+        c.cammina_griglia();
+        verifica_modello(c);
+        (void)c.controlla_intestazione();
+    }
+    (void)descrivi_esito(c);
 }

@@ -39,5 +39,9 @@ void verifica_file_compatti(const compattatore& c);
 // None of the three compact files exists.
 void verifica_nessun_file_compatto(const compattatore& c);
 
+// Both reader phases on the two source texts in the scratch directory, then the walk and
+// the header checks on what they built, with every check above along the way.
+void leggi_e_verifica(std::string_view linea, std::string_view treno, int32_t scrivi_linea);
+
 // Expected byte size of the plan file for the plan held in the model.
 std::size_t byte_piano_attesi(const compattatore& c);
