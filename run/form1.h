@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compactor/compattatore.h"
+#include "comune/stato_uscita.h"
 #include "run/presentazione.h"
 
 #include <cstdint>
@@ -9,14 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-
-// Exit statuses of the program.
-namespace stato_uscita {
-constexpr int fatto = 0;
-constexpr int errore_esecuzione = 1;
-constexpr int intestazione = 2;
-constexpr int problema_registrato = 3;
-}  // namespace stato_uscita
 
 class Form1 {
 public:

@@ -109,7 +109,7 @@ int comando_esporta(const std::filesystem::path& cartella) {
           nomi_file::rallentamenti(cartella, identita), nomi_file::scheda(cartella, identita)}) {
         std::cout << file.string() << "\n";
     }
-    return stato_strumento::fatto;
+    return stato_uscita::fatto;
 }
 
 int comando_compatta(const std::filesystem::path& cartella, const identita_scenario& identita,
@@ -136,7 +136,7 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
     }
     if (numero != 0) {
         std::cerr << " Errore n. " << numero << "\n";
-        return stato_strumento::intestazione;
+        return stato_uscita::intestazione;
     }
 
     std::vector<std::filesystem::path> compatti;
@@ -152,7 +152,7 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
 
     if (c.codice_errore != 0) {
         std::cerr << descrivi_esito(c, cartella);
-        return stato_strumento::problema_registrato;
+        return stato_uscita::problema_registrato;
     }
-    return stato_strumento::fatto;
+    return stato_uscita::fatto;
 }

@@ -93,11 +93,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> argomenti(argv + std::min(argc, 1), argv + argc);
     if (argomenti.size() == 1 && argomenti[0] == "--help") {
         std::cout << sinossi << dettagli;
-        return stato_strumento::fatto;
+        return stato_uscita::fatto;
     }
     if (argomenti.size() == 1 && argomenti[0] == "--version") {
         std::cout << versione << "\n";
-        return stato_strumento::fatto;
+        return stato_uscita::fatto;
     }
     try {
         if (argomenti.empty()) {
@@ -107,9 +107,9 @@ int main(int argc, char** argv) {
     } catch (const errore_uso& e) {
         std::cerr << "compattatore: " << e.what() << "\n"
                   << sinossi << "Dettagli: compattatore --help\n";
-        return stato_strumento::uso_errato;
+        return stato_uscita::uso_errato;
     } catch (const std::exception& e) {  // errore_esecuzione and the library's own
         std::cerr << "compattatore: " << e.what() << "\n";
     }
-    return stato_strumento::errore_esecuzione;
+    return stato_uscita::errore_esecuzione;
 }

@@ -189,5 +189,5 @@ int comando_mostra(const std::filesystem::path& file) {
     } else {
         throw errore_uso("mostra legge solo file .sim, .dat o _linea.dat: " + file.string());
     }
-    return stato_strumento::fatto;
+    return stato_uscita::fatto;
 }

@@ -688,5 +688,5 @@ int comando_pianta(const std::filesystem::path& cartella, const identita_scenari
 
     sostituisci_file(svg, testo);
     std::cout << svg.string() << "\n";
-    return stato_strumento::fatto;
+    return stato_uscita::fatto;
 }

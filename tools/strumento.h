@@ -4,20 +4,13 @@
 
 #include "compactor/modello.h"
 #include "comune/identita.h"
+#include "comune/stato_uscita.h"
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace stato_strumento {
-constexpr int fatto = 0;
-constexpr int errore_esecuzione = 1;
-constexpr int intestazione = 2;
-constexpr int problema_registrato = 3;
-constexpr int uso_errato = 64;
-}  // namespace stato_strumento
 
 // A wrong command line: the message goes to standard error with the usage, status 64.
 class errore_uso : public std::runtime_error {
