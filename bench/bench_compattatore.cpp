@@ -6,7 +6,7 @@
 #include "bench/comuni.h"
 #include "bench/generatore.h"
 #include "compactor/compattatore.h"
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 #include "scenario_text/testi_scenario.h"
 #include "writers/dati.h"
 
@@ -33,7 +33,7 @@ const identita_scenario& identita() {
 // own files, as a real run replaces those of the run before it. (Replacing a larger file
 // costs more: its old blocks are freed.)
 const std::filesystem::path& cartella(int quale = 0) {
-    static cartella_di_prova cartelle[2];
+    static cartella_temporanea cartelle[2];
     return cartelle[quale].percorso();
 }
 

@@ -1,40 +1,17 @@
 // Pieces shared by the benchmark programs.
 #include "bench/comuni.h"
 
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 
 #include <stdlib.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-cartella_di_prova::cartella_di_prova() {
-    std::string modello =
-        (std::filesystem::temp_directory_path() / "compattatore-bench-XXXXXX").string();
-    if (::mkdtemp(modello.data()) == nullptr) {
-        throw std::runtime_error("impossibile creare una cartella temporanea");
-    }
-    percorso_ = modello;
-}
-
-cartella_di_prova::~cartella_di_prova() {
-    std::error_code ignorato;
-    std::filesystem::remove_all(percorso_, ignorato);
-}
-
-namespace {
-std::string leggi(const std::filesystem::path& file) {
-    std::ifstream ingresso(file, std::ios::binary);
-    std::ostringstream contenuto;
-    contenuto << ingresso.rdbuf();
-    return std::move(contenuto).str();
-}
-}  // namespace
-
 byte_compatti leggi_compatti(const std::filesystem::path& cartella, const identita_scenario& id) {
-    return {leggi(nomi_file::linea_compatta(cartella, id)),
-            leggi(nomi_file::voci_compatte(cartella, id)),
-            leggi(nomi_file::celle_compatte(cartella, id))};
+    return {leggi_file_intero(nomi_file::linea_compatta(cartella, id)),
+            leggi_file_intero(nomi_file::voci_compatte(cartella, id)),
+            leggi_file_intero(nomi_file::celle_compatte(cartella, id))};
 }
 
 void scrivi_compatti(const std::filesystem::path& cartella, const identita_scenario& id,

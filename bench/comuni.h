@@ -3,22 +3,10 @@
 #pragma once
 
 #include "compactor/compattatore.h"
+#include "comune/cartella_temporanea.h"
 
 #include <filesystem>
 #include <string>
-
-// A fresh directory under the system's temporary directory, removed with its content.
-class cartella_di_prova {
-public:
-    cartella_di_prova();
-    ~cartella_di_prova();
-    cartella_di_prova(const cartella_di_prova&) = delete;
-    cartella_di_prova& operator=(const cartella_di_prova&) = delete;
-    const std::filesystem::path& percorso() const { return percorso_; }
-
-private:
-    std::filesystem::path percorso_;
-};
 
 // The three compact files of a run, as bytes.
 struct byte_compatti {

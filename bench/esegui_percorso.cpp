@@ -12,7 +12,7 @@
 //       CARTELLA/7, in the order of a run, for the bytes-only program.
 #include "bench/comuni.h"
 #include "bench/generatore.h"
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 #include "scenario_text/testi_scenario.h"
 #include "writers/dati.h"
 

@@ -3,7 +3,7 @@
 // same replace helper, deletes the two source files as a run does, and does nothing else.
 // The bytes are those of a carried run, built into the program.
 #include "comune/identita.h"
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 
 #include <exception>
 #include <filesystem>
@@ -24,7 +24,7 @@ std::string_view tra(const char* inizio, const char* fine) {
 int main() {
     try {
         const std::filesystem::path cartella =
-            std::filesystem::read_symlink("/proc/self/exe").parent_path();
+            cartella_applicazione();
         const identita_scenario id = identita_predefinita();
         sostituisci_file(nomi_file::sorgente_linea(cartella, id), tra(byte_0_inizio, byte_0_fine));
         sostituisci_file(nomi_file::sorgente_treno(cartella, id), tra(byte_1_inizio, byte_1_fine));

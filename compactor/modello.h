@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -71,6 +72,18 @@ struct punto_piano {
     valore_piano x;
     valore_piano y;
 };
+
+// The number a plan value holds, whatever its type; nullopt for an empty value. Every
+// reader of the plan outside the compactor goes through this.
+inline std::optional<double> numero_piano(const valore_piano& v) {
+    if (const auto* doppio = std::get_if<double>(&v)) {
+        return *doppio;
+    }
+    if (const auto* intero = std::get_if<int16_t>(&v)) {
+        return *intero;
+    }
+    return std::nullopt;
+}
 
 constexpr int numero_voci = 87;
 constexpr int numero_montagne = 81;  // indices 0 to 80; index 0 stays unused

@@ -3,7 +3,7 @@
 
 #include "compactor/formato.h"
 #include "compactor/testo.h"
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 
 #include <algorithm>
 

@@ -5,6 +5,8 @@
 
 #include "compactor/formato.h"
 #include "compactor/problemi.h"
+#include "comune/cartella_temporanea.h"
+#include "comune/sistema_file.h"
 #include "writers/dati.h"
 
 #include <cstdio>
@@ -16,27 +18,6 @@
 
 namespace {
 
-std::filesystem::path crea_cartella() {
-    std::string modello = (std::filesystem::temp_directory_path() / "orvesa-fuzz-XXXXXX").string();
-    if (::mkdtemp(modello.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    return modello;
-}
-
-void rimuovi_cartella() {
-    std::error_code ignorato;
-    std::filesystem::remove_all(cartella_fuzz(), ignorato);
-}
-
-std::string leggi(const std::filesystem::path& file) {
-    std::ifstream ingresso(file, std::ios::binary);
-    std::ostringstream contenuto;
-    contenuto << ingresso.rdbuf();
-    return contenuto.str();
-}
-
 std::string sorgente_portata(void (*scrittore)(const std::filesystem::path&,
                                                const identita_scenario&),
                              std::filesystem::path (*nome)(const std::filesystem::path&,
@@ -44,7 +25,7 @@ std::string sorgente_portata(void (*scrittore)(const std::filesystem::path&,
     const std::filesystem::path cartella = cartella_fuzz() / "portata";
     std::filesystem::create_directories(cartella);
     scrittore(cartella, identita_predefinita());
-    std::string testo = leggi(nome(cartella, identita_predefinita()));
+    std::string testo = leggi_file_intero(nome(cartella, identita_predefinita()));
     std::filesystem::remove_all(cartella);
     return testo;
 }
@@ -81,12 +62,8 @@ bool solo_della_linea(int32_t codice) {
 }  // namespace
 
 const std::filesystem::path& cartella_fuzz() {
-    static const std::filesystem::path cartella = [] {
-        std::filesystem::path p = crea_cartella();
-        std::atexit(rimuovi_cartella);
-        return p;
-    }();
-    return cartella;
+    static const cartella_temporanea cartella;
+    return cartella.percorso();
 }
 
 void svuota_cartella_fuzz() {
@@ -190,7 +167,7 @@ void verifica_file_compatti(const compattatore& c) {
     controlla(file_voci, byte_voci);
     // The records must read back as written: a name too long for its 2-byte length
     // would leave a file of the right size that no reader can walk.
-    const std::string generali = leggi(file_voci);
+    const std::string generali = leggi_file_intero(file_voci);
     std::size_t pos = 0;
     for (const voce& v : c.voci) {
         const auto riletta = formato::leggi_voce(generali, pos);

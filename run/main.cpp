@@ -1,4 +1,5 @@
 // Entry point of the one-shot program: no command line; every file goes beside the program.
+#include "comune/sistema_file.h"
 #include "run/form1.h"
 
 #include <csignal>
@@ -10,7 +11,7 @@ int main() {
     std::signal(SIGXFSZ, SIG_IGN);
     try {
         const std::filesystem::path cartella =
-            std::filesystem::read_symlink("/proc/self/exe").parent_path();
+            cartella_applicazione();
         Form1 finestra(cartella, apri_presentazione("orvesa_cusvana"));
         return finestra.Form_Load();
     } catch (const std::exception& e) {  // errore_esecuzione and the library's own

@@ -10,29 +10,6 @@
 #include <sstream>
 #include <stdexcept>
 
-cartella_temporanea::cartella_temporanea() {
-    std::string modello =
-        (std::filesystem::temp_directory_path() / "compattatore-test-XXXXXX").string();
-    if (::mkdtemp(modello.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp");
-    }
-    percorso_ = modello;
-}
-
-cartella_temporanea::~cartella_temporanea() {
-    std::error_code ignorato;
-    std::filesystem::permissions(percorso_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignorato);
-    std::filesystem::remove_all(percorso_, ignorato);
-}
-
-std::string leggi_tutto(const std::filesystem::path& file) {
-    std::ifstream ingresso(file, std::ios::binary);
-    std::ostringstream contenuto;
-    contenuto << ingresso.rdbuf();
-    return contenuto.str();
-}
-
 void scrivi_tutto(const std::filesystem::path& file, const std::string& contenuto) {
     std::ofstream uscita(file, std::ios::binary | std::ios::trunc);
     uscita << contenuto;

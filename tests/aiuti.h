@@ -1,26 +1,14 @@
 // Helpers shared by the tests: temporary directories, whole-file reads, running programs.
 #pragma once
 
+#include "comune/cartella_temporanea.h"
+#include "comune/sistema_file.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-// A fresh directory, removed with everything in it when the object goes.
-class cartella_temporanea {
-public:
-    cartella_temporanea();
-    ~cartella_temporanea();
-    cartella_temporanea(const cartella_temporanea&) = delete;
-    cartella_temporanea& operator=(const cartella_temporanea&) = delete;
-    const std::filesystem::path& percorso() const { return percorso_; }
-    std::filesystem::path operator/(const std::string& nome) const { return percorso_ / nome; }
-
-private:
-    std::filesystem::path percorso_;
-};
-
-std::string leggi_tutto(const std::filesystem::path& file);
 void scrivi_tutto(const std::filesystem::path& file, const std::string& contenuto);
 
 // Little-endian bytes of a number, to build expected file contents by hand.

@@ -54,8 +54,8 @@ esito_strumento lancia(const fs::path& programma, const std::vector<std::string>
     ::waitpid(figlio, &stato, 0);
     esito_strumento esito;
     esito.stato = WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
-    esito.uscita = leggi_tutto(uscita);
-    esito.errori = leggi_tutto(errori);
+    esito.uscita = leggi_file_intero(uscita);
+    esito.errori = leggi_file_intero(errori);
     return esito;
 }
 
@@ -145,7 +145,7 @@ TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutoreERipulisce) {
     EXPECT_NE(esito.errori.find("compattatore: " + linea + ": nessuna griglia"), std::string::npos)
         << esito.errori;
     EXPECT_EQ(contenuto(dir.percorso()), std::vector<std::string>{"Orvesa_Cusvana_5927-.txt"});
-    EXPECT_EQ(leggi_tutto(dir / "Orvesa_Cusvana_5927-.txt"), "[generale]\r\n[fine]\r\n");
+    EXPECT_EQ(leggi_file_intero(dir / "Orvesa_Cusvana_5927-.txt"), "[generale]\r\n[fine]\r\n");
     EXPECT_TRUE(contenuto(tmp.percorso()).empty()) << "work folder left behind";
 
     const esito_strumento assente = compattatore_(
@@ -274,10 +274,10 @@ TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
     for (const fs::path& testo :
          {nomi_file::note(d, predefinita), nomi_file::rallentamenti(d, predefinita),
           nomi_file::scheda(d, predefinita)}) {
-        EXPECT_EQ(leggi_tutto(testo), leggi_tutto(uno / testo.filename().string())) << testo;
+        EXPECT_EQ(leggi_file_intero(testo), leggi_file_intero(uno / testo.filename().string())) << testo;
     }
-    const std::string linea = leggi_tutto(nomi_file::sorgente_linea(d, predefinita));
-    const std::string treno = leggi_tutto(nomi_file::sorgente_treno(d, predefinita));
+    const std::string linea = leggi_file_intero(nomi_file::sorgente_linea(d, predefinita));
+    const std::string treno = leggi_file_intero(nomi_file::sorgente_treno(d, predefinita));
     ASSERT_FALSE(linea.empty());
     ASSERT_FALSE(treno.empty());
 
@@ -289,12 +289,12 @@ TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
                                  nomi_file::voci_compatte(d, predefinita),
                                  nomi_file::celle_compatte(d, predefinita)};
     for (const fs::path& file : compatti) {
-        const std::string attesi = leggi_tutto(uno / file.filename().string());
+        const std::string attesi = leggi_file_intero(uno / file.filename().string());
         ASSERT_FALSE(attesi.empty()) << file;
-        EXPECT_TRUE(leggi_tutto(file) == attesi) << file << " differs from the one-shot run";
+        EXPECT_TRUE(leggi_file_intero(file) == attesi) << file << " differs from the one-shot run";
     }
-    EXPECT_EQ(leggi_tutto(nomi_file::sorgente_linea(d, predefinita)), linea);
-    EXPECT_EQ(leggi_tutto(nomi_file::sorgente_treno(d, predefinita)), treno);
+    EXPECT_EQ(leggi_file_intero(nomi_file::sorgente_linea(d, predefinita)), linea);
+    EXPECT_EQ(leggi_file_intero(nomi_file::sorgente_treno(d, predefinita)), treno);
     EXPECT_TRUE(contenuto(tmp.percorso()).empty()) << "work folder left behind";
 
     // Without the line file: an older one stays as it was, the others are the same.
@@ -302,9 +302,9 @@ TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
     const esito_strumento senza =
         compattatore_({"compatta", "--senza-linea", d.string(), "Orvesa_Cusvana", "5927"});
     ASSERT_EQ(senza.stato, 0) << senza.errori;
-    EXPECT_EQ(leggi_tutto(compatti[0]), "vecchio");
-    EXPECT_TRUE(leggi_tutto(compatti[1]) == leggi_tutto(uno / compatti[1].filename().string()));
-    EXPECT_TRUE(leggi_tutto(compatti[2]) == leggi_tutto(uno / compatti[2].filename().string()));
+    EXPECT_EQ(leggi_file_intero(compatti[0]), "vecchio");
+    EXPECT_TRUE(leggi_file_intero(compatti[1]) == leggi_file_intero(uno / compatti[1].filename().string()));
+    EXPECT_TRUE(leggi_file_intero(compatti[2]) == leggi_file_intero(uno / compatti[2].filename().string()));
 }
 
 TEST(Strumento, UnProblemaNeiSorgentiNominaFileRigaEColonna) {
@@ -335,7 +335,7 @@ TEST(Strumento, UnProblemaNeiSorgentiNominaFileRigaEColonna) {
         esporta(dir.percorso());
         const fs::path file = k.del_treno ? nomi_file::sorgente_treno(dir.percorso(), predefinita)
                                           : nomi_file::sorgente_linea(dir.percorso(), predefinita);
-        std::string testo = leggi_tutto(file);
+        std::string testo = leggi_file_intero(file);
         const std::size_t dove = testo.find(k.riga);
         ASSERT_NE(dove, std::string::npos) << k.nome;
         testo.replace(dove, k.riga.size(), k.sostituta);
@@ -353,7 +353,7 @@ TEST(Strumento, UnProblemaNeiSorgentiNominaFileRigaEColonna) {
         EXPECT_NE(esito.errori.find("\n  " + std::string(luogo.colonna - 1, ' ') + "^\n"),
                   std::string::npos)
             << esito.errori;
-        EXPECT_EQ(leggi_tutto(file), testo) << k.nome << ": source changed";
+        EXPECT_EQ(leggi_file_intero(file), testo) << k.nome << ": source changed";
         EXPECT_TRUE(fs::exists(nomi_file::celle_compatte(dir.percorso(), predefinita))) << k.nome;
     }
 }
@@ -362,7 +362,7 @@ TEST(Strumento, ControlloDIntestazioneFallitoDa2SenzaFileCompatti) {
     const cartella_temporanea dir;
     esporta(dir.percorso());
     const fs::path file = nomi_file::sorgente_treno(dir.percorso(), predefinita);
-    std::string testo = leggi_tutto(file);
+    std::string testo = leggi_file_intero(file);
     const std::string segnale = "segnale,    4500,   1, 4, 0,  0, 0,    0,  0,0,0, 0";
     const std::size_t dove = testo.find(segnale);
     ASSERT_NE(dove, std::string::npos);
@@ -436,7 +436,7 @@ TEST(Strumento, MostraEPiantaDelloScenarioCarrato) {
     const esito_strumento pianta =
         compattatore_({"pianta", d.string(), "Orvesa_Cusvana", "5927", svg.string()});
     ASSERT_EQ(pianta.stato, 0) << pianta.errori;
-    const std::string disegno = leggi_tutto(svg);
+    const std::string disegno = leggi_file_intero(svg);
     EXPECT_TRUE(disegno.starts_with("<?xml")) << disegno.substr(0, 100);
     for (const char* nome : {">ORVESA<", ">CUSVANA S.M.N.<", "quota relativa (m)"}) {
         EXPECT_NE(disegno.find(nome), std::string::npos) << nome;

@@ -84,7 +84,7 @@ TEST(CorsaPortata, FileDelProgramma) {
     EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_linea(cartella.percorso(), id)));
     EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_treno(cartella.percorso(), id)));
 
-    const std::string celle = leggi_tutto(nomi_file::celle_compatte(cartella.percorso(), id));
+    const std::string celle = leggi_file_intero(nomi_file::celle_compatte(cartella.percorso(), id));
     ASSERT_EQ(celle.size(), 15u * 2161);
     // Cell 91: the signal of 4500 m, 110 km/h (from 2050 m), adhesion 90 % (from 4550 m).
     EXPECT_EQ(celle.substr(15 * 91, 15).substr(0, 11),
@@ -92,7 +92,7 @@ TEST(CorsaPortata, FileDelProgramma) {
     EXPECT_EQ(celle[15 * 91 + 12], 22);
     EXPECT_EQ(celle[15 * 91 + 14], 90);
 
-    const std::string voci = leggi_tutto(nomi_file::voci_compatte(cartella.percorso(), id));
+    const std::string voci = leggi_file_intero(nomi_file::voci_compatte(cartella.percorso(), id));
     std::size_t pos = 0;
     std::vector<voce> lette;
     while (pos < voci.size()) {
@@ -105,7 +105,7 @@ TEST(CorsaPortata, FileDelProgramma) {
     EXPECT_EQ(lette[1].dato_finale, 62880);
     EXPECT_EQ(lette[29].nome, "CUSVANA S.M.N.");
 
-    const std::string piano = leggi_tutto(nomi_file::linea_compatta(cartella.percorso(), id));
+    const std::string piano = leggi_file_intero(nomi_file::linea_compatta(cartella.percorso(), id));
     pos = 0;
     std::size_t valori = 0;
     while (pos < piano.size()) {

@@ -58,13 +58,13 @@ TEST(Esecuzione, UnaCartellaAlPostoDelleNoteFermaLaCorsaLi) {
     cartella_temporanea riferimento;
     dati_linea(riferimento.percorso(), id);
     dati_treno(riferimento.percorso(), id);
-    EXPECT_EQ(leggi_tutto(nomi_file::sorgente_linea(cartella.percorso(), id)),
-              leggi_tutto(nomi_file::sorgente_linea(riferimento.percorso(), id)));
-    EXPECT_EQ(leggi_tutto(nomi_file::sorgente_treno(cartella.percorso(), id)),
-              leggi_tutto(nomi_file::sorgente_treno(riferimento.percorso(), id)));
-    EXPECT_EQ(leggi_tutto(nomi_file::rallentamenti(cartella.percorso(), id)),
+    EXPECT_EQ(leggi_file_intero(nomi_file::sorgente_linea(cartella.percorso(), id)),
+              leggi_file_intero(nomi_file::sorgente_linea(riferimento.percorso(), id)));
+    EXPECT_EQ(leggi_file_intero(nomi_file::sorgente_treno(cartella.percorso(), id)),
+              leggi_file_intero(nomi_file::sorgente_treno(riferimento.percorso(), id)));
+    EXPECT_EQ(leggi_file_intero(nomi_file::rallentamenti(cartella.percorso(), id)),
               "rallentamenti di prima");
-    EXPECT_EQ(leggi_tutto(nomi_file::scheda(cartella.percorso(), id)), "scheda di prima");
+    EXPECT_EQ(leggi_file_intero(nomi_file::scheda(cartella.percorso(), id)), "scheda di prima");
     std::set<std::string> nomi;
     for (const auto& voce_cartella : std::filesystem::directory_iterator(cartella.percorso())) {
         nomi.insert(voce_cartella.path().filename().string());

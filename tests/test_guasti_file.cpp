@@ -66,7 +66,7 @@ const std::map<std::string, std::string>& contenuto_atteso() {
         dati_linea(pulita.percorso(), identita);
         dati_treno(pulita.percorso(), identita);
         for (const fs::path& f : file) {
-            m[f.filename().string()] = leggi_tutto(f);
+            m[f.filename().string()] = leggi_file_intero(f);
         }
         return m;
     }();
@@ -99,13 +99,13 @@ void verifica_guasto(const fs::path& cartella, std::size_t guasto, const esito_p
         if (i < numero_sorgenti && guasto >= primo_compatto) {
             EXPECT_FALSE(fs::exists(file[i])) << file[i] << " letto e non eliminato";
         } else {
-            EXPECT_EQ(leggi_tutto(file[i]), contenuto_atteso().at(file[i].filename().string()))
+            EXPECT_EQ(leggi_file_intero(file[i]), contenuto_atteso().at(file[i].filename().string()))
                 << file[i] << " non completo";
         }
     }
     for (std::size_t i = guasto; i < file.size(); ++i) {
         if (i != guasto || !fs::is_directory(file[i])) {
-            EXPECT_EQ(leggi_tutto(file[i]), contenuto_vecchio(file[i])) << file[i] << " toccato";
+            EXPECT_EQ(leggi_file_intero(file[i]), contenuto_vecchio(file[i])) << file[i] << " toccato";
         }
     }
 
@@ -149,7 +149,7 @@ TEST_P(CartellaAlPostoDelFile, LaCorsaSiFermaLiEIlRestoResta) {
 
     verifica_guasto(cartella.percorso(), guasto, esito, EISDIR);
     EXPECT_TRUE(fs::is_directory(bloccato));
-    EXPECT_EQ(leggi_tutto(bloccato / "dentro"), "x");
+    EXPECT_EQ(leggi_file_intero(bloccato / "dentro"), "x");
 }
 
 std::string nome_caso(const ::testing::TestParamInfo<std::size_t>& info) {

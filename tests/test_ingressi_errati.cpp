@@ -212,7 +212,7 @@ TEST(IngressiErrati, NomeTroppoLungoNonGuastaIlFileDeiRecord) {
     EXPECT_EQ(c.voci[1].nome, "");
 
     const std::string generali =
-        leggi_tutto(nomi_file::voci_compatte(cartella.percorso(), identita));
+        leggi_file_intero(nomi_file::voci_compatte(cartella.percorso(), identita));
     std::size_t pos = 0;
     for (int i = 0; i < numero_voci; ++i) {
         ASSERT_TRUE(formato::leggi_voce(generali, pos).has_value()) << "record " << i;

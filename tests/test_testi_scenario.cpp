@@ -214,11 +214,11 @@ protected:
         const auto id = identita_predefinita();
         scrivi_testi_scenario(cartella_->percorso(), id);
         contenuti_ = new std::map<std::string, std::string>{
-            {"linea", leggi_tutto(nomi_file::sorgente_linea(cartella_->percorso(), id))},
-            {"treno", leggi_tutto(nomi_file::sorgente_treno(cartella_->percorso(), id))},
-            {"note", leggi_tutto(nomi_file::note(cartella_->percorso(), id))},
-            {"rallentamenti", leggi_tutto(nomi_file::rallentamenti(cartella_->percorso(), id))},
-            {"scheda", leggi_tutto(nomi_file::scheda(cartella_->percorso(), id))},
+            {"linea", leggi_file_intero(nomi_file::sorgente_linea(cartella_->percorso(), id))},
+            {"treno", leggi_file_intero(nomi_file::sorgente_treno(cartella_->percorso(), id))},
+            {"note", leggi_file_intero(nomi_file::note(cartella_->percorso(), id))},
+            {"rallentamenti", leggi_file_intero(nomi_file::rallentamenti(cartella_->percorso(), id))},
+            {"scheda", leggi_file_intero(nomi_file::scheda(cartella_->percorso(), id))},
         };
     }
     static void TearDownTestSuite() {
@@ -826,7 +826,7 @@ TEST(ScrittoriTesti, UnFileVecchioPiuLungoVieneSostituitoPerIntero) {
     const auto attesi = nomi_testi(nuova.percorso());
     const auto scritti = nomi_testi(vecchia.percorso());
     for (std::size_t i = 0; i < attesi.size(); ++i) {
-        EXPECT_EQ(leggi_tutto(scritti[i]), leggi_tutto(attesi[i])) << scritti[i].filename();
+        EXPECT_EQ(leggi_file_intero(scritti[i]), leggi_file_intero(attesi[i])) << scritti[i].filename();
     }
 }
 

@@ -128,11 +128,11 @@ TEST(FileCompatti, IntestazioneLiberaScriveITreFileSostituendoQuelliVecchi) {
     EXPECT_EQ(c.voci[85].dato_finale, 33233);
     EXPECT_EQ(c.celle[1].valore2, 2423);
 
-    EXPECT_EQ(leggi_tutto(cartella / "Orvesa_Cusvana_linea.dat"), piano_atteso());
+    EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_linea.dat"), piano_atteso());
 
     // 85 empty records of 34 bytes, then record 85 with its 14-character name (48 bytes)
     // and record 86 with "5927" (38 bytes).
-    const std::string voci = leggi_tutto(cartella / "Orvesa_Cusvana_5927.sim");
+    const std::string voci = leggi_file_intero(cartella / "Orvesa_Cusvana_5927.sim");
     ASSERT_EQ(voci.size(), 85u * 34 + 48 + 38);
     EXPECT_EQ(voci.substr(0, 85 * 34), std::string(85 * 34, '\0'));
     const std::size_t voce85 = 85 * 34;
@@ -142,7 +142,7 @@ TEST(FileCompatti, IntestazioneLiberaScriveITreFileSostituendoQuelliVecchi) {
     EXPECT_EQ(voci.substr(voce85 + 48 + 14, 6), le16(4) + "5927");
 
     // 15 bytes for each of the cells 0 to n_celle; cell 1 holds 5121 and the plain code.
-    const std::string celle = leggi_tutto(cartella / "Orvesa_Cusvana_5927.dat");
+    const std::string celle = leggi_file_intero(cartella / "Orvesa_Cusvana_5927.dat");
     ASSERT_EQ(celle.size(), 15u * (7 + 1));
     EXPECT_EQ(celle.substr(15, 5), std::string("\0", 1) + le16(5121) + le16(2423));
     EXPECT_EQ(celle.substr(45, 3), std::string("\x01", 1) + le16(-2));
@@ -187,9 +187,9 @@ TEST(FileCompatti, SenzaScriviLineaRestaIlVecchioPiano) {
     c.scrivi_linea = 0;
 
     ASSERT_EQ(c.concludi_percorso(), 0);
-    EXPECT_EQ(leggi_tutto(cartella / "Orvesa_Cusvana_linea.dat"), "piano di prima");
-    EXPECT_EQ(leggi_tutto(cartella / "Orvesa_Cusvana_5927.sim").size(), 85u * 34 + 48 + 38);
-    EXPECT_EQ(leggi_tutto(cartella / "Orvesa_Cusvana_5927.dat").size(), 15u * 8);
+    EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_linea.dat"), "piano di prima");
+    EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_5927.sim").size(), 85u * 34 + 48 + 38);
+    EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_5927.dat").size(), 15u * 8);
 }
 
 TEST(FileCompatti, UnaCartellaAlPostoDelFileFermaLaScritturaLi) {
@@ -207,8 +207,8 @@ TEST(FileCompatti, UnaCartellaAlPostoDelFileFermaLaScritturaLi) {
         EXPECT_NE(std::string(e.what()).find("Orvesa_Cusvana_5927.sim"), std::string::npos);
     }
     // Written before it: complete. After it: untouched. No temporary file left.
-    EXPECT_EQ(leggi_tutto(cartella / "Orvesa_Cusvana_linea.dat"), piano_atteso());
-    EXPECT_EQ(leggi_tutto(cartella / "Orvesa_Cusvana_5927.dat"), "griglia di prima");
+    EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_linea.dat"), piano_atteso());
+    EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_5927.dat"), "griglia di prima");
     EXPECT_TRUE(std::filesystem::is_empty(cartella / "Orvesa_Cusvana_5927.sim"));
     EXPECT_EQ(nomi_in(cartella.percorso()),
               (std::set<std::string>{"Orvesa_Cusvana_linea.dat", "Orvesa_Cusvana_5927.sim",

@@ -3,7 +3,7 @@
 #include "compactor/compattatore.h"
 #include "compactor/diagnostica.h"
 #include "comune/errore_esecuzione.h"
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 #include "tools/strumento.h"
 #include "writers/dati.h"
 

@@ -2,30 +2,13 @@
 // layout rather than misreading it.
 #include "compactor/formato.h"
 #include "comune/errore_esecuzione.h"
+#include "comune/sistema_file.h"
 #include "tools/strumento.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-
-std::string leggi_file_intero(const std::filesystem::path& file) {
-    std::error_code codice;
-    if (std::filesystem::is_directory(file, codice)) {
-        throw errore_esecuzione(file, "è una cartella, non un file");
-    }
-    std::ifstream ingresso(file, std::ios::binary);
-    if (!ingresso) {
-        throw errore_esecuzione(file,
-                                std::string("apertura non riuscita: ") + std::strerror(errno));
-    }
-    std::ostringstream contenuto;
-    contenuto << ingresso.rdbuf();
-    if (ingresso.bad()) {
-        throw errore_esecuzione(file, "lettura non riuscita");
-    }
-    return std::move(contenuto).str();
-}
 
 std::vector<cella> leggi_celle(const std::filesystem::path& file) {
     const std::string dati = leggi_file_intero(file);

@@ -126,13 +126,6 @@ const char* nome_tipo(const valore_piano& v) {
     return "vuoto";
 }
 
-double numero(const valore_piano& v) {
-    if (const auto* intero = std::get_if<int16_t>(&v)) {
-        return *intero;
-    }
-    return std::get<double>(v);
-}
-
 void mostra_piano(const std::filesystem::path& file) {
     const std::vector<punto_piano> piano = leggi_piano(file);
     std::cout << file.string() << ": " << piano.size() << " punti (0 - " << piano.size() - 1
@@ -154,13 +147,13 @@ void mostra_piano(const std::filesystem::path& file) {
     double x_min = std::numeric_limits<double>::infinity(), x_max = -x_min;
     double y_min = x_min, y_max = -x_min;
     for (const punto_piano& p : piano) {
-        if (!std::holds_alternative<std::monostate>(p.x)) {
-            x_min = std::min(x_min, numero(p.x));
-            x_max = std::max(x_max, numero(p.x));
+        if (const auto x = numero_piano(p.x)) {
+            x_min = std::min(x_min, *x);
+            x_max = std::max(x_max, *x);
         }
-        if (!std::holds_alternative<std::monostate>(p.y)) {
-            y_min = std::min(y_min, numero(p.y));
-            y_max = std::max(y_max, numero(p.y));
+        if (const auto y = numero_piano(p.y)) {
+            y_min = std::min(y_min, *y);
+            y_max = std::max(y_max, *y);
         }
     }
     std::cout << "\nestensione della pianta (m):\n";

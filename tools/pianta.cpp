@@ -4,7 +4,7 @@
 // shared axis of route kilometres with the stations marked.
 #include "compactor/diagnostica.h"
 #include "comune/errore_esecuzione.h"
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 #include "tools/strumento.h"
 
 #include <algorithm>
@@ -101,13 +101,6 @@ struct punto {
     double y = 0;
 };
 
-double valore(const valore_piano& v) {
-    if (const auto* intero = std::get_if<int16_t>(&v)) {
-        return *intero;
-    }
-    return std::get<double>(v);
-}
-
 // What the picture shows, gathered from the three files.
 struct scenario_letto {
     std::vector<voce> voci;
@@ -132,11 +125,12 @@ scenario_letto leggi_scenario(const std::filesystem::path& cartella, const ident
     const auto file_piano = nomi_file::linea_compatta(cartella, id);
     const std::vector<punto_piano> piano = leggi_piano(file_piano);
     for (const punto_piano& p : piano) {
-        if (std::holds_alternative<std::monostate>(p.x) ||
-            std::holds_alternative<std::monostate>(p.y)) {
+        const auto x = numero_piano(p.x);
+        const auto y = numero_piano(p.y);
+        if (!x || !y) {
             break;
         }
-        s.piano.push_back({valore(p.x), valore(p.y)});
+        s.piano.push_back({*x, *y});
     }
     if (s.piano.size() < 2) {
         throw errore_esecuzione(file_piano, "meno di due punti con x e y: nessuna pianta");

@@ -36,9 +36,6 @@ std::vector<cella> leggi_celle(const std::filesystem::path& file);
 std::vector<voce> leggi_voci(const std::filesystem::path& file);
 std::vector<punto_piano> leggi_piano(const std::filesystem::path& file);
 
-// A whole file into memory; errore_esecuzione when it cannot be read.
-std::string leggi_file_intero(const std::filesystem::path& file);
-
 // The stations among the general records: slots 1 upward, as long as a record holds any
 // number (the sign texts from slot 80 downward hold nothing but their text).
 std::vector<int> indici_stazioni(const std::vector<voce>& voci);

@@ -1,7 +1,7 @@
 // Emission of a line table as a text file.
 #include "writers/scrivi_righe.h"
 
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 #include "scenario_text/testi_scenario.h"
 
 #include <string>

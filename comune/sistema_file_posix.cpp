@@ -1,5 +1,6 @@
-// Replacement of an output file through a temporary file and rename.
-#include "comune/sostituisci_file.h"
+// The file seam on Linux: the application directory and the replacement of an output
+// file through a temporary file and rename.
+#include "comune/sistema_file.h"
 
 #include "comune/errore_esecuzione.h"
 
@@ -21,6 +22,10 @@ mode_t permessi_predefiniti() {
 }
 
 }  // namespace
+
+std::filesystem::path cartella_applicazione() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+}
 
 file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione)
     : destinazione_(std::move(destinazione)) {

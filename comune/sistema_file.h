@@ -1,11 +1,20 @@
-// The one way every output file of the program is written: the new content goes to a
-// temporary file in the same directory, which then replaces the target by rename. A
-// failure half-way leaves the older file as it was and throws errore_esecuzione.
+// The file seam: everything the programs ask of the file system goes through here, so
+// that the platform stays out of the engine. Every output file is written the one way
+// below: the new content goes to a temporary file in the same directory, which then
+// replaces the target by rename; a failure half-way leaves the older file as it was and
+// throws errore_esecuzione.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <string>
 #include <string_view>
+
+// The directory that holds the running program file.
+std::filesystem::path cartella_applicazione();
+
+// A whole file into memory; errore_esecuzione naming the file when it cannot be read.
+std::string leggi_file_intero(const std::filesystem::path& file);
 
 class file_sostitutivo {
 public:

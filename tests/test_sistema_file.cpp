@@ -1,7 +1,7 @@
 // Replacement of an output file: whole, or not at all.
 #include "aiuti.h"
 #include "comune/errore_esecuzione.h"
-#include "comune/sostituisci_file.h"
+#include "comune/sistema_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -22,13 +22,13 @@ TEST(SostituisciFile, SostituisceTuttoOCreaIlFile) {
     // More than one buffer of content, and an empty content.
     const std::string lungo(200000, 'n');
     sostituisci_file(vecchio, "nuovo\r\n");
-    EXPECT_EQ(leggi_tutto(vecchio), "nuovo\r\n");
+    EXPECT_EQ(leggi_file_intero(vecchio), "nuovo\r\n");
 
     const mode_t maschera = ::umask(022);
     sostituisci_file(cartella / "mancante.dat", lungo);
     sostituisci_file(cartella / "vuoto.dat", "");
     ::umask(maschera);
-    EXPECT_EQ(leggi_tutto(cartella / "mancante.dat"), lungo);
+    EXPECT_EQ(leggi_file_intero(cartella / "mancante.dat"), lungo);
     EXPECT_TRUE(std::filesystem::exists(cartella / "vuoto.dat"));
     EXPECT_EQ(std::filesystem::file_size(cartella / "vuoto.dat"), 0u);
     // Readable by the simulator as any new file would be, not private like a temporary.
@@ -60,7 +60,7 @@ TEST(SostituisciFile, UnaScritturaNonConfermataLasciaIlFileDiPrima) {
         file_sostitutivo file(destinazione);
         file.scrivi(std::string(100000, 'g'));
     }  // abandoned half-way, as when a failure interrupts the writing
-    EXPECT_EQ(leggi_tutto(destinazione), "griglia di prima");
+    EXPECT_EQ(leggi_file_intero(destinazione), "griglia di prima");
     EXPECT_EQ(voci_in(cartella.percorso()), 1u);
 }
 
@@ -88,5 +88,5 @@ TEST(SostituisciFile, ByteMessiNelBufferEScrittiSiAlternanoSenzaPerderne) {
         }
         file.conferma();
     }
-    EXPECT_EQ(leggi_tutto(destinazione), atteso);
+    EXPECT_EQ(leggi_file_intero(destinazione), atteso);
 }
