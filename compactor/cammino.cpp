@@ -4,7 +4,8 @@
 #include "compactor/compattatore.h"
 #include "compactor/griglia.h"
 
-#include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -28,11 +29,13 @@ bool punto_se_libera(cella* c) {
 }  // namespace
 
 void compattatore::cammina_griglia() {
-    // The last cell that exists; nothing beyond it is ever read.
-    const int32_t fondo =
-        static_cast<int32_t>(std::min<int64_t>(n_celle, static_cast<int64_t>(celle.size()) - 1));
-    const int32_t ultima = std::min(n_celle - 2, fondo);
-    for (int32_t i = 1; i <= ultima; ++i) {
+    // The walk reads up to cell n_celle; a grid of another size is no grid to walk.
+    if (n_celle < 0 || celle.size() != static_cast<std::size_t>(n_celle) + 1) {
+        throw std::out_of_range("griglia di " + std::to_string(celle.size()) +
+                                " celle: il cammino leggerebbe oltre la fine (n_celle " +
+                                std::to_string(n_celle) + ")");
+    }
+    for (int32_t i = 1; i <= n_celle - 2; ++i) {
         cella* corrente = &celle[i];
 
         if (corrente->tipo == tipo_cella::avviso_rallentamento) {
@@ -55,8 +58,7 @@ void compattatore::cammina_griglia() {
                 } else if (seconda.tipo == tipo_cella::abbattimento_con_valore) {
                     seconda.valore1 = minimo(valore_punto, seconda.valore1);
                 } else {
-                    codice_errore = 11;
-                    posizione_errore = d * 50;
+                    registra(problema::segnale_prima_dell_avviso_senza_cella_libera, d * 50);
                 }
             }
             continue;
@@ -74,8 +76,7 @@ void compattatore::cammina_griglia() {
             if (!punto_se_libera(&celle[i - distanza]) &&
                 !punto_se_libera(&celle[i - distanza - 1]) &&
                 !punto_se_libera(&celle[i - distanza - 2])) {
-                codice_errore = 12;
-                posizione_errore = i * 50;
+                registra(problema::nessuna_cella_libera_prima_del_rallentamento, i * 50);
             }
         }
 
@@ -85,11 +86,12 @@ void compattatore::cammina_griglia() {
         }
 
         // Forward along the slowdown to its end cell, a point every 8 cells; a point moved
-        // by one cell restarts the count from where it went.
+        // by one cell restarts the count from where it went. The walk stops at the grid's
+        // last cell when no end cell comes before it.
         int32_t f = i;
         int32_t n = 0;
         bool fine_trovata = false;
-        while (true) {
+        while (f < n_celle) {
             ++f;
             ++n;
             if (n == 8) {
@@ -100,34 +102,28 @@ void compattatore::cammina_griglia() {
                 } else if (punto_se_libera(cella_in_griglia(*this, f + 1))) {
                     n = -1;
                 } else {
-                    codice_errore = 13;
-                    posizione_errore = f * 50;
+                    registra(problema::nessuna_cella_libera_lungo_il_rallentamento, f * 50);
                 }
             }
             if (celle[f].tipo == tipo_cella::fine_rallentamento) {
                 fine_trovata = true;
                 break;
             }
-            if (f >= fondo) {
-                break;
-            }
         }
         if (!fine_trovata) {
-            codice_errore = 14;
-            posizione_errore = i * 50;
+            registra(problema::rallentamento_senza_cella_di_fine, i * 50);
         }
 
         // The first signal within 12 cells from the end gets a point just before it.
         int32_t s = 0;
-        for (int32_t m = f; m <= f + 12 && m <= fondo; ++m) {
+        for (int32_t m = f; m <= f + 12 && m <= n_celle; ++m) {
             if (celle[m].tipo == tipo_cella::segnale) {
                 s = m - 1;
                 break;
             }
         }
         if (s > 0 && !punto_se_libera(&celle[s]) && !punto_se_libera(&celle[s - 1])) {
-            codice_errore = 13;
-            posizione_errore = f * 50;
+            registra(problema::nessuna_cella_libera_lungo_il_rallentamento, f * 50);
         }
     }
 }

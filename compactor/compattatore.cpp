@@ -1,14 +1,17 @@
-// The compactor's driver and the frame of the source reading shared by both phases.
+// The compactor's driver and what both reading phases share: the problem record and the
+// handling of the source files.
 #include "compactor/compattatore.h"
 
 #include "comune/errore_esecuzione.h"
+#include "comune/sistema_file.h"
 
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
-compattatore::compattatore(std::filesystem::path cartella, identita_scenario identita)
-    : cartella_(std::move(cartella)), identita_(std::move(identita)) {}
+compattatore::compattatore(cartelle_compattatore cartelle, identita_scenario identita)
+    : cartelle_(std::move(cartelle)), identita_(std::move(identita)) {}
+
+compattatore::compattatore(const std::filesystem::path& cartella, identita_scenario identita)
+    : compattatore(cartelle_compattatore{cartella, cartella, true}, std::move(identita)) {}
 
 int compattatore::memorizza_percorso(int32_t& j) {
     scrivi_linea = j;
@@ -24,7 +27,7 @@ int compattatore::concludi_percorso() {
     if (celle.empty()) {
         // Without a grid there is nothing to walk or write: the run cannot go on.
         throw errore_esecuzione(
-            nomi_file::sorgente_linea(cartella_, identita_),
+            nomi_file::sorgente_linea(cartelle_.sorgenti, identita_),
             "nessuna griglia di celle creata (problema " + std::to_string(codice_errore) + ")");
     }
     cammina_griglia();
@@ -36,15 +39,15 @@ int compattatore::concludi_percorso() {
 }
 
 void compattatore::memorizza_dati() {
-    origine.reset();
+    problemi.clear();
     try {
         if (leggi_linea()) {
             leggi_treno();
         }
     } catch (const errore_lettura&) {
-        codice_errore = 25;
-        elimina_sorgente(nomi_file::sorgente_linea(cartella_, identita_));
-        elimina_sorgente(nomi_file::sorgente_treno(cartella_, identita_));
+        // The phase that failed has recorded code 25 where it stands.
+        elimina_sorgente(nomi_file::sorgente_linea(cartelle_.sorgenti, identita_));
+        elimina_sorgente(nomi_file::sorgente_treno(cartelle_.sorgenti, identita_));
     }
 }
 
@@ -60,25 +63,34 @@ int compattatore::controlla_intestazione() {
     return 0;
 }
 
-void compattatore::segna_origine(const std::filesystem::path& file, const lettore_campi& lettore,
-                                 luogo_campo luogo) {
-    origine = origine_problema{file, luogo, std::string(lettore.testo_riga(luogo.riga))};
+void compattatore::registra(problema p, std::optional<int32_t> posizione,
+                            std::optional<origine_problema> origine, std::string motivo) {
+    codice_errore = numero(p);
+    if (posizione) {
+        posizione_errore = *posizione;
+    }
+    problemi.push_back({p, posizione, std::move(origine), std::move(motivo), std::nullopt});
 }
 
-void compattatore::elimina_sorgente(const std::filesystem::path& file) {
-    std::error_code ignorato;
-    std::filesystem::remove(file, ignorato);
+const problema_registrato* compattatore::problema_in_vigore() const {
+    if (problemi.empty() || numero(problemi.back().codice) != codice_errore) {
+        return nullptr;
+    }
+    return &problemi.back();
 }
 
-std::string compattatore::leggi_file(const std::filesystem::path& file) {
-    std::ifstream ingresso(file, std::ios::binary);
-    if (!ingresso) {
-        throw errore_lettura("impossibile aprire " + file.string());
+void compattatore::elimina_sorgente(const std::filesystem::path& file) const {
+    if (cartelle_.elimina_sorgenti) {
+        std::error_code ignorato;
+        std::filesystem::remove(file, ignorato);
     }
-    std::ostringstream contenuto;
-    contenuto << ingresso.rdbuf();
-    if (ingresso.bad()) {
-        throw errore_lettura("impossibile leggere " + file.string());
+}
+
+std::string compattatore::leggi_sorgente(const std::filesystem::path& file) {
+    try {
+        return leggi_file_intero(file);
+    } catch (const errore_esecuzione& e) {
+        registra(problema::errore_di_lettura, std::nullopt, std::nullopt, e.what());
+        throw errore_lettura(e.what());
     }
-    return std::move(contenuto).str();
 }

@@ -1,26 +1,48 @@
-// The compactor: owns the scenario model and the directory of the source and compact
-// files, reads the two source files, walks the grid and writes the compact files. Its
-// procedures work directly on the model, which tests may set up and inspect.
+// The compactor: owns the scenario model, reads the two source files from one directory,
+// walks the grid and writes the compact files into another (the same one for the one-shot
+// program). Its procedures work directly on the model, which tests may set up and inspect.
 #pragma once
 
 #include "compactor/lettore_campi.h"
 #include "compactor/modello.h"
+#include "compactor/problemi.h"
 #include "comune/identita.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
-// Where in a source file the row that recorded a problem stands.
+// Where the compactor reads and writes, and whether the sources go once read.
+struct cartelle_compattatore {
+    std::filesystem::path sorgenti;
+    std::filesystem::path uscita;
+    bool elimina_sorgenti = true;
+};
+
+// A field of a source file, with the text of its line.
 struct origine_problema {
     std::filesystem::path file;
     luogo_campo luogo;
     std::string testo_riga;
 };
 
+// A problem as it was recorded, with what the author needs to find it.
+struct problema_registrato {
+    problema codice;
+    std::optional<int32_t> posizione;
+    std::optional<origine_problema> origine;  // the field, when a source row caused it
+    std::string motivo;                       // read failures: what could not be read
+    // A row whose reading this problem ended later on (the train file's first signal or
+    // slowdown row after a line problem), for the author's information.
+    std::optional<origine_problema> lettura_fermata;
+};
+
 class compattatore : public modello_scenario {
 public:
-    compattatore(std::filesystem::path cartella, identita_scenario identita);
+    compattatore(cartelle_compattatore cartelle, identita_scenario identita);
+    // The one-shot program's way: one directory, the sources deleted once read.
+    compattatore(const std::filesystem::path& cartella, identita_scenario identita);
 
     // The driver: reads, walks, checks the header slots, writes the compact files.
     // Returns 0 when the files were written, or the number of the header check that
@@ -62,29 +84,34 @@ public:
     // Stores the scenario codes and writes the compact files, replacing older ones.
     void scrivi_file_compatti();
 
-    const std::filesystem::path& cartella() const { return cartella_; }
-    const identita_scenario& identita() const { return identita_; }
-
     // Phases of memorizza_dati; the line phase returns true when the train phase follows.
     bool leggi_linea();
     void leggi_treno();
 
+    // The one way a problem is recorded: its code (and its position, when it has one)
+    // into the model, and where it stands into the list below.
+    void registra(problema p, std::optional<int32_t> posizione,
+                  std::optional<origine_problema> origine = std::nullopt, std::string motivo = {});
+    // The recorded problem that codice_errore holds; nullptr when the code was set
+    // without being recorded (a model set up by hand).
+    const problema_registrato* problema_in_vigore() const;
+
+    const cartelle_compattatore& cartelle() const { return cartelle_; }
+    const identita_scenario& identita() const { return identita_; }
+
     // The next free sign slot, handed from the line phase to the train phase.
     int32_t prossimo_cartello = 80;
 
-    // The source row that recorded codice_errore, when a reader recorded it.
-    std::optional<origine_problema> origine;
+    // Every problem recorded in this run, in order.
+    std::vector<problema_registrato> problemi;
 
-protected:
-    // Remembers the source row of the problem a reader is recording (for diagnostics).
-    void segna_origine(const std::filesystem::path& file, const lettore_campi& lettore,
-                       luogo_campo luogo);
-    // Deletes a source file; one that is already gone is no failure.
-    static void elimina_sorgente(const std::filesystem::path& file);
-    // Reads a whole source file into memory; errore_lettura when it cannot be read.
-    static std::string leggi_file(const std::filesystem::path& file);
+    // Deletes a source file when the sources go once read; one already gone is no failure.
+    void elimina_sorgente(const std::filesystem::path& file) const;
+    // A whole source file; a file that cannot be read is recorded as code 25 and ends
+    // the reading with errore_lettura.
+    std::string leggi_sorgente(const std::filesystem::path& file);
 
 private:
-    std::filesystem::path cartella_;
+    cartelle_compattatore cartelle_;
     identita_scenario identita_;
 };

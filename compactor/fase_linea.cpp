@@ -1,7 +1,11 @@
-// Line phase of the source reading: the line source file into the grid, the plan and
-// the line header records.
+// Line phase of the source reading: the line source file into the grid, the plan and the
+// line header records. After "[generale]" come the general rows, up to the next section
+// header; then every later field is tested against the row keywords, and every keyword it
+// contains runs its handler, in the order of the row table. A handler lets the reading go
+// on, sends it to the completion (a position beyond the grid) or ends it with a code.
 #include "compactor/arrotonda.h"
-#include "compactor/compattatore.h"
+#include "compactor/formato.h"
+#include "compactor/lettura_sorgente.h"
 #include "compactor/testo.h"
 
 #include <cstddef>
@@ -14,8 +18,6 @@ namespace {
 
 constexpr int32_t lunghezza_massima = 1000000;
 constexpr int32_t ultimo_punto_ammesso = 1000000;
-// A voce's name is written with a 2-byte length.
-constexpr std::size_t nome_massimo = 32767;
 
 // Curvature of a curve row from the first of the digits 1 to 6 in its keyword; 0 when
 // there is none.
@@ -88,6 +90,346 @@ bool traccia_curva(std::vector<punto_piano>& piano, cursore_piano& cursore, int6
            estendi_piano(piano, cursore, fine, true, k, ultimo_punto_ammesso);
 }
 
+class lettura_linea : public lettura_sorgente {
+public:
+    using lettura_sorgente::lettura_sorgente;
+
+    // True when the train phase follows.
+    bool esegui();
+
+private:
+    bool cerca_generale();
+    esito sezione_generale();
+    esito riga_lunghezza();
+    void righe_progressiva();
+    void righe_sfondo();
+    esito riga_ripetizione();
+    void tra_le_sezioni();
+    esito righe();
+    esito riga_pendenza();
+    esito riga_curva();
+    esito riga_montagna();
+    esito riga_indicatori_v_max();
+    esito riga_cartello_indicatore();
+    void completamento();
+
+    void metti_pendenza();
+    // Ends the phase with a code: the file goes and the train phase does not run.
+    esito interrompi(problema p, std::optional<int32_t> posizione, const luogo_campo& luogo) {
+        c_.elimina_sorgente(file_);
+        return problema_al_campo(p, posizione, luogo, esito::interrotta);
+    }
+    esito oltre_griglia_a(int32_t p, const luogo_campo& luogo) {
+        return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo, esito::chiusura);
+    }
+
+    bool griglia_creata_ = false;
+    std::size_t cella_pendenza_ = 0;  // the next cell to receive a gradient
+    int32_t pendenza_in_vigore_ = 0;
+    cursore_piano piano_;
+};
+
+bool lettura_linea::esegui() {
+    if (!cerca_generale() || sezione_generale() == esito::interrotta) {
+        return false;
+    }
+    if (!griglia_creata_) {
+        throw errore_lettura("manca la riga della lunghezza del percorso");
+    }
+    tra_le_sezioni();
+    if (righe() == esito::interrotta) {
+        return false;
+    }
+    completamento();
+    return true;
+}
+
+// Everything up to the first field that holds "[generale]" is passed over.
+bool lettura_linea::cerca_generale() {
+    for (;;) {
+        c_.riga = l_.leggi_testo();
+        if (l_.fine()) {
+            c_.elimina_sorgente(file_);
+            c_.registra(problema::sezione_generale_mancante, std::nullopt);
+            return false;
+        }
+        if (contiene_ignora_maiuscole(c_.riga, "[generale]")) {
+            return true;
+        }
+    }
+}
+
+// The general rows, up to a section header that is no comment. Their keywords, but for
+// the length row's, are tested with exact case.
+esito lettura_linea::sezione_generale() {
+    while (!l_.fine()) {
+        c_.riga = l_.leggi_testo();
+        if (l_.fine()) {
+            break;
+        }
+        for (int n = 0; n < 10 && contiene(c_.riga, "-"); ++n) {
+            c_.riga = l_.leggi_testo();
+        }
+        luogo_chiave_ = l_.luogo();
+        const std::string& riga = c_.riga;
+        if (contiene_ignora_maiuscole(riga, "percorso") &&
+            contiene_ignora_maiuscole(riga, "lunghezza") && riga_lunghezza() != esito::prosegui) {
+            return esito::interrotta;
+        }
+        righe_progressiva();
+        righe_sfondo();
+        if (contiene(riga, "segnali") && contiene(riga, "ripetizione") &&
+            riga_ripetizione() != esito::prosegui) {
+            return esito::interrotta;
+        }
+        if (contiene(riga, "[") && contiene(riga, "]") && !inizia_con_trattino(riga)) {
+            break;
+        }
+    }
+    return esito::prosegui;
+}
+
+// The route length sizes the grid and the plan; a second length row makes them anew.
+esito lettura_linea::riga_lunghezza() {
+    c_.voci[84].dato2 = l_.leggi_long();
+    const int32_t lunghezza = c_.voci[84].dato2;
+    if (lunghezza > lunghezza_massima || lunghezza < 0) {
+        return interrompi(problema::lunghezza_percorso_fuori_limiti, std::nullopt, l_.luogo());
+    }
+    c_.lunghezza_estesa = lunghezza + 7000;
+    c_.n_celle = static_cast<int32_t>(arrotonda(c_.lunghezza_estesa / 50.0));
+    c_.celle.assign(static_cast<std::size_t>(c_.n_celle) + 1, cella{});
+    c_.tracciato.clear();
+    if (c_.scrivi_linea != 0) {
+        c_.tracciato.assign(static_cast<std::size_t>(c_.lunghezza_estesa) + 1, punto_piano{});
+    }
+    griglia_creata_ = true;
+    return esito::prosegui;
+}
+
+void lettura_linea::righe_progressiva() {
+    const auto tratto = [&](voce& v) {
+        v.dato1 = l_.leggi_long();
+        v.dato2 = l_.leggi_long();
+        v.dato3 = l_.leggi_long();
+    };
+    const std::string& riga = c_.riga;
+    if (contiene(riga, "tre") && contiene(riga, "progressiva")) {
+        tratto(c_.voci[81]);
+    }
+    if (contiene(riga, "due") && contiene(riga, "progressiva")) {
+        tratto(c_.voci[82]);
+    }
+    if (contiene(riga, "uno") && contiene(riga, "progressiva")) {
+        tratto(c_.voci[83]);
+    }
+}
+
+// The background values are crossed: "due" goes to dato3, "tre" to dato2.
+void lettura_linea::righe_sfondo() {
+    const std::string& riga = c_.riga;
+    if (contiene(riga, "sfondo") && contiene(riga, "uno")) {
+        c_.voci[85].dato1 = l_.leggi_long();
+    }
+    if (contiene(riga, "sfondo") && contiene(riga, "due")) {
+        c_.voci[85].dato3 = l_.leggi_long();
+    }
+    if (contiene(riga, "sfondo") && contiene(riga, "tre")) {
+        c_.voci[85].dato2 = l_.leggi_long();
+    }
+}
+
+// Cab-signal repetition: two positions, and the number of codes from the keyword.
+esito lettura_linea::riga_ripetizione() {
+    voce& v = c_.voci[86];
+    v.dato1 = l_.leggi_long();
+    const luogo_campo prima = l_.luogo();
+    v.dato2 = l_.leggi_long();
+    if (v.dato1 % 50 != 0) {
+        return interrompi(problema::prima_ripetizione_non_multipla_di_50, std::nullopt, prima);
+    }
+    if (v.dato2 % 50 != 0) {
+        return interrompi(problema::seconda_ripetizione_non_multipla_di_50, std::nullopt,
+                          l_.luogo());
+    }
+    if (contiene(c_.riga, "4")) {
+        v.dato3 = 4;
+    } else if (contiene(c_.riga, "9")) {
+        v.dato3 = 9;
+    } else {
+        return interrompi(problema::ripetizione_senza_4_o_9_codici, std::nullopt, luogo_chiave_);
+    }
+    if (v.dato2 == 0) {
+        v.dato3 = 0;
+    }
+    return esito::prosegui;
+}
+
+void lettura_linea::tra_le_sezioni() {
+    c_.progressive_ordina();
+    c_.n_montagne = 0;
+    c_.prossimo_cartello = 80;
+    if (!c_.tracciato.empty()) {
+        c_.tracciato[0] = punto_piano{int16_t{0}, int16_t{0}};
+        c_.tracciato[1] = punto_piano{int16_t{0}, int16_t{1}};
+    }
+}
+
+// Rows, by keyword, to the end of the file or the first position beyond the grid.
+esito lettura_linea::righe() {
+    while (!l_.fine()) {
+        c_.riga = l_.leggi_testo();
+        if (l_.fine()) {
+            return esito::chiusura;
+        }
+        for (int n = 0; n < 2 && contiene(c_.riga, "-"); ++n) {
+            c_.riga = l_.leggi_testo();
+            if (l_.fine()) {
+                return esito::chiusura;
+            }
+        }
+        luogo_chiave_ = l_.luogo();
+        const auto ha = [&](std::string_view parola) {
+            return contiene_ignora_maiuscole(c_.riga, parola);
+        };
+        esito e = esito::prosegui;
+        if (ha("pendenza")) {
+            e = riga_pendenza();
+        }
+        if (e == esito::prosegui && ha("curva") && !c_.tracciato.empty()) {
+            e = riga_curva();
+        }
+        if (e == esito::prosegui && ha("montagna")) {
+            e = riga_montagna();
+        }
+        if (e == esito::prosegui && ha("indicatori_v")) {
+            e = riga_indicatori_v_max();
+        }
+        if (e == esito::prosegui && ha("indicat") && ha("cartello")) {
+            e = riga_cartello_indicatore();
+        }
+        if (e != esito::prosegui) {
+            return e;
+        }
+    }
+    return esito::chiusura;
+}
+
+void lettura_linea::metti_pendenza() {
+    if (cella_pendenza_ < c_.celle.size()) {
+        c_.celle[cella_pendenza_].pendenza = bassi_8_bit(int64_t{pendenza_in_vigore_} + 100);
+    }
+    ++cella_pendenza_;
+}
+
+// The gradient in force fills the cells up to the one before this row's, at least one.
+esito lettura_linea::riga_pendenza() {
+    const int32_t p = leggi_posizione();
+    const int32_t g = l_.leggi_long();
+    if (oltre_griglia(p, 100)) {
+        return oltre_griglia_a(p, luogo_posizione_);
+    }
+    const int64_t c = arrotonda(p / 50.0);
+    if (c > 0) {
+        do {
+            metti_pendenza();
+        } while (static_cast<int64_t>(cella_pendenza_) < c);
+    }
+    pendenza_in_vigore_ = g;
+    return esito::prosegui;
+}
+
+// Straight on up to the curve's start, then turning over its length.
+esito lettura_linea::riga_curva() {
+    const int32_t s = leggi_posizione();
+    const int32_t l = l_.leggi_long();
+    if (oltre_griglia(s, 100)) {
+        return oltre_griglia_a(s, luogo_posizione_);
+    }
+    double k = curvatura(c_.riga);
+    if (k == 0.0) {
+        return interrompi(problema::curva_non_valida, std::nullopt, luogo_chiave_);
+    }
+    if (contiene_ignora_maiuscole(c_.riga, "s")) {
+        k = -k;
+    }
+    if (int64_t{s} + l > c_.lunghezza_estesa) {
+        return interrompi(problema::curva_non_valida, s, luogo_posizione_);
+    }
+    if (!traccia_curva(c_.tracciato, piano_, s, int64_t{s} + l, k)) {
+        return interrompi(problema::curva_non_valida, std::nullopt, luogo_posizione_);
+    }
+    return esito::prosegui;
+}
+
+esito lettura_linea::riga_montagna() {
+    int32_t inizio = leggi_posizione();
+    int32_t fine = l_.leggi_long();
+    int32_t tipo = l_.leggi_long();
+    if (oltre_griglia(inizio, 100)) {
+        return oltre_griglia_a(inizio, luogo_posizione_);
+    }
+    c_.memo_montagna(inizio, fine, tipo);
+    if (c_.codice_errore > 0) {
+        return interrompi(static_cast<problema>(c_.codice_errore), inizio, luogo_chiave_);
+    }
+    return esito::prosegui;
+}
+
+esito lettura_linea::riga_indicatori_v_max() {
+    const int32_t p = leggi_posizione();
+    int32_t v[8];
+    for (int32_t& valore : v) {
+        valore = l_.leggi_long();
+    }
+    if (oltre_griglia(p, 100)) {
+        return oltre_griglia_a(p, luogo_posizione_);
+    }
+    c_.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    if (c_.codice_errore > 0) {
+        return interrompi(static_cast<problema>(c_.codice_errore), p, luogo_posizione_);
+    }
+    return esito::prosegui;
+}
+
+// An indicator sign: its cell, and its text in the next sign slot from 80 downward.
+esito lettura_linea::riga_cartello_indicatore() {
+    const int32_t p = leggi_posizione();
+    c_.riga = l_.leggi_testo();
+    if (c_.riga.size() > formato::byte_nome_massimo) {
+        throw errore_lettura("testo del cartello oltre 32767 caratteri");
+    }
+    if (oltre_griglia(p, 100)) {
+        return oltre_griglia_a(p, luogo_posizione_);
+    }
+    if (c_.prossimo_cartello < 0) {
+        return interrompi(problema::troppi_cartelli_indicatori, p, luogo_chiave_);
+    }
+    cella& c = c_.celle[static_cast<std::size_t>(arrotonda(p / 50.0 + 1.0))];
+    if (!libera(c)) {
+        return interrompi(problema::cartello_indicatore_su_cella_occupata, p, luogo_posizione_);
+    }
+    c.tipo = tipo_cella::cartello_indicatore;
+    c.valore1 = static_cast<int16_t>(c_.prossimo_cartello);
+    c_.voci[static_cast<std::size_t>(c_.prossimo_cartello)].nome = c_.riga;
+    c_.prossimo_cartello -= 1;
+    return esito::prosegui;
+}
+
+// The gradient in force up to the third cell from the end, and the plan straight on up to
+// its third point from the end.
+void lettura_linea::completamento() {
+    c_.elimina_sorgente(file_);
+    do {
+        metti_pendenza();
+    } while (static_cast<int64_t>(cella_pendenza_) < int64_t{c_.n_celle} - 2);
+    if (!c_.tracciato.empty()) {
+        // No index limit here: the completion may reach the last point but two.
+        estendi_piano(c_.tracciato, piano_, int64_t{c_.lunghezza_estesa} - 2, false, 0.0,
+                      std::numeric_limits<int64_t>::max());
+    }
+}
+
 }  // namespace
 
 bool compattatore::leggi_linea() {
@@ -96,274 +438,12 @@ bool compattatore::leggi_linea() {
     celle.clear();
     tracciato.clear();
 
-    const std::filesystem::path file = nomi_file::sorgente_linea(cartella(), identita());
+    const std::filesystem::path file = nomi_file::sorgente_linea(cartelle().sorgenti, identita());
     std::error_code ignorato;
     if (!std::filesystem::is_regular_file(file, ignorato)) {
-        codice_errore = 101;
+        registra(problema::file_linea_mancante, std::nullopt);
         return false;
     }
-    lettore_campi lettore(leggi_file(file));
-
-    // Ends the phase with a code: the file is deleted and the train phase does not run.
-    const auto interrompi = [&](int32_t codice, luogo_campo luogo) {
-        elimina_sorgente(file);
-        codice_errore = codice;
-        segna_origine(file, lettore, luogo);
-        return false;
-    };
-    // Rows are refused beyond 50 m before the last cell, and at negative positions.
-    const auto fuori_griglia = [&](int32_t p) {
-        return p < 0 || int64_t{p} + 100 > int64_t{50} * n_celle;
-    };
-
-    try {
-        for (;;) {
-            riga = lettore.leggi_testo();
-            if (lettore.fine()) {
-                elimina_sorgente(file);
-                codice_errore = 102;
-                return false;
-            }
-            if (contiene_ignora_maiuscole(riga, "[generale]")) {
-                break;
-            }
-        }
-
-        // General section. Its keywords, but for the length row, are tested with exact case.
-        bool griglia_creata = false;
-        while (!lettore.fine()) {
-            riga = lettore.leggi_testo();
-            if (lettore.fine()) {
-                break;
-            }
-            for (int n = 0; n < 10 && contiene(riga, "-"); ++n) {
-                riga = lettore.leggi_testo();
-            }
-            const luogo_campo chiave = lettore.luogo();
-
-            if (contiene_ignora_maiuscole(riga, "percorso") &&
-                contiene_ignora_maiuscole(riga, "lunghezza")) {
-                voci[84].dato2 = lettore.leggi_long();
-                const int32_t lunghezza = voci[84].dato2;
-                if (lunghezza > lunghezza_massima || lunghezza < 0) {
-                    return interrompi(1, lettore.luogo());
-                }
-                lunghezza_estesa = lunghezza + 7000;
-                n_celle = static_cast<int32_t>(arrotonda(lunghezza_estesa / 50.0));
-                celle.assign(static_cast<std::size_t>(n_celle) + 1, cella{});
-                tracciato.clear();
-                if (scrivi_linea != 0) {
-                    tracciato.assign(static_cast<std::size_t>(lunghezza_estesa) + 1, punto_piano{});
-                }
-                griglia_creata = true;
-            }
-            const auto progressiva = [&](voce& v) {
-                v.dato1 = lettore.leggi_long();
-                v.dato2 = lettore.leggi_long();
-                v.dato3 = lettore.leggi_long();
-            };
-            if (contiene(riga, "tre") && contiene(riga, "progressiva")) {
-                progressiva(voci[81]);
-            }
-            if (contiene(riga, "due") && contiene(riga, "progressiva")) {
-                progressiva(voci[82]);
-            }
-            if (contiene(riga, "uno") && contiene(riga, "progressiva")) {
-                progressiva(voci[83]);
-            }
-            // The background values are crossed: "due" goes to dato3, "tre" to dato2.
-            if (contiene(riga, "sfondo") && contiene(riga, "uno")) {
-                voci[85].dato1 = lettore.leggi_long();
-            }
-            if (contiene(riga, "sfondo") && contiene(riga, "due")) {
-                voci[85].dato3 = lettore.leggi_long();
-            }
-            if (contiene(riga, "sfondo") && contiene(riga, "tre")) {
-                voci[85].dato2 = lettore.leggi_long();
-            }
-            if (contiene(riga, "segnali") && contiene(riga, "ripetizione")) {
-                voci[86].dato1 = lettore.leggi_long();
-                const luogo_campo prima = lettore.luogo();
-                voci[86].dato2 = lettore.leggi_long();
-                if (voci[86].dato1 % 50 != 0) {
-                    return interrompi(3, prima);
-                }
-                if (voci[86].dato2 % 50 != 0) {
-                    return interrompi(4, lettore.luogo());
-                }
-                if (contiene(riga, "4")) {
-                    voci[86].dato3 = 4;
-                } else if (contiene(riga, "9")) {
-                    voci[86].dato3 = 9;
-                } else {
-                    return interrompi(5, chiave);
-                }
-                if (voci[86].dato2 == 0) {
-                    voci[86].dato3 = 0;
-                }
-            }
-            if (contiene(riga, "[") && contiene(riga, "]") && !inizia_con_trattino(riga)) {
-                break;
-            }
-        }
-        if (!griglia_creata) {
-            throw errore_lettura("manca la riga della lunghezza del percorso");
-        }
-
-        progressive_ordina();
-        n_montagne = 0;
-        prossimo_cartello = 80;
-        std::size_t cella_pendenza = 0;
-        int32_t pendenza_in_vigore = 0;
-        const auto metti_pendenza = [&] {
-            if (cella_pendenza < celle.size()) {
-                celle[cella_pendenza].pendenza = bassi_8_bit(int64_t{pendenza_in_vigore} + 100);
-            }
-            ++cella_pendenza;
-        };
-        cursore_piano piano;
-        if (!tracciato.empty()) {
-            tracciato[0] = punto_piano{int16_t{0}, int16_t{0}};
-            tracciato[1] = punto_piano{int16_t{0}, int16_t{1}};
-        }
-
-        // Rows, by keyword, to the end of the file or the first position beyond the grid.
-        // Returns false when the phase has ended with a code.
-        const auto leggi_righe = [&]() -> bool {
-            const auto oltre_griglia = [&](int32_t p, luogo_campo luogo) {
-                codice_errore = 15;
-                posizione_errore = p;
-                segna_origine(file, lettore, luogo);
-                return true;
-            };
-            while (!lettore.fine()) {
-                riga = lettore.leggi_testo();
-                if (lettore.fine()) {
-                    return true;
-                }
-                for (int n = 0; n < 2 && contiene(riga, "-"); ++n) {
-                    riga = lettore.leggi_testo();
-                    if (lettore.fine()) {
-                        return true;
-                    }
-                }
-                const luogo_campo chiave = lettore.luogo();
-
-                if (contiene_ignora_maiuscole(riga, "pendenza")) {
-                    const int32_t p = lettore.leggi_long();
-                    const luogo_campo luogo = lettore.luogo();
-                    const int32_t g = lettore.leggi_long();
-                    if (fuori_griglia(p)) {
-                        return oltre_griglia(p, luogo);
-                    }
-                    // The gradient in force fills the cells up to the one before this row's.
-                    const int64_t c = arrotonda(p / 50.0);
-                    if (c > 0) {
-                        do {
-                            metti_pendenza();
-                        } while (static_cast<int64_t>(cella_pendenza) < c);
-                    }
-                    pendenza_in_vigore = g;
-                }
-                if (contiene_ignora_maiuscole(riga, "curva") && !tracciato.empty()) {
-                    const int32_t s = lettore.leggi_long();
-                    const luogo_campo luogo = lettore.luogo();
-                    const int32_t l = lettore.leggi_long();
-                    if (fuori_griglia(s)) {
-                        return oltre_griglia(s, luogo);
-                    }
-                    double k = curvatura(riga);
-                    if (k == 0.0) {
-                        return interrompi(103, chiave);
-                    }
-                    if (contiene_ignora_maiuscole(riga, "s")) {
-                        k = -k;
-                    }
-                    if (int64_t{s} + l > lunghezza_estesa) {
-                        posizione_errore = s;
-                        return interrompi(103, luogo);
-                    }
-                    if (!traccia_curva(tracciato, piano, s, int64_t{s} + l, k)) {
-                        return interrompi(103, luogo);
-                    }
-                }
-                if (contiene_ignora_maiuscole(riga, "montagna")) {
-                    int32_t inizio = lettore.leggi_long();
-                    const luogo_campo luogo = lettore.luogo();
-                    int32_t fine = lettore.leggi_long();
-                    int32_t tipo = lettore.leggi_long();
-                    if (fuori_griglia(inizio)) {
-                        return oltre_griglia(inizio, luogo);
-                    }
-                    memo_montagna(inizio, fine, tipo);
-                    if (codice_errore > 0) {
-                        posizione_errore = inizio;
-                        return interrompi(codice_errore, chiave);
-                    }
-                }
-                if (contiene_ignora_maiuscole(riga, "indicatori_v")) {
-                    const int32_t p = lettore.leggi_long();
-                    const luogo_campo luogo = lettore.luogo();
-                    int32_t valori[8];
-                    for (int32_t& v : valori) {
-                        v = lettore.leggi_long();
-                    }
-                    if (fuori_griglia(p)) {
-                        return oltre_griglia(p, luogo);
-                    }
-                    memo_indicatori_v_max(p, valori[0], valori[1], valori[2], valori[3], valori[4],
-                                          valori[5], valori[6], valori[7]);
-                    if (codice_errore > 0) {
-                        posizione_errore = p;
-                        return interrompi(codice_errore, luogo);
-                    }
-                }
-                if (contiene_ignora_maiuscole(riga, "indicat") &&
-                    contiene_ignora_maiuscole(riga, "cartello")) {
-                    const int32_t p = lettore.leggi_long();
-                    const luogo_campo luogo = lettore.luogo();
-                    riga = lettore.leggi_testo();
-                    if (riga.size() > nome_massimo) {
-                        throw errore_lettura("testo del cartello oltre 32767 caratteri");
-                    }
-                    if (fuori_griglia(p)) {
-                        return oltre_griglia(p, luogo);
-                    }
-                    if (prossimo_cartello < 0) {
-                        posizione_errore = p;
-                        return interrompi(104, chiave);
-                    }
-                    cella& c = celle[static_cast<std::size_t>(arrotonda(p / 50.0 + 1.0))];
-                    if (!libera(c)) {
-                        posizione_errore = p;
-                        return interrompi(6, luogo);
-                    }
-                    c.tipo = tipo_cella::cartello_indicatore;
-                    c.valore1 = static_cast<int16_t>(prossimo_cartello);
-                    voci[static_cast<std::size_t>(prossimo_cartello)].nome = riga;
-                    prossimo_cartello -= 1;
-                }
-            }
-            return true;
-        };
-        if (!leggi_righe()) {
-            return false;
-        }
-
-        // Completion: the gradient in force up to the third cell from the end, and the
-        // plan straight on up to its third point from the end.
-        elimina_sorgente(file);
-        do {
-            metti_pendenza();
-        } while (static_cast<int64_t>(cella_pendenza) < int64_t{n_celle} - 2);
-        if (!tracciato.empty()) {
-            // No index limit here: the completion may reach the last point but two.
-            estendi_piano(tracciato, piano, int64_t{lunghezza_estesa} - 2, false, 0.0,
-                          std::numeric_limits<int64_t>::max());
-        }
-        return true;
-    } catch (const errore_lettura&) {
-        segna_origine(file, lettore, lettore.luogo());
-        throw;
-    }
+    lettura_linea lettura(*this, file, leggi_sorgente(file));
+    return lettura.con_guasti_registrati([&] { return lettura.esegui(); });
 }

@@ -3,8 +3,9 @@
 // field contains runs its handler, in the order of the row table below. A handler either
 // lets the reading go on, sends it to the closing steps, or ends it at once with a code.
 #include "compactor/arrotonda.h"
-#include "compactor/compattatore.h"
+#include "compactor/formato.h"
 #include "compactor/griglia.h"
+#include "compactor/lettura_sorgente.h"
 #include "compactor/testo.h"
 
 #include <algorithm>
@@ -14,27 +15,12 @@
 
 namespace {
 
-enum class esito {
-    prosegui,   // next keyword test, then the next row
-    chiusura,   // a position beyond the grid: the closing steps follow
-    interrotta  // ended at once with a code; nothing more is written
-};
-
-constexpr std::size_t lunghezza_nome_massima = 32767;  // the 2-byte length of the ".sim" file
-
-class lettura_treno {
+class lettura_treno : public lettura_sorgente {
 public:
-    lettura_treno(compattatore& c, lettore_campi& l) : c_(c), l_(l) {}
+    using lettura_sorgente::lettura_sorgente;
 
     // The whole reading; throws errore_lettura.
     void esegui();
-
-    // Where the field that caused the recorded code stands; none for the closing check.
-    std::optional<luogo_campo> luogo_problema;
-    bool codice_di_chiusura = false;
-
-    // The field a read failure belongs to.
-    luogo_campo luogo_guasto() const { return colpevole_.value_or(l_.luogo()); }
 
 private:
     esito righe();
@@ -46,33 +32,12 @@ private:
     esito riga_stazione();
     void chiusura();
 
-    int32_t leggi_posizione() {
-        const int32_t p = l_.leggi_long();
-        luogo_posizione_ = l_.luogo();
-        return p;
-    }
-    // The bound test: a position that leaves no room for the row's margin before the end of
-    // the grid, or lies before its start.
-    bool oltre_griglia(int32_t p, int64_t margine) const {
-        return p < 0 || int64_t{p} + margine > int64_t{50} * c_.n_celle;
-    }
-    esito problema(int32_t codice, std::optional<int32_t> posizione, luogo_campo luogo,
-                   esito dopo) {
-        c_.codice_errore = codice;
-        if (posizione) {
-            c_.posizione_errore = *posizione;
-        }
-        luogo_problema = luogo;
-        return dopo;
-    }
+    // After a signal or slowdown row has been stored: a code that the store set ends the
+    // reading there; so does one left earlier (the line phase's 15), which keeps its own
+    // row and learns where the train file's reading stopped.
+    esito dopo_la_memoria(int32_t codice_prima, int32_t posizione, const luogo_campo& luogo);
     void scrivi_velocita();
     void scrivi_aderenza();
-
-    compattatore& c_;
-    lettore_campi& l_;
-    std::optional<luogo_campo> colpevole_;  // set while a computed value may fail
-    luogo_campo luogo_chiave_;
-    luogo_campo luogo_posizione_;
 
     int32_t indice_velocita_ = 0;
     int32_t indice_aderenza_ = 0;
@@ -157,9 +122,8 @@ esito lettura_treno::righe() {
 
 // The speed in force, in units of 5 km/h; one that does not fit the cell is a read failure.
 void lettura_treno::scrivi_velocita() {
-    colpevole_ = luogo_velocita_;
-    const uint8_t valore = come_byte(arrotonda(velocita_in_vigore_ / 5.0));
-    colpevole_.reset();
+    const uint8_t valore =
+        al_campo(luogo_velocita_, [&] { return come_byte(arrotonda(velocita_in_vigore_ / 5.0)); });
     if (cella* c = cella_in_griglia(c_, indice_velocita_)) {
         c->velocita_limite = valore;
     }
@@ -179,7 +143,8 @@ esito lettura_treno::riga_velocita() {
     const int32_t velocita = l_.leggi_long();
     const luogo_campo luogo_valore = l_.luogo();
     if (oltre_griglia(p, 100)) {
-        return problema(15, p, luogo_posizione_, esito::chiusura);
+        return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
+                                 esito::chiusura);
     }
     const int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
@@ -201,7 +166,8 @@ esito lettura_treno::riga_aderenza() {
     const int32_t p = leggi_posizione();
     const int32_t aderenza = l_.leggi_long();
     if (oltre_griglia(p, 100)) {
-        return problema(15, p, luogo_posizione_, esito::chiusura);
+        return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
+                                 esito::chiusura);
     }
     const int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
@@ -222,14 +188,12 @@ esito lettura_treno::riga_segnale() {
     }
     auto& [sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo] = valori;
     if (oltre_griglia(posizione, 100)) {
-        return problema(15, posizione, luogo, esito::chiusura);
+        return problema_al_campo(problema::posizione_oltre_la_griglia, posizione, luogo,
+                                 esito::chiusura);
     }
+    const int32_t prima = c_.codice_errore;
     c_.memo_segnale(posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
-    // A code left earlier, the line phase's 15 included, ends the reading here too.
-    if (c_.codice_errore > 0) {
-        return problema(c_.codice_errore, posizione, luogo, esito::interrotta);
-    }
-    return esito::prosegui;
+    return dopo_la_memoria(prima, posizione, luogo);
 }
 
 esito lettura_treno::riga_rallentamento() {
@@ -242,29 +206,28 @@ esito lettura_treno::riga_rallentamento() {
     const int32_t f_ta = l_.leggi_long();
     int32_t d_v = l_.leggi_long();
     if (oltre_griglia(x, 100)) {
-        return problema(15, x, luogo, esito::chiusura);
+        return problema_al_campo(problema::posizione_oltre_la_griglia, x, luogo, esito::chiusura);
     }
-    colpevole_ = luogo_lunghezza;  // x + l may leave the 32-bit range
-    c_.memo_rallentamento(x, v, l, f_tt, f_ta, d_v);
-    colpevole_.reset();
-    if (c_.codice_errore > 0) {
-        return problema(c_.codice_errore, x, luogo, esito::interrotta);
-    }
-    return esito::prosegui;
+    const int32_t prima = c_.codice_errore;
+    // x + l may leave the 32-bit range.
+    al_campo(luogo_lunghezza, [&] { c_.memo_rallentamento(x, v, l, f_tt, f_ta, d_v); });
+    return dopo_la_memoria(prima, x, luogo);
 }
 
 esito lettura_treno::riga_abbattimento() {
     const int32_t p = leggi_posizione();
     const int32_t valore = l_.leggi_long();
     if (oltre_griglia(p, 100)) {
-        return problema(15, p, luogo_posizione_, esito::chiusura);
+        return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
+                                 esito::chiusura);
     }
     cella* c = cella_in_griglia(c_, arrotonda(p / 50.0));
     if (c == nullptr) {
         return esito::prosegui;
     }
     if (!libera(*c)) {
-        return problema(7, p, luogo_posizione_, esito::interrotta);
+        return problema_al_campo(problema::abbattimento_su_cella_occupata, p, luogo_posizione_,
+                                 esito::interrotta);
     }
     if (valore > 0) {
         c->tipo = tipo_cella::abbattimento_con_valore;
@@ -278,24 +241,28 @@ esito lettura_treno::riga_abbattimento() {
 esito lettura_treno::riga_stazione() {
     // A slot that holds a sign text is never given to a station.
     if (k_ > std::min(c_.prossimo_cartello, 80)) {
-        return problema(10, std::nullopt, luogo_chiave_, esito::interrotta);
+        return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_chiave_,
+                                 esito::interrotta);
     }
     voce& stazione = c_.voci[static_cast<std::size_t>(k_)];
 
     const int32_t p = leggi_posizione();
     stazione.dato3 = p;
     if (oltre_griglia(p, 800)) {
-        return problema(15, p, luogo_posizione_, esito::chiusura);
+        return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
+                                 esito::chiusura);
     }
     if (p % 50 != 0) {
-        return problema(8, p, luogo_posizione_, esito::interrotta);
+        return problema_al_campo(problema::stazione_non_multipla_di_50, p, luogo_posizione_,
+                                 esito::interrotta);
     }
     const uint8_t tipo = l_.leggi_byte();
     stazione.marca = tipo;
     const int32_t lunghezza = l_.leggi_long();
     const luogo_campo luogo_lunghezza = l_.luogo();
     if (lunghezza % 100 != 0) {
-        return problema(9, p, luogo_lunghezza, esito::interrotta);
+        return problema_al_campo(problema::lunghezza_stazione_non_multipla_di_100, p,
+                                 luogo_lunghezza, esito::interrotta);
     }
 
     stazione.segno = l_.leggi_byte();
@@ -309,39 +276,41 @@ esito lettura_treno::riga_stazione() {
     stazione.intero5 = l_.leggi_integer();
     stazione.flag2 = l_.leggi_byte();
     const int32_t ore = l_.leggi_long();
-    colpevole_ = l_.luogo();
+    const luogo_campo luogo_ore = l_.luogo();
     const int32_t minuti = l_.leggi_long();
     const int32_t secondi = l_.leggi_long();
-    // Each step in 32 bits, as the departure time is held.
-    const int32_t ore_in_minuti = come_long(int64_t{ore} * 60);
-    const int32_t minuti_totali = come_long(int64_t{ore_in_minuti} + minuti);
-    const int32_t secondi_totali = come_long(int64_t{minuti_totali} * 60);
-    stazione.dato_finale = come_long(int64_t{secondi_totali} + secondi);
-    colpevole_.reset();
     // A name too long for its 2-byte length is refused before it reaches the record:
     // the compact files are still written after a read failure.
     std::string nome = l_.leggi_testo();
-    if (nome.size() > lunghezza_nome_massima) {
+    if (nome.size() > formato::byte_nome_massimo) {
         throw errore_lettura("nome della stazione oltre 32767 caratteri");
     }
     stazione.nome = std::move(nome);
+    // The whole row is read before the departure time is computed, each step in 32 bits
+    // as the time is held.
+    stazione.dato_finale = al_campo(luogo_ore, [&] {
+        const int32_t ore_in_minuti = come_long(int64_t{ore} * 60);
+        const int32_t minuti_totali = come_long(int64_t{ore_in_minuti} + minuti);
+        const int32_t secondi_totali = come_long(int64_t{minuti_totali} * 60);
+        return come_long(int64_t{secondi_totali} + secondi);
+    });
 
     // Extent by kind; the multiples required above keep the halves exact.
-    colpevole_ = luogo_lunghezza;
-    if (tipo == 5 || tipo == 6) {
-        stazione.dato1 = come_long(int64_t{p} - lunghezza);
-        stazione.dato2 = come_long(int64_t{p} + 150);
-        stazione.flag3 = 0;
-    } else if (tipo == 7 || tipo == 8) {
-        stazione.dato1 = come_long(int64_t{p} - lunghezza);
-        stazione.dato2 = come_long(int64_t{p} + lunghezza);
-        stazione.flag3 = 0;
-    } else {
-        const int64_t meta = lunghezza / 2;
-        stazione.dato1 = come_long(int64_t{p} - meta);
-        stazione.dato2 = come_long(int64_t{p} + meta + (stazione.flag3 != 0 ? 50 : 0));
-    }
-    colpevole_.reset();
+    al_campo(luogo_lunghezza, [&] {
+        if (tipo == 5 || tipo == 6) {
+            stazione.dato1 = come_long(int64_t{p} - lunghezza);
+            stazione.dato2 = come_long(int64_t{p} + 150);
+            stazione.flag3 = 0;
+        } else if (tipo == 7 || tipo == 8) {
+            stazione.dato1 = come_long(int64_t{p} - lunghezza);
+            stazione.dato2 = come_long(int64_t{p} + lunghezza);
+            stazione.flag3 = 0;
+        } else {
+            const int64_t meta = lunghezza / 2;
+            stazione.dato1 = come_long(int64_t{p} - meta);
+            stazione.dato2 = come_long(int64_t{p} + meta + (stazione.flag3 != 0 ? 50 : 0));
+        }
+    });
     if (lunghezza < 600) {
         stazione.flag4 = 0;
     }
@@ -364,7 +333,8 @@ esito lettura_treno::riga_stazione() {
     if (tipo < 25) {
         const int64_t c = ultima_cella - 1;
         if (c <= 1) {
-            return problema(24, std::nullopt, luogo_posizione_, esito::interrotta);
+            return problema_al_campo(problema::fermata_nei_primi_100_m, std::nullopt,
+                                     luogo_posizione_, esito::interrotta);
         }
         if (cella* fermata = cella_in_griglia(c_, c)) {
             fermata->tipo = tipo_cella::fermata;
@@ -373,16 +343,18 @@ esito lettura_treno::riga_stazione() {
     }
 
     if (k_ > 1) {
-        colpevole_ = luogo_posizione_;
-        const bool troppo_vicina = come_long(int64_t{stazione.dato1} - 350) < c_.voci[k_ - 1].dato2;
-        colpevole_.reset();
+        const bool troppo_vicina = al_campo(luogo_posizione_, [&] {
+            return come_long(int64_t{stazione.dato1} - 350) < c_.voci[k_ - 1].dato2;
+        });
         if (troppo_vicina) {
-            return problema(22, p, luogo_posizione_, esito::interrotta);
+            return problema_al_campo(problema::stazioni_troppo_vicine, p, luogo_posizione_,
+                                     esito::interrotta);
         }
     }
     ++k_;
     if (k_ >= c_.prossimo_cartello) {
-        return problema(10, std::nullopt, luogo_posizione_, esito::interrotta);
+        return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_posizione_,
+                                 esito::interrotta);
     }
     return esito::prosegui;
 }
@@ -398,34 +370,39 @@ void lettura_treno::chiusura() {
     } while (indice_aderenza_ < c_.n_celle - 2);
     for (int i = 81; i <= 83; ++i) {
         if (c_.voci[i].dato1 % 50 != 0 || c_.voci[i].dato2 % 50 != 0) {
-            c_.codice_errore = 2;
-            luogo_problema.reset();
-            codice_di_chiusura = true;
+            c_.registra(problema::progressiva_non_multipla_di_50, std::nullopt);
+            return;
         }
     }
+}
+
+esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
+                                     const luogo_campo& luogo) {
+    if (c_.codice_errore <= 0) {
+        return esito::prosegui;
+    }
+    if (c_.codice_errore != codice_prima) {
+        return problema_al_campo(static_cast<problema>(c_.codice_errore), posizione, luogo,
+                                 esito::interrotta);
+    }
+    c_.posizione_errore = posizione;
+    if (!c_.problemi.empty() && numero(c_.problemi.back().codice) == c_.codice_errore) {
+        c_.problemi.back().lettura_fermata = origine(luogo);
+    }
+    return esito::interrotta;
 }
 
 }  // namespace
 
 void compattatore::leggi_treno() {
-    const std::filesystem::path file = nomi_file::sorgente_treno(cartella(), identita());
+    const std::filesystem::path file = nomi_file::sorgente_treno(cartelle().sorgenti, identita());
     // The source file is transient: it goes whatever the outcome of the reading.
     struct eliminazione {
+        const compattatore& c;
         const std::filesystem::path& file;
-        ~eliminazione() { elimina_sorgente(file); }
-    } alla_fine{file};
+        ~eliminazione() { c.elimina_sorgente(file); }
+    } alla_fine{*this, file};
 
-    lettore_campi lettore(leggi_file(file));
-    lettura_treno lettura(*this, lettore);
-    try {
-        lettura.esegui();
-    } catch (const errore_lettura&) {
-        segna_origine(file, lettore, lettura.luogo_guasto());
-        throw;
-    }
-    if (lettura.codice_di_chiusura) {
-        origine.reset();
-    } else if (lettura.luogo_problema) {
-        segna_origine(file, lettore, *lettura.luogo_problema);
-    }
+    lettura_treno lettura(*this, file, leggi_sorgente(file));
+    lettura.con_guasti_registrati([&] { lettura.esegui(); });
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <iterator>
+#include <stdexcept>
 #include <type_traits>
 
 namespace formato {
@@ -13,12 +13,9 @@ namespace {
 template <typename T>
 void aggiungi(std::string& uscita, T valore) {
     static_assert(std::is_integral_v<T> || std::is_floating_point_v<T>);
-    unsigned char byte[sizeof(T)];
-    std::memcpy(byte, &valore, sizeof(T));
-    if constexpr (std::endian::native == std::endian::big) {
-        std::reverse(std::begin(byte), std::end(byte));
-    }
-    uscita.append(reinterpret_cast<const char*>(byte), sizeof(T));
+    char byte[sizeof(T)];
+    metti_le(byte, valore);
+    uscita.append(byte, sizeof(T));
 }
 
 template <typename T>
@@ -26,12 +23,7 @@ bool leggi(std::string_view dati, std::size_t& pos, T& valore) {
     if (pos > dati.size() || dati.size() - pos < sizeof(T)) {
         return false;
     }
-    unsigned char byte[sizeof(T)];
-    std::memcpy(byte, dati.data() + pos, sizeof(T));
-    if constexpr (std::endian::native == std::endian::big) {
-        std::reverse(std::begin(byte), std::end(byte));
-    }
-    std::memcpy(&valore, byte, sizeof(T));
+    valore = prendi_le<T>(dati.data() + pos);
     pos += sizeof(T);
     return true;
 }
@@ -53,6 +45,10 @@ void aggiungi_cella(std::string& uscita, const cella& c) {
 }
 
 void aggiungi_voce(std::string& uscita, const voce& v) {
+    if (v.nome.size() > byte_nome_massimo) {
+        throw std::length_error("nome di " + std::to_string(v.nome.size()) +
+                                " byte: il formato ne ammette al massimo 32767");
+    }
     aggiungi(uscita, v.marca);
     aggiungi(uscita, v.dato1);
     aggiungi(uscita, v.dato2);

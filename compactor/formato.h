@@ -32,12 +32,16 @@ namespace formato {
 
 constexpr std::size_t byte_cella = 15;
 constexpr std::size_t byte_voce_senza_nome = 34;
+// A name is written with a 2-byte signed length.
+constexpr std::size_t byte_nome_massimo = 32767;
 
 constexpr uint16_t codice_vuoto = 0;
 constexpr uint16_t codice_integer = 2;
 constexpr uint16_t codice_double = 5;
 
 void aggiungi_cella(std::string& uscita, const cella& c);
+// Throws std::length_error for a name longer than byte_nome_massimo, which the length
+// field cannot hold: the readers refuse such names before they reach a record.
 void aggiungi_voce(std::string& uscita, const voce& v);
 void aggiungi_valore(std::string& uscita, const valore_piano& v);
 
@@ -51,6 +55,19 @@ inline void metti_le(char* destinazione, T valore) {
     if constexpr (std::endian::native == std::endian::big) {
         std::reverse(destinazione, destinazione + sizeof(T));
     }
+}
+
+// The number whose little-endian bytes stand at `origine`.
+template <typename T>
+inline T prendi_le(const char* origine) {
+    char byte[sizeof(T)];
+    std::memcpy(byte, origine, sizeof(T));
+    if constexpr (std::endian::native == std::endian::big) {
+        std::reverse(byte, byte + sizeof(T));
+    }
+    T valore;
+    std::memcpy(&valore, byte, sizeof(T));
+    return valore;
 }
 
 // Encodes one plan value at `destinazione`, which has room for byte_valore_massimo bytes,

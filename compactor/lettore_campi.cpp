@@ -1,6 +1,8 @@
 // Field-by-field reading of a source file held in memory.
 #include "compactor/lettore_campi.h"
 
+#include "compactor/testo.h"
+
 #include <limits>
 
 lettore_campi::lettore_campi(std::string contenuto) : testo_(std::move(contenuto)) {}
@@ -38,12 +40,12 @@ void lettore_campi::consuma_fine_riga() {
 }
 
 void lettore_campi::segna_inizio_campo() {
-    luogo_ = {riga_, static_cast<int>(pos_ - inizio_riga_) + 1};
+    luogo_ = {riga_, static_cast<int>(pos_ - inizio_riga_) + 1, inizio_riga_};
 }
 
 std::string lettore_campi::leggi_testo() {
     if (fine()) {
-        throw errore_lettura("lettura oltre la fine del file");
+        throw errore_lettura("lettura oltre la fine del file", luogo_);
     }
     salta_spazi();
     segna_inizio_campo();
@@ -77,7 +79,7 @@ std::string lettore_campi::leggi_testo() {
 
 int64_t lettore_campi::leggi_numero(int64_t minimo, int64_t massimo, const char* colonna) {
     if (fine()) {
-        throw errore_lettura("lettura oltre la fine del file");
+        throw errore_lettura("lettura oltre la fine del file", luogo_);
     }
     salta_spazi();
     segna_inizio_campo();
@@ -107,12 +109,12 @@ int64_t lettore_campi::leggi_numero(int64_t minimo, int64_t massimo, const char*
         i = 1;
     }
     if (i == cifre.size()) {
-        throw errore_lettura("\"" + std::string(cifre) + "\" non è un numero intero");
+        throw errore_lettura("\"" + testo_utf8(cifre) + "\" non è un numero intero", luogo_);
     }
     int64_t valore = 0;
     for (; i < cifre.size(); ++i) {
         if (cifre[i] < '0' || cifre[i] > '9') {
-            throw errore_lettura("\"" + std::string(cifre) + "\" non è un numero intero");
+            throw errore_lettura("\"" + testo_utf8(cifre) + "\" non è un numero intero", luogo_);
         }
         valore = valore * 10 + (cifre[i] - '0');
         if (valore > (int64_t{1} << 40)) {
@@ -123,7 +125,8 @@ int64_t lettore_campi::leggi_numero(int64_t minimo, int64_t massimo, const char*
         valore = -valore;
     }
     if (valore < minimo || valore > massimo) {
-        throw errore_lettura("\"" + std::string(cifre) + "\" non sta in un campo " + colonna);
+        throw errore_lettura("\"" + testo_utf8(cifre) + "\" non sta in un campo " + colonna,
+                             luogo_);
     }
     return valore;
 }
@@ -142,24 +145,12 @@ uint8_t lettore_campi::leggi_byte() {
     return static_cast<uint8_t>(leggi_numero(0, 255, "a 8 bit"));
 }
 
-std::string_view lettore_campi::testo_riga(int n) const {
-    int contate = 1;
-    std::size_t inizio = 0;
-    while (contate < n && inizio < testo_.size()) {
-        const std::size_t fine_riga = testo_.find_first_of("\r\n", inizio);
-        if (fine_riga == std::string::npos) {
-            return {};
-        }
-        inizio = fine_riga + 1;
-        if (testo_[fine_riga] == '\r' && inizio < testo_.size() && testo_[inizio] == '\n') {
-            ++inizio;
-        }
-        ++contate;
-    }
-    if (contate != n || inizio > testo_.size()) {
+std::string_view lettore_campi::testo_riga(const luogo_campo& luogo) const {
+    if (luogo.inizio_riga > testo_.size()) {
         return {};
     }
-    const std::size_t fine_riga = testo_.find_first_of("\r\n", inizio);
+    const std::size_t fine_riga = testo_.find_first_of("\r\n", luogo.inizio_riga);
     return std::string_view(testo_).substr(
-        inizio, (fine_riga == std::string::npos ? testo_.size() : fine_riga) - inizio);
+        luogo.inizio_riga,
+        (fine_riga == std::string::npos ? testo_.size() : fine_riga) - luogo.inizio_riga);
 }

@@ -9,24 +9,34 @@
 //   0; otherwise it is an optional sign and digits, and must fit its column.
 // fine() is true once nothing is left, so a field directly followed by the end of the file
 // leaves fine() true right after it is read. Reading with nothing left, a malformed number
-// and a value too wide for its column all throw errore_lettura.
+// and a value too wide for its column all throw errore_lettura with the field's place.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
-class errore_lettura : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Where a field begins in its file: line and column counted from 1.
+// Where a field begins in its file: line and column counted from 1, and the offset of
+// its line, so that the line's text can be shown without reading the file again.
 struct luogo_campo {
     int riga = 0;
     int colonna = 0;
+    std::size_t inizio_riga = 0;
+};
+
+// A source file that cannot be read as its rows say: the file ends inside a row, a field
+// is no whole number, or a value does not fit its column or its cell field. The field it
+// belongs to travels with it when known.
+class errore_lettura : public std::runtime_error {
+public:
+    explicit errore_lettura(const std::string& motivo,
+                            std::optional<luogo_campo> luogo = std::nullopt)
+        : std::runtime_error(motivo), luogo(luogo) {}
+
+    std::optional<luogo_campo> luogo;
 };
 
 class lettore_campi {
@@ -42,8 +52,8 @@ public:
 
     // Where the field read last began.
     luogo_campo luogo() const { return luogo_; }
-    // The text of line n (counted from 1) without its line end, for diagnostics.
-    std::string_view testo_riga(int n) const;
+    // The text of the field's line without its line end, for diagnostics.
+    std::string_view testo_riga(const luogo_campo& luogo) const;
 
 private:
     int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* colonna);

@@ -67,7 +67,7 @@ void compattatore::memo_montagna(int32_t& inizio, int32_t& fine, int32_t& tipo) 
     // The lists hold 80 spans (index 0 unused); a further span is refused before
     // anything of it is stored.
     if (n_montagne >= numero_montagne - 1) {
-        codice_errore = 105;
+        codice_errore = numero(problema::troppe_montagne);
         return;
     }
     bool marcatori = false;
@@ -106,7 +106,7 @@ void compattatore::memo_indicatori_v_max(int32_t posizione, int32_t& vas, int32_
     }
     cella& cl = *c;
     if (!libera(cl)) {
-        codice_errore = 21;
+        codice_errore = numero(problema::cartello_v_max_su_cella_occupata);
         return;
     }
     // s speed x 20 (a Long product) plus d speed / 5, rounded into the 16-bit field; the

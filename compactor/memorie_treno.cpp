@@ -28,7 +28,7 @@ void compattatore::memo_segnale(int32_t posizione, int32_t& sx, int32_t& s1, int
         return;  // a signal without its own cell leaves nothing behind
     }
     if (!libera(*segnale)) {
-        codice_errore = 16;
+        codice_errore = numero(problema::segnale_su_cella_occupata);
         return;
     }
     segnale->tipo = tipo_cella::segnale;
@@ -57,17 +57,17 @@ void compattatore::memo_rallentamento(int32_t x, int32_t& v, int32_t& l, int32_t
     const int64_t w = con_avviso ? cella_oggetto(int64_t{x} - 1200) : 0;
     cella* avviso = con_avviso ? cella_in_griglia(*this, w) : nullptr;
     if (!libera_o_assente(avviso)) {
-        codice_errore = 17;
+        codice_errore = numero(problema::avviso_rallentamento_occupato);
         return;
     }
     cella* inizio = cella_in_griglia(*this, cella_oggetto(x));
     if (!libera_o_assente(inizio)) {
-        codice_errore = 18;
+        codice_errore = numero(problema::inizio_rallentamento_occupato);
         return;
     }
     cella* fine = cella_in_griglia(*this, cella_oggetto(come_long(int64_t{x} + l)));
     if (!libera_o_assente(fine)) {
-        codice_errore = 19;
+        codice_errore = numero(problema::fine_rallentamento_occupata);
         return;
     }
 
@@ -105,7 +105,7 @@ void compattatore::memo_rallentamento(int32_t x, int32_t& v, int32_t& l, int32_t
     const int64_t a = arrotonda(static_cast<double>(int64_t{x} - 1200) / 50.0);
     for (int i = 0; i < 4; ++i) {
         if (!libera_o_assente(cella_in_griglia(*this, a - i))) {
-            codice_errore = 20;
+            codice_errore = numero(problema::celle_prima_dell_avviso_occupate);
             return;
         }
     }

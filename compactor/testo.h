@@ -1,6 +1,7 @@
 // Text tests of the readers and the scenario codes, on single-byte Windows-1252 text.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Lower case in the Western European single-byte code page.
@@ -39,3 +40,7 @@ inline bool contiene_ignora_maiuscole(std::string_view campo, std::string_view p
     }
     return false;
 }
+
+// Windows-1252 text as UTF-8, for a terminal or an SVG file; a byte the code page leaves
+// undefined becomes U+FFFD.
+std::string testo_utf8(std::string_view testo_1252);

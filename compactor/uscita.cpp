@@ -3,9 +3,11 @@
 
 #include "compactor/formato.h"
 #include "compactor/testo.h"
+#include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -46,7 +48,7 @@ void compattatore::scrivi_file_compatti() {
 
     if (scrivi_linea != 0) {
         // Column 0 of every point, then column 1, encoded straight into the write buffer.
-        file_sostitutivo linea(nomi_file::linea_compatta(cartella_, identita_));
+        file_sostitutivo linea(nomi_file::linea_compatta(cartelle().uscita, identita()));
         const punto_piano* const punti = tracciato.data();
         const std::size_t n = tracciato.size();
         auto scrivi_colonna = [&](auto colonna) {
@@ -76,16 +78,21 @@ void compattatore::scrivi_file_compatti() {
         linea.conferma();
     }
 
+    const std::filesystem::path file_voci = nomi_file::voci_compatte(cartelle().uscita, identita());
     std::string generali;
-    for (const voce& v : voci) {
-        formato::aggiungi_voce(generali, v);
+    try {
+        for (const voce& v : voci) {
+            formato::aggiungi_voce(generali, v);
+        }
+    } catch (const std::length_error& e) {
+        throw errore_esecuzione(file_voci, e.what());
     }
-    sostituisci_file(nomi_file::voci_compatte(cartella_, identita_), generali);
+    sostituisci_file(file_voci, generali);
 
     std::string griglia;
     griglia.reserve(celle.size() * formato::byte_cella);
     for (const cella& c : celle) {
         formato::aggiungi_cella(griglia, c);
     }
-    sostituisci_file(nomi_file::celle_compatte(cartella_, identita_), griglia);
+    sostituisci_file(nomi_file::celle_compatte(cartelle().uscita, identita()), griglia);
 }

@@ -110,7 +110,7 @@ public:
                 inizio_riga_ = contato_;
             }
         }
-        return {riga_, static_cast<int>(inizio_ - inizio_riga_) + 1};
+        return {riga_, static_cast<int>(inizio_ - inizio_riga_) + 1, inizio_riga_};
     }
 
 private:
@@ -138,16 +138,17 @@ std::string mostra(const std::optional<int64_t>& v) {
 void confronta_luogo(lettore_campi& lettore, modello_campi& modello, int passo) {
     const luogo_campo atteso = modello.luogo();
     const luogo_campo trovato = lettore.luogo();
-    if (atteso.riga != trovato.riga || atteso.colonna != trovato.colonna) {
+    if (atteso.riga != trovato.riga || atteso.colonna != trovato.colonna ||
+        atteso.inizio_riga != trovato.inizio_riga) {
         violazione("lettura " + std::to_string(passo) + ": campo a " +
                    std::to_string(trovato.riga) + ":" + std::to_string(trovato.colonna) +
                    " invece di " + std::to_string(atteso.riga) + ":" +
                    std::to_string(atteso.colonna));
     }
     // The line of the field must reach its column (diagnostics put a caret there).
-    const std::string_view riga = lettore.testo_riga(trovato.riga);
+    const std::string_view riga = lettore.testo_riga(trovato);
     if (static_cast<std::size_t>(trovato.colonna) > riga.size() + 1) {
-        violazione("testo_riga(" + std::to_string(trovato.riga) + ") più corta della colonna " +
+        violazione("la riga " + std::to_string(trovato.riga) + " è più corta della colonna " +
                    std::to_string(trovato.colonna));
     }
 }

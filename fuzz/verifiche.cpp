@@ -43,20 +43,18 @@ long long dimensione(const std::filesystem::path& file) {
 }
 
 bool solo_della_linea(int32_t codice) {
-    switch (codice) {
-        case 1:
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 21:
-        case 101:
-        case 102:
-        case 103:
-        case 104:
-        case 105: return true;
-        default: return false;
+    using enum problema;
+    for (const problema p :
+         {lunghezza_percorso_fuori_limiti, prima_ripetizione_non_multipla_di_50,
+          seconda_ripetizione_non_multipla_di_50, ripetizione_senza_4_o_9_codici,
+          cartello_indicatore_su_cella_occupata, cartello_v_max_su_cella_occupata,
+          file_linea_mancante, sezione_generale_mancante, curva_non_valida,
+          troppi_cartelli_indicatori, troppe_montagne}) {
+        if (numero(p) == codice) {
+            return true;
+        }
     }
+    return false;
 }
 
 }  // namespace
@@ -111,6 +109,17 @@ void verifica_modello(const compattatore& c) {
     if (c.codice_errore != 0 && descrivi_problema(c.codice_errore) == nullptr) {
         violazione("codice di problema non documentato " + std::to_string(c.codice_errore));
     }
+    if (c.codice_errore != 0 && c.problema_in_vigore() == nullptr) {
+        violazione("codice " + std::to_string(c.codice_errore) + " non registrato");
+    }
+    if (const problema_registrato* p = c.problema_in_vigore(); p != nullptr && p->origine) {
+        const origine_problema& o = *p->origine;
+        if (o.luogo.riga < 1 || o.luogo.colonna < 1 ||
+            static_cast<std::size_t>(o.luogo.colonna) > o.testo_riga.size() + 1) {
+            violazione("campo del problema fuori dalla sua riga: " + std::to_string(o.luogo.riga) +
+                       ":" + std::to_string(o.luogo.colonna));
+        }
+    }
     if (c.n_montagne < 0 || c.n_montagne >= numero_montagne) {
         violazione("n_montagne = " + std::to_string(c.n_montagne));
     }
@@ -120,8 +129,8 @@ void verifica_modello(const compattatore& c) {
 }
 
 void verifica_sorgenti_dopo_lettura(const compattatore& c) {
-    const bool linea = esiste(nomi_file::sorgente_linea(c.cartella(), c.identita()));
-    const bool treno = esiste(nomi_file::sorgente_treno(c.cartella(), c.identita()));
+    const bool linea = esiste(nomi_file::sorgente_linea(c.cartelle().sorgenti, c.identita()));
+    const bool treno = esiste(nomi_file::sorgente_treno(c.cartelle().sorgenti, c.identita()));
     if (linea) {
         violazione("sorgente della linea non eliminata, codice " + std::to_string(c.codice_errore));
     }
@@ -157,13 +166,13 @@ void verifica_file_compatti(const compattatore& c) {
                        " byte invece di " + std::to_string(attesi));
         }
     };
-    controlla(nomi_file::celle_compatte(c.cartella(), c.identita()),
+    controlla(nomi_file::celle_compatte(c.cartelle().uscita, c.identita()),
               static_cast<long long>(formato::byte_cella) * (c.n_celle + 1LL));
     long long byte_voci = 0;
     for (const voce& v : c.voci) {
         byte_voci += static_cast<long long>(formato::byte_voce_senza_nome + v.nome.size());
     }
-    const std::filesystem::path file_voci = nomi_file::voci_compatte(c.cartella(), c.identita());
+    const std::filesystem::path file_voci = nomi_file::voci_compatte(c.cartelle().uscita, c.identita());
     controlla(file_voci, byte_voci);
     // The records must read back as written: a name too long for its 2-byte length
     // would leave a file of the right size that no reader can walk.
@@ -176,7 +185,7 @@ void verifica_file_compatti(const compattatore& c) {
                        std::to_string(pos));
         }
     }
-    const std::filesystem::path linea = nomi_file::linea_compatta(c.cartella(), c.identita());
+    const std::filesystem::path linea = nomi_file::linea_compatta(c.cartelle().uscita, c.identita());
     if (c.scrivi_linea != 0) {
         controlla(linea, static_cast<long long>(byte_piano_attesi(c)));
     } else if (esiste(linea)) {
@@ -185,9 +194,9 @@ void verifica_file_compatti(const compattatore& c) {
 }
 
 void verifica_nessun_file_compatto(const compattatore& c) {
-    for (const auto& file : {nomi_file::linea_compatta(c.cartella(), c.identita()),
-                             nomi_file::voci_compatte(c.cartella(), c.identita()),
-                             nomi_file::celle_compatte(c.cartella(), c.identita())}) {
+    for (const auto& file : {nomi_file::linea_compatta(c.cartelle().uscita, c.identita()),
+                             nomi_file::voci_compatte(c.cartelle().uscita, c.identita()),
+                             nomi_file::celle_compatte(c.cartelle().uscita, c.identita())}) {
         if (esiste(file)) {
             violazione(file.filename().string() + " scritto dopo un controllo fallito");
         }

@@ -10,11 +10,11 @@ Form1::Form1(std::filesystem::path cartella, std::unique_ptr<presentazione> sche
     : cartella_(std::move(cartella)), schermo_(std::move(schermo)) {}
 
 int Form1::Form_Load() {
-    nome_scenario = "Orvesa_Cusvana";
-    numero_treno = "5927";
+    const identita_scenario identita = identita_predefinita();
+    nome_scenario = identita.nome_scenario;
+    numero_treno = identita.numero_treno;
     schermo_->mostra_attendere();
 
-    const identita_scenario identita{nome_scenario, numero_treno};
     dati_linea(cartella_, identita);
     dati_treno(cartella_, identita);
     dati_note(cartella_, identita);

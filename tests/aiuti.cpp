@@ -80,3 +80,8 @@ esito_processo esegui(const std::filesystem::path& programma,
     esito.stato = WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
     return esito;
 }
+
+std::optional<origine_problema> origine_di(const compattatore& c) {
+    const problema_registrato* p = c.problema_in_vigore();
+    return p != nullptr ? p->origine : std::nullopt;
+}

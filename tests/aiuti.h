@@ -1,11 +1,13 @@
 // Helpers shared by the tests: temporary directories, whole-file reads, running programs.
 #pragma once
 
+#include "compactor/compattatore.h"
 #include "comune/cartella_temporanea.h"
 #include "comune/sistema_file.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,3 +27,6 @@ struct esito_processo {
 esito_processo esegui(const std::filesystem::path& programma,
                       const std::vector<std::string>& argomenti,
                       const std::vector<std::string>& ambiente_extra = {});
+
+// Where the problem that codice_errore holds stands, when a source row caused it.
+std::optional<origine_problema> origine_di(const compattatore& c);

@@ -58,7 +58,7 @@ protected:
     }
 
     cartella_temporanea cartella;
-    compattatore c{cartella.percorso(), {"Orvesa_Cusvana", "5927"}};
+    compattatore c{cartella.percorso(), identita_predefinita()};
 };
 
 TEST_F(Cammino, GrigliaDellEsempio) {
@@ -228,3 +228,12 @@ TEST_F(Cammino, FineDellaGrigliaSenzaCellaDiFine) {
 }
 
 }  // namespace
+
+// A grid that does not hold cells 0 to n_celle is refused before any cell is read.
+TEST_F(Cammino, GrigliaPiuCortaDiNCelleRifiutata) {
+    c.celle.assign(60, cella{});
+    rallentamento(40, -1, 60);
+    const std::string prima = byte_griglia();
+    EXPECT_THROW(c.cammina_griglia(), std::out_of_range);
+    EXPECT_EQ(byte_griglia(), prima);
+}

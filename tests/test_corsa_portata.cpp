@@ -22,7 +22,7 @@ TEST(CorsaPortata, ModelloDopoIlPercorso) {
     ASSERT_EQ(c.memorizza_percorso(j), 0);
 
     EXPECT_EQ(c.codice_errore, 0);
-    EXPECT_FALSE(c.origine.has_value());
+    EXPECT_FALSE(origine_di(c).has_value());
     EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_linea(cartella.percorso(), id)));
     EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_treno(cartella.percorso(), id)));
     ASSERT_EQ(c.celle.size(), 2161u);

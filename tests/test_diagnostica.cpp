@@ -1,63 +1,87 @@
 // The report of a recorded problem: the first line's stable form, the source line and the
-// caret under the field.
+// caret under the field, what a read failure could not read, and where a problem stopped
+// the train file's reading.
 #include "compactor/diagnostica.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-compattatore con_problema(int32_t codice, int32_t posizione) {
-    compattatore c("/cartella/app", identita_predefinita());
-    c.codice_errore = codice;
-    c.posizione_errore = posizione;
-    return c;
-}
+const origine_problema riga_del_segnale{
+    "/cartella/app/Orvesa_Cusvana_5927-.txt", {40, 13, 0}, "segnale,    4500,   1, 4"};
 
 }  // namespace
 
 TEST(Diagnostica, PrimaRigaConESenzaPosizioneEOrigine) {
     struct caso {
-        int32_t codice;
-        bool con_origine;
+        problema codice;
+        std::optional<int32_t> posizione;
+        std::optional<origine_problema> origine;
         const char* attesa;
     };
     const caso casi[] = {
-        {16, true,
+        {problema::segnale_su_cella_occupata, 4500, riga_del_segnale,
          "/cartella/app/Orvesa_Cusvana_5927-.txt:40:13: problema 16 a 4500 m: segnale su una "
          "cella gi\xC3\xA0 occupata\n"
          "  segnale,    4500,   1, 4\n"
          "              ^\n"},
-        {24, true,
+        {problema::fermata_nei_primi_100_m, std::nullopt, riga_del_segnale,
          "/cartella/app/Orvesa_Cusvana_5927-.txt:40:13: problema 24: stazione con fermata che "
          "finisce entro i primi 100 m\n"
          "  segnale,    4500,   1, 4\n"
          "              ^\n"},
-        // The walk's codes come from no row, even when a reader remembered one before.
-        {13, true,
+        {problema::nessuna_cella_libera_lungo_il_rallentamento, 4500, std::nullopt,
          "problema 13 a 4500 m: nessuna cella libera per un abbattimento lungo o dopo un "
          "rallentamento\n"},
-        {101, false, "problema 101: file della linea mancante\n"},
-        {999, false, "problema 999 a 4500 m: problema sconosciuto\n"},
+        {problema::file_linea_mancante, std::nullopt, std::nullopt,
+         "problema 101: file della linea mancante\n"},
     };
     for (const caso& k : casi) {
-        compattatore c = con_problema(k.codice, 4500);
-        if (k.con_origine) {
-            c.origine = origine_problema{
-                "/cartella/app/Orvesa_Cusvana_5927-.txt", {40, 13}, "segnale,    4500,   1, 4"};
-        }
-        EXPECT_EQ(descrivi_esito(c), k.attesa) << k.codice;
+        compattatore c("/cartella/app", identita_predefinita());
+        c.registra(k.codice, k.posizione, k.origine);
+        EXPECT_EQ(descrivi_esito(c), k.attesa) << numero(k.codice);
     }
-    EXPECT_EQ(descrivi_esito(con_problema(0, 4500)), "");
 }
 
-TEST(Diagnostica, FileDellAutoreTabulazioniETesto1252) {
-    compattatore c = con_problema(9, 13000);
-    c.origine = origine_problema{"/lavoro/copia/Orvesa_Cusvana_5927-.txt",
-                                 {7, 4},
-                                 "\t\tstazione,  13000, 12, 450, CITT\xC0 \x80"};
-    EXPECT_EQ(descrivi_esito(c, "prova"),
-              "prova/Orvesa_Cusvana_5927-.txt:7:4: problema 9 a 13000 m: lunghezza della "
-              "stazione non multipla di 100 m\n"
+TEST(Diagnostica, CodiceImpostatoAManoDettoDalModello) {
+    compattatore c("/cartella/app", identita_predefinita());
+    EXPECT_EQ(descrivi_esito(c), "");
+    c.codice_errore = 999;
+    c.posizione_errore = 4500;
+    EXPECT_EQ(descrivi_esito(c), "problema 999 a 4500 m: problema sconosciuto\n");
+    // A code in force that is not the last one recorded comes from the model alone.
+    c.registra(problema::segnale_su_cella_occupata, 4500, riga_del_segnale);
+    c.codice_errore = numero(problema::troppe_stazioni);
+    EXPECT_EQ(descrivi_esito(c),
+              "problema 10: troppe stazioni: gli spazi dei record sono esauriti\n");
+}
+
+TEST(Diagnostica, TabulazioniTesto1252MotivoENotaDellaLetturaFermata) {
+    compattatore c("prova", identita_predefinita());
+    c.registra(problema::errore_di_lettura, std::nullopt,
+               origine_problema{"prova/Orvesa_Cusvana_5927-.txt",
+                                {7, 4, 0},
+                                "\t\tstazione,  13000, 12, 450, CITT\xC0 \x80"},
+               "\"450x\" non \xC3\xA8 un numero intero");
+    EXPECT_EQ(descrivi_esito(c),
+              "prova/Orvesa_Cusvana_5927-.txt:7:4: problema 25: errore di lettura: file "
+              "illeggibile, troncato o valore non valido\n"
               "  \t\tstazione,  13000, 12, 450, CITT\xC3\x80 \xE2\x82\xAC\n"
-              "  \t\t ^\n");
+              "  \t\t ^\n"
+              "  \"450x\" non \xC3\xA8 un numero intero\n");
+
+    compattatore d("prova", identita_predefinita());
+    d.registra(
+        problema::posizione_oltre_la_griglia, 107901,
+        origine_problema{"prova/Orvesa_Cusvana_linea.txt", {12, 12, 0}, "pendenza,  107901 , 4 "});
+    d.problemi.back().lettura_fermata = riga_del_segnale;
+    EXPECT_EQ(descrivi_esito(d),
+              "prova/Orvesa_Cusvana_linea.txt:12:12: problema 15 a 107901 m: posizione oltre la "
+              "fine della griglia (o negativa)\n"
+              "  pendenza,  107901 , 4 \n"
+              "             ^\n"
+              "/cartella/app/Orvesa_Cusvana_5927-.txt:40:13: nota: la lettura del file del treno "
+              "si \xC3\xA8 fermata a questa riga\n"
+              "  segnale,    4500,   1, 4\n"
+              "              ^\n");
 }

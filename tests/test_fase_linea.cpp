@@ -1,6 +1,7 @@
 // The line phase on small line source files: the general section, the rows, the plan,
 // the completion, and every problem code with the source files deleted or kept.
 #include "compactor/compattatore.h"
+#include "compactor/diagnostica.h"
 #include "writers/dati.h"
 
 #include "aiuti.h"
@@ -539,13 +540,24 @@ TEST_F(FaseLinea, ErroriDiLetturaDiventano25EEliminanoEntrambiIFile) {
         EXPECT_FALSE(std::filesystem::exists(file_linea()));
         EXPECT_FALSE(std::filesystem::exists(file_treno()));
         if (k.riga > 0) {
-            ASSERT_TRUE(nuovo.origine.has_value());
-            EXPECT_EQ(nuovo.origine->luogo.riga, k.riga);
+            ASSERT_TRUE(origine_di(nuovo).has_value());
+            EXPECT_EQ(origine_di(nuovo)->luogo.riga, k.riga);
         }
     }
     // A text of 32767 bytes still fits.
     ASSERT_TRUE(leggi(linea("cartello_indicatore,  4550, " + std::string(32767, 'A') + "\n")));
     EXPECT_EQ(c.voci[80].nome.size(), 32767u);
+}
+
+// A curve that runs past the plan's last point says where it starts.
+TEST_F(FaseLinea, CurvaOltreIlTracciatoConLaSuaPosizione) {
+    EXPECT_FALSE(leggi(linea("curvad5,  107900 , 101 \n")));
+    EXPECT_EQ(descrivi_esito(c),
+              file_linea().string() +
+                  ":11:11: problema 103 a 107900 m: curva senza grado 1-6 o oltre la fine del "
+                  "tracciato\n"
+                  "  curvad5,  107900 , 101 \n"
+                  "            ^\n");
 }
 
 TEST_F(FaseLinea, OrigineDelProblemaSulCampoCheLoCausa) {
@@ -565,10 +577,10 @@ TEST_F(FaseLinea, OrigineDelProblemaSulCampoCheLoCausa) {
         prepara(k.testo);
         nuovo.leggi_linea();
         EXPECT_EQ(nuovo.codice_errore, k.codice);
-        ASSERT_TRUE(nuovo.origine.has_value());
-        EXPECT_EQ(nuovo.origine->file, file_linea());
-        EXPECT_EQ(nuovo.origine->luogo.riga, k.riga);
-        EXPECT_EQ(nuovo.origine->luogo.colonna, k.colonna);
+        ASSERT_TRUE(origine_di(nuovo).has_value());
+        EXPECT_EQ(origine_di(nuovo)->file, file_linea());
+        EXPECT_EQ(origine_di(nuovo)->luogo.riga, k.riga);
+        EXPECT_EQ(origine_di(nuovo)->luogo.colonna, k.colonna);
     }
 }
 

@@ -31,7 +31,7 @@ protected:
         c.prossimo_cartello = 80;
         c.codice_errore = 0;
         c.posizione_errore = -1;
-        c.origine.reset();
+        c.problemi.clear();
         for (voce& v : c.voci) {
             v = voce{};
         }
@@ -59,7 +59,7 @@ protected:
     }
 
     cartella_temporanea cartella;
-    compattatore c{cartella.percorso(), {"Orvesa_Cusvana", "5927"}};
+    compattatore c{cartella.percorso(), identita_predefinita()};
 };
 
 TEST_F(FaseTreno, RigheGeneraliParoleChiaveECommenti) {
@@ -306,12 +306,12 @@ TEST_F(FaseTreno, CodiciDelleRighe) {
         EXPECT_EQ(c.posizione_errore, k.posizione);
         EXPECT_EQ(c.voci[84].dato3, 0);  // the rows after it are not read
         EXPECT_EQ(c.celle[0].velocita_limite, k.chiusura ? 10 : 0);
-        ASSERT_TRUE(c.origine.has_value());
-        EXPECT_EQ(c.origine->file, file());
-        EXPECT_EQ(c.origine->luogo.riga, 3);
+        ASSERT_TRUE(origine_di(c).has_value());
+        EXPECT_EQ(origine_di(c)->file, file());
+        EXPECT_EQ(origine_di(c)->luogo.riga, 3);
         const std::size_t campo = k.campo != nullptr ? k.riga.find(k.campo) : k.riga.find(',') + 2;
-        EXPECT_EQ(c.origine->luogo.colonna, static_cast<int>(campo) + 1);
-        EXPECT_EQ(c.origine->testo_riga, k.riga);
+        EXPECT_EQ(origine_di(c)->luogo.colonna, static_cast<int>(campo) + 1);
+        EXPECT_EQ(origine_di(c)->testo_riga, k.riga);
     }
 
     // The last row a bound test lets through.
@@ -357,7 +357,7 @@ TEST_F(FaseTreno, ProgressiveNonMultipleDi50) {
     leggi({"velocita, 0, 50"});
     EXPECT_EQ(c.codice_errore, 2);
     EXPECT_EQ(c.posizione_errore, -1);
-    EXPECT_FALSE(c.origine.has_value());
+    EXPECT_FALSE(origine_di(c).has_value());
 
     // The closing check replaces a bound-test code, and its origin with it.
     SetUp();
@@ -365,7 +365,7 @@ TEST_F(FaseTreno, ProgressiveNonMultipleDi50) {
     leggi({"velocita, 30000, 50"});
     EXPECT_EQ(c.codice_errore, 2);
     EXPECT_EQ(c.posizione_errore, 30000);
-    EXPECT_FALSE(c.origine.has_value());
+    EXPECT_FALSE(origine_di(c).has_value());
 }
 
 // Read failures leave the phase as errore_lettura (code 25 in memorizza_dati), with the
@@ -383,6 +383,11 @@ TEST_F(FaseTreno, ErroriDiLettura) {
         {"oltre 16 bit", "sabbia, 40000", "40000"},
         {"oltre 8 bit", "stazione, 0, 300, 700", "300"},
         {"orario oltre 32 bit", stazione(0, 2, 700, 0, 0, "X", 600000), "600000"},
+        // A column after the hours fails at its own field.
+        {"minuti oltre 32 bit",
+         "stazione, 0, 2, 700, 1, 0, 0, 4,1,0, 2,1,1, 1, 20, 2147483648, 0, X", "2147483648"},
+        {"secondi non un numero", "stazione, 0, 2, 700, 1, 0, 0, 4,1,0, 2,1,1, 1, 20, 28, 1x, X",
+         "1x"},
         {"estensione oltre 32 bit", stazione(100, 7, 2147483600), "2147483600"},
         {"fine oltre 32 bit", "rallentamento, 10000, 30, 2147483000, 1, 0, 0", "2147483000"},
         {"nome troppo lungo", stazione(0, 2, 700, 0, 0, nome_lungo), nome_lungo},
@@ -394,16 +399,41 @@ TEST_F(FaseTreno, ErroriDiLettura) {
         scrivi({k.riga});
         EXPECT_THROW(c.leggi_treno(), errore_lettura);
         EXPECT_FALSE(std::filesystem::exists(file()));
-        ASSERT_TRUE(c.origine.has_value());
+        ASSERT_TRUE(origine_di(c).has_value());
         const luogo_campo atteso = k.campo.empty()
                                        ? luogo_campo{3, 1}
                                        : luogo_campo{2, static_cast<int>(k.riga.find(k.campo)) + 1};
-        EXPECT_EQ(c.origine->luogo.riga, atteso.riga);
-        EXPECT_EQ(c.origine->luogo.colonna, atteso.colonna);
+        EXPECT_EQ(origine_di(c)->luogo.riga, atteso.riga);
+        EXPECT_EQ(origine_di(c)->luogo.colonna, atteso.colonna);
     }
 
     SetUp();  // no train source file at all
     EXPECT_THROW(c.leggi_treno(), errore_lettura);
+}
+
+// The whole station row is read, its name included, before the departure time is
+// computed: a time that does not fit keeps the name, and a row cut before its name keeps
+// no time.
+TEST_F(FaseTreno, StazioneLettaTuttaPrimaDellOrario) {
+    griglia(540);  // a route of 20000 m
+    const std::string riga =
+        "stazione, 13000, 12, 400, 1,0,0, 1,1,0, 1,1,1, 30, -2147483648, 44, 0, S. POTETELA";
+    scrivi({riga});
+    EXPECT_THROW(c.leggi_treno(), errore_lettura);
+    EXPECT_EQ(c.codice_errore, numero(problema::errore_di_lettura));
+    EXPECT_EQ(c.voci[1].nome, "S. POTETELA");
+    EXPECT_EQ(c.voci[1].flag2, 30);
+    EXPECT_EQ(c.voci[1].dato_finale, 0);
+    ASSERT_TRUE(origine_di(c).has_value());
+    EXPECT_EQ(origine_di(c)->luogo.colonna, static_cast<int>(riga.find("-2147483648")) + 1);
+
+    griglia(540);
+    scrivi_tutto(file(),
+                 "[generale]\r\nstazione, 13000, 12, 400, 1,0,0, 1,1,0, 1,1,1, 30, 17, 44, 0");
+    EXPECT_THROW(c.leggi_treno(), errore_lettura);
+    EXPECT_EQ(c.voci[1].intero5, 1);
+    EXPECT_EQ(c.voci[1].dato_finale, 0);
+    EXPECT_EQ(c.voci[1].nome, "");
 }
 
 TEST_F(FaseTreno, NomeDi32767CaratteriAccettato) {
@@ -427,7 +457,7 @@ protected:
     }
 
     cartella_temporanea cartella;
-    compattatore c{cartella.percorso(), {"Orvesa_Cusvana", "5927"}};
+    compattatore c{cartella.percorso(), identita_predefinita()};
     std::filesystem::path linea = nomi_file::sorgente_linea(cartella.percorso(), c.identita());
     std::filesystem::path treno = nomi_file::sorgente_treno(cartella.percorso(), c.identita());
 };
@@ -442,17 +472,26 @@ TEST_F(FaseTrenoDopoLinea, Codice15DellaLineaEPrimoSegnale) {
     EXPECT_EQ(c.posizione_errore, 4500);
     EXPECT_EQ(c.celle[91].tipo, tipo_cella::segnale);
     EXPECT_EQ(c.celle[181].tipo, 0);
-    ASSERT_TRUE(c.origine.has_value());
-    EXPECT_EQ(c.origine->file, treno);
-    EXPECT_EQ(c.origine->luogo.riga, 3);
-    EXPECT_EQ(c.origine->luogo.colonna, 10);
+    // The problem stays the line row's, with its own position; the signal row where the
+    // train file's reading stopped comes with it.
+    const problema_registrato* p = c.problema_in_vigore();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->posizione, 20000);
+    ASSERT_TRUE(p->origine.has_value());
+    EXPECT_EQ(p->origine->file, linea);
+    EXPECT_EQ(p->origine->luogo.riga, 4);
+    EXPECT_EQ(p->origine->luogo.colonna, 11);
+    ASSERT_TRUE(p->lettura_fermata.has_value());
+    EXPECT_EQ(p->lettura_fermata->file, treno);
+    EXPECT_EQ(p->lettura_fermata->luogo.riga, 3);
+    EXPECT_EQ(p->lettura_fermata->luogo.colonna, 10);
 }
 
 TEST_F(FaseTrenoDopoLinea, ErroreDiLetturaNelTreno) {
     leggi("", "velocita, 0, 50\r\nsabbia, 40000\r\n");
     EXPECT_EQ(c.codice_errore, 25);
-    ASSERT_TRUE(c.origine.has_value());
-    EXPECT_EQ(c.origine->file, treno);
-    EXPECT_EQ(c.origine->luogo.riga, 3);
-    EXPECT_EQ(c.origine->luogo.colonna, 9);
+    ASSERT_TRUE(origine_di(c).has_value());
+    EXPECT_EQ(origine_di(c)->file, treno);
+    EXPECT_EQ(origine_di(c)->luogo.riga, 3);
+    EXPECT_EQ(origine_di(c)->luogo.colonna, 9);
 }

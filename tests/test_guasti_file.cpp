@@ -99,13 +99,15 @@ void verifica_guasto(const fs::path& cartella, std::size_t guasto, const esito_p
         if (i < numero_sorgenti && guasto >= primo_compatto) {
             EXPECT_FALSE(fs::exists(file[i])) << file[i] << " letto e non eliminato";
         } else {
-            EXPECT_EQ(leggi_file_intero(file[i]), contenuto_atteso().at(file[i].filename().string()))
+            EXPECT_EQ(leggi_file_intero(file[i]),
+                      contenuto_atteso().at(file[i].filename().string()))
                 << file[i] << " non completo";
         }
     }
     for (std::size_t i = guasto; i < file.size(); ++i) {
         if (i != guasto || !fs::is_directory(file[i])) {
-            EXPECT_EQ(leggi_file_intero(file[i]), contenuto_vecchio(file[i])) << file[i] << " toccato";
+            EXPECT_EQ(leggi_file_intero(file[i]), contenuto_vecchio(file[i]))
+                << file[i] << " toccato";
         }
     }
 

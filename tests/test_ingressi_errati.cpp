@@ -292,8 +292,12 @@ TEST(IngressiErrati, FineRigaCrLfCrELfLeggonoUguale) {
         compattatore c(cartella.percorso(), identita);
         c.scrivi_linea = 1;
         c.memorizza_dati();
-        risultato r{
-            c.codice_errore, c.posizione_errore, c.origine ? c.origine->luogo.riga : 0, {}, {}, {}};
+        risultato r{c.codice_errore,
+                    c.posizione_errore,
+                    origine_di(c) ? origine_di(c)->luogo.riga : 0,
+                    {},
+                    {},
+                    {}};
         for (const cella& x : c.celle) {
             formato::aggiungi_cella(r.celle, x);
         }

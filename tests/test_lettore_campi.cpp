@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <string>
 #include <utility>
 #include <variant>
@@ -124,27 +126,42 @@ TEST(LettoreCampi, UnCampoSeguitoDallaFineDelFileLasciaFineVera) {
     EXPECT_THROW(vuoto.leggi_testo(), errore_lettura);
 }
 
-TEST(LettoreCampi, RigaEColonnaDiOgniCampo) {
+TEST(LettoreCampi, RigaColonnaETestoDellaRigaDiOgniCampo) {
     lettore_campi lettore("ab,  cd\r\n  7 , x\rlone\ny");
     const auto dove = [&lettore] {
-        return std::pair(lettore.luogo().riga, lettore.luogo().colonna);
+        const luogo_campo l = lettore.luogo();
+        return std::tuple(l.riga, l.colonna, std::string(lettore.testo_riga(l)));
     };
     lettore.leggi_testo();
-    EXPECT_EQ(dove(), std::pair(1, 1));
+    EXPECT_EQ(dove(), std::tuple(1, 1, "ab,  cd"));
     lettore.leggi_testo();
-    EXPECT_EQ(dove(), std::pair(1, 6));
+    EXPECT_EQ(dove(), std::tuple(1, 6, "ab,  cd"));
     lettore.leggi_long();
-    EXPECT_EQ(dove(), std::pair(2, 3));
+    EXPECT_EQ(dove(), std::tuple(2, 3, "  7 , x"));
     lettore.leggi_testo();
-    EXPECT_EQ(dove(), std::pair(2, 7));
+    EXPECT_EQ(dove(), std::tuple(2, 7, "  7 , x"));
     lettore.leggi_testo();
-    EXPECT_EQ(dove(), std::pair(3, 1));
+    EXPECT_EQ(dove(), std::tuple(3, 1, "lone"));
     lettore.leggi_testo();
-    EXPECT_EQ(dove(), std::pair(4, 1));
+    EXPECT_EQ(dove(), std::tuple(4, 1, "y"));
+    // Reading past the end fails at the last field read.
+    try {
+        lettore.leggi_testo();
+        ADD_FAILURE() << "read past the end";
+    } catch (const errore_lettura& e) {
+        ASSERT_TRUE(e.luogo.has_value());
+        EXPECT_EQ(e.luogo->riga, 4);
+    }
+}
 
-    EXPECT_EQ(lettore.testo_riga(1), "ab,  cd");
-    EXPECT_EQ(lettore.testo_riga(2), "  7 , x");
-    EXPECT_EQ(lettore.testo_riga(3), "lone");
-    EXPECT_EQ(lettore.testo_riga(4), "y");
-    EXPECT_EQ(lettore.testo_riga(5), "");
+TEST(LettoreCampi, UnNumeroMalformatoPortaIlSuoCampo) {
+    lettore_campi lettore("10, 2x,\r\n");
+    lettore.leggi_long();
+    try {
+        lettore.leggi_long();
+        ADD_FAILURE() << "\"2x\" read as a number";
+    } catch (const errore_lettura& e) {
+        ASSERT_TRUE(e.luogo.has_value());
+        EXPECT_EQ(e.luogo->colonna, 5);
+    }
 }

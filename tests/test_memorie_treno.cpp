@@ -37,7 +37,7 @@ protected:
     }
 
     cartella_temporanea cartella;
-    compattatore c{cartella.percorso(), {"Orvesa_Cusvana", "5927"}};
+    compattatore c{cartella.percorso(), identita_predefinita()};
 };
 
 using coppie = std::vector<std::pair<int, int>>;

@@ -217,7 +217,8 @@ protected:
             {"linea", leggi_file_intero(nomi_file::sorgente_linea(cartella_->percorso(), id))},
             {"treno", leggi_file_intero(nomi_file::sorgente_treno(cartella_->percorso(), id))},
             {"note", leggi_file_intero(nomi_file::note(cartella_->percorso(), id))},
-            {"rallentamenti", leggi_file_intero(nomi_file::rallentamenti(cartella_->percorso(), id))},
+            {"rallentamenti",
+             leggi_file_intero(nomi_file::rallentamenti(cartella_->percorso(), id))},
             {"scheda", leggi_file_intero(nomi_file::scheda(cartella_->percorso(), id))},
         };
     }
@@ -826,7 +827,8 @@ TEST(ScrittoriTesti, UnFileVecchioPiuLungoVieneSostituitoPerIntero) {
     const auto attesi = nomi_testi(nuova.percorso());
     const auto scritti = nomi_testi(vecchia.percorso());
     for (std::size_t i = 0; i < attesi.size(); ++i) {
-        EXPECT_EQ(leggi_file_intero(scritti[i]), leggi_file_intero(attesi[i])) << scritti[i].filename();
+        EXPECT_EQ(leggi_file_intero(scritti[i]), leggi_file_intero(attesi[i]))
+            << scritti[i].filename();
     }
 }
 

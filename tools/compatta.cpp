@@ -7,67 +7,8 @@
 #include "tools/strumento.h"
 #include "writers/dati.h"
 
-#include <stdlib.h>
 #include <cstdio>
 #include <iostream>
-
-namespace {
-
-// A folder only this process can use, removed with its content on every way out.
-class cartella_privata {
-public:
-    cartella_privata() {
-        std::string modello =
-            (std::filesystem::temp_directory_path() / "compattatore-XXXXXX").string();
-        if (::mkdtemp(modello.data()) == nullptr) {
-            throw errore_esecuzione(modello, "creazione della cartella di lavoro non riuscita");
-        }
-        percorso_ = modello;
-    }
-    ~cartella_privata() {
-        std::error_code ignorato;
-        std::filesystem::remove_all(percorso_, ignorato);
-    }
-    cartella_privata(const cartella_privata&) = delete;
-    cartella_privata& operator=(const cartella_privata&) = delete;
-
-    const std::filesystem::path& percorso() const { return percorso_; }
-
-private:
-    std::filesystem::path percorso_;
-};
-
-// Copies a source file of the author's folder into the work folder; a missing one is
-// left missing, so that the compactor meets it as the one-shot program would.
-void copia_sorgente(const std::filesystem::path& sorgente, const std::filesystem::path& copia) {
-    std::error_code codice;
-    const auto stato = std::filesystem::status(sorgente, codice);
-    if (!std::filesystem::exists(stato)) {
-        std::cerr << "compattatore: " << sorgente.string() << ": file sorgente mancante\n";
-        return;
-    }
-    if (!std::filesystem::is_regular_file(stato)) {
-        throw errore_esecuzione(sorgente, "non è un file regolare");
-    }
-    sostituisci_file(copia, leggi_file_intero(sorgente));
-}
-
-// A failure that names a copy of a source file is reported on the author's file.
-errore_esecuzione sul_file_dell_autore(const errore_esecuzione& e,
-                                       const std::filesystem::path& lavoro,
-                                       const std::filesystem::path& cartella) {
-    if (e.file().parent_path() != lavoro) {
-        return e;
-    }
-    const std::string prefisso = e.file().string() + ": ";
-    std::string motivo = e.what();
-    if (motivo.starts_with(prefisso)) {
-        motivo.erase(0, prefisso.size());
-    }
-    return errore_esecuzione(cartella / e.file().filename(), motivo);
-}
-
-}  // namespace
 
 void controlla_nome(std::string_view ruolo, const std::string& nome) {
     const std::string chi = std::string(ruolo) + " \"" + nome + "\"";
@@ -118,40 +59,29 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
     if (!std::filesystem::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
     }
-    const cartella_privata lavoro;
-    copia_sorgente(nomi_file::sorgente_linea(cartella, identita),
-                   nomi_file::sorgente_linea(lavoro.percorso(), identita));
-    copia_sorgente(nomi_file::sorgente_treno(cartella, identita),
-                   nomi_file::sorgente_treno(lavoro.percorso(), identita));
-
-    compattatore c(lavoro.percorso(), identita);
+    // The author's sources are read where they are and kept.
+    compattatore c({cartella, cartella, false}, identita);
     int32_t j = senza_linea ? 0 : 1;
     int numero = 0;
     try {
         numero = c.memorizza_percorso(j);
-    } catch (const errore_esecuzione& e) {
+    } catch (const errore_esecuzione&) {
         // What the readers recorded before the run could not go on tells the author why.
-        std::cerr << descrivi_esito(c, cartella);
-        throw sul_file_dell_autore(e, lavoro.percorso(), cartella);
+        std::cerr << descrivi_esito(c);
+        throw;
     }
     if (numero != 0) {
         std::cerr << " Errore n. " << numero << "\n";
         return stato_uscita::intestazione;
     }
-
-    std::vector<std::filesystem::path> compatti;
     if (j != 0) {
-        compatti.push_back(nomi_file::linea_compatta(cartella, identita));
+        std::cout << nomi_file::linea_compatta(cartella, identita).string() << "\n";
     }
-    compatti.push_back(nomi_file::voci_compatte(cartella, identita));
-    compatti.push_back(nomi_file::celle_compatte(cartella, identita));
-    for (const std::filesystem::path& file : compatti) {
-        sostituisci_file(file, leggi_file_intero(lavoro.percorso() / file.filename()));
-        std::cout << file.string() << "\n";
-    }
+    std::cout << nomi_file::voci_compatte(cartella, identita).string() << "\n"
+              << nomi_file::celle_compatte(cartella, identita).string() << "\n";
 
     if (c.codice_errore != 0) {
-        std::cerr << descrivi_esito(c, cartella);
+        std::cerr << descrivi_esito(c);
         return stato_uscita::problema_registrato;
     }
     return stato_uscita::fatto;
