@@ -205,7 +205,7 @@ TEST_F(Cammino, FineDellaGrigliaSenzaCellaDiFine) {
     rallentamento(90, -1, 50);
     c.cammina_griglia();
     EXPECT_EQ(punti(), a_180({85, 79, 72, 98}));
-    EXPECT_EQ(c.codice_errore, 14);
+    EXPECT_EQ(c.codice_errore, numero(problema::rallentamento_senza_cella_di_fine));
     EXPECT_EQ(c.posizione_errore, 4500);
 
     // The spacing position on the last cell: its neighbour beyond the grid is not there.
@@ -215,7 +215,7 @@ TEST_F(Cammino, FineDellaGrigliaSenzaCellaDiFine) {
     metti(99, tipo_cella::segnale);
     c.cammina_griglia();
     EXPECT_EQ(punti(), a_180({87, 81, 74, 98}));
-    EXPECT_EQ(c.codice_errore, 14);
+    EXPECT_EQ(c.codice_errore, numero(problema::rallentamento_senza_cella_di_fine));
     EXPECT_EQ(c.posizione_errore, 4600);
 
     // The search after an end near the grid's end stops at its last cell.

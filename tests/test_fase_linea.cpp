@@ -349,7 +349,7 @@ TEST_F(FaseLinea, ProvaDiLimiteSuOgniTipoDiRiga) {
                 EXPECT_EQ(nuovo.codice_errore, 0);
                 EXPECT_TRUE(dopo_letto);
             } else {
-                EXPECT_EQ(nuovo.codice_errore, 15);
+                EXPECT_EQ(nuovo.codice_errore, numero(problema::posizione_oltre_la_griglia));
                 EXPECT_EQ(nuovo.posizione_errore, p);
                 EXPECT_FALSE(dopo_letto);
                 EXPECT_EQ(nuovo.celle[2157].pendenza, 100);  // completed all the same
@@ -434,7 +434,7 @@ TEST_F(FaseLinea, RigheDiCommentoEUltimoCampoDelFile) {
 TEST_F(FaseLinea, FileDellaLineaMancante101) {
     scrivi_tutto(file_treno(), "treno");
     EXPECT_FALSE(c.leggi_linea());
-    EXPECT_EQ(c.codice_errore, 101);
+    EXPECT_EQ(c.codice_errore, numero(problema::file_linea_mancante));
     EXPECT_TRUE(c.celle.empty());
     EXPECT_EQ(c.voci[85].nome, "Orvesa_Cusvana");
     EXPECT_TRUE(std::filesystem::exists(file_treno()));
@@ -442,7 +442,7 @@ TEST_F(FaseLinea, FileDellaLineaMancante101) {
     std::filesystem::create_directory(file_linea());
     compattatore nuovo(cartella.percorso(), identita_predefinita());
     EXPECT_FALSE(nuovo.leggi_linea());
-    EXPECT_EQ(nuovo.codice_errore, 101);
+    EXPECT_EQ(nuovo.codice_errore, numero(problema::file_linea_mancante));
     EXPECT_TRUE(std::filesystem::is_directory(file_linea()));
 }
 
@@ -460,40 +460,58 @@ TEST_F(FaseLinea, OgniCodiceDellaFaseConIFileEliminatiOConservati) {
     struct caso {
         const char* nome;
         std::string testo;
-        int32_t codice;
+        problema codice;
         std::optional<int32_t> posizione;
         bool segue_treno = false;
     };
     const caso casi[] = {
-        {"no [generale]", "[linea]\nlunghezza percorso, 1000\n[fine]\n", 102, {}},
-        {"[generale] is the last field", "x\n[generale]\n", 102, {}},
-        {"length 1000001", "[generale]\nlunghezza percorso, 1000001\n[fine]\n", 1, {}},
-        {"length -1", "[generale]\nlunghezza percorso, -1\n[fine]\n", 1, {}},
+        {"no [generale]",
+         "[linea]\nlunghezza percorso, 1000\n[fine]\n",
+         problema::sezione_generale_mancante,
+         {}},
+        {"[generale] is the last field",
+         "x\n[generale]\n",
+         problema::sezione_generale_mancante,
+         {}},
+        {"length 1000001",
+         "[generale]\nlunghezza percorso, 1000001\n[fine]\n",
+         problema::lunghezza_percorso_fuori_limiti,
+         {}},
+        {"length -1",
+         "[generale]\nlunghezza percorso, -1\n[fine]\n",
+         problema::lunghezza_percorso_fuori_limiti,
+         {}},
         {"first repetition position",
          "[generale]\nlunghezza percorso, 1000\nripetizione segnali 4 codici, 125, 200\n",
-         3,
+         problema::prima_ripetizione_non_multipla_di_50,
          {}},
         {"second repetition position",
          "[generale]\nlunghezza percorso, 1000\nripetizione segnali 4 codici, 100, 210\n",
-         4,
+         problema::seconda_ripetizione_non_multipla_di_50,
          {}},
         {"repetition without 4 or 9",
          "[generale]\nlunghezza percorso, 1000\nripetizione segnali codici, 100, 0\n",
-         5,
+         problema::ripetizione_senza_4_o_9_codici,
          {}},
-        {"curve without a digit 1 to 6", linea("curvad7,  700 , 700 \n"), 103, {}},
-        {"curve beyond the plan", linea("curvad5,  107900 , 101 \n"), 103, 107900},
+        {"curve without a digit 1 to 6",
+         linea("curvad7,  700 , 700 \n"),
+         problema::curva_non_valida,
+         {}},
+        {"curve beyond the plan", linea("curvad5,  107900 , 101 \n"), problema::curva_non_valida,
+         107900},
         {"curve past point 1000000",
          "[generale]\nlunghezza percorso, 1000000\n[curve]\ncurvad5,  999990, 20\n[fine]\n",
-         103,
+         problema::curva_non_valida,
          {}},
-        {"position beyond the grid", linea("montagna,  107901 , 108000 , 2 \n"), 15, 107901, true},
-        {"speed sign on an indicator sign", linea("cartello_indicatore,  800, (X)\n" + vmax), 21,
-         800},
-        {"indicator sign on a speed sign", linea(vmax + "cartello_indicatore,  790,   (X)\n"), 6,
-         790},
-        {"82 indicator signs", linea(ottantadue_cartelli), 104, 1000 + 100 * 81},
-        {"81 mountain rows", linea(ottantuno_montagne), 105, 80000},
+        {"position beyond the grid", linea("montagna,  107901 , 108000 , 2 \n"),
+         problema::posizione_oltre_la_griglia, 107901, true},
+        {"speed sign on an indicator sign", linea("cartello_indicatore,  800, (X)\n" + vmax),
+         problema::cartello_v_max_su_cella_occupata, 800},
+        {"indicator sign on a speed sign", linea(vmax + "cartello_indicatore,  790,   (X)\n"),
+         problema::cartello_indicatore_su_cella_occupata, 790},
+        {"82 indicator signs", linea(ottantadue_cartelli), problema::troppi_cartelli_indicatori,
+         1000 + 100 * 81},
+        {"81 mountain rows", linea(ottantuno_montagne), problema::troppe_montagne, 80000},
     };
     for (const caso& k : casi) {
         SCOPED_TRACE(k.nome);
@@ -501,7 +519,7 @@ TEST_F(FaseLinea, OgniCodiceDellaFaseConIFileEliminatiOConservati) {
         nuovo.scrivi_linea = 1;
         prepara(k.testo);
         EXPECT_EQ(nuovo.leggi_linea(), k.segue_treno);
-        EXPECT_EQ(nuovo.codice_errore, k.codice);
+        EXPECT_EQ(nuovo.codice_errore, numero(k.codice));
         if (k.posizione) {
             EXPECT_EQ(nuovo.posizione_errore, *k.posizione);
         }
@@ -536,7 +554,7 @@ TEST_F(FaseLinea, ErroriDiLetturaDiventano25EEliminanoEntrambiIFile) {
         nuovo.scrivi_linea = 1;
         prepara(k.testo);
         nuovo.memorizza_dati();
-        EXPECT_EQ(nuovo.codice_errore, 25);
+        EXPECT_EQ(nuovo.codice_errore, numero(problema::errore_di_lettura));
         EXPECT_FALSE(std::filesystem::exists(file_linea()));
         EXPECT_FALSE(std::filesystem::exists(file_treno()));
         if (k.riga > 0) {
@@ -563,20 +581,23 @@ TEST_F(FaseLinea, CurvaOltreIlTracciatoConLaSuaPosizione) {
 TEST_F(FaseLinea, OrigineDelProblemaSulCampoCheLoCausa) {
     const struct {
         std::string testo;
-        int32_t codice;
+        problema codice;
         int riga;
         int colonna;
     } casi[] = {
-        {linea("pendenza,  850 , 4 \npendenza,  107901 , 4 \n"), 15, 12, 12},
-        {"[generale]\nlunghezza percorso, 1000\n  ripetizione segnali codici, 100, 0\n", 5, 3, 3},
-        {"[generale]\nlunghezza percorso,    1000001\n", 1, 2, 24},
+        {linea("pendenza,  850 , 4 \npendenza,  107901 , 4 \n"),
+         problema::posizione_oltre_la_griglia, 12, 12},
+        {"[generale]\nlunghezza percorso, 1000\n  ripetizione segnali codici, 100, 0\n",
+         problema::ripetizione_senza_4_o_9_codici, 3, 3},
+        {"[generale]\nlunghezza percorso,    1000001\n", problema::lunghezza_percorso_fuori_limiti,
+         2, 24},
     };
     for (const auto& k : casi) {
-        SCOPED_TRACE(k.codice);
+        SCOPED_TRACE(numero(k.codice));
         compattatore nuovo(cartella.percorso(), identita_predefinita());
         prepara(k.testo);
         nuovo.leggi_linea();
-        EXPECT_EQ(nuovo.codice_errore, k.codice);
+        EXPECT_EQ(nuovo.codice_errore, numero(k.codice));
         ASSERT_TRUE(origine_di(nuovo).has_value());
         EXPECT_EQ(origine_di(nuovo)->file, file_linea());
         EXPECT_EQ(origine_di(nuovo)->luogo.riga, k.riga);

@@ -223,7 +223,7 @@ TEST_F(FaseTreno, DistanzaTraLeStazioni) {
     EXPECT_EQ(c.codice_errore, 0);
     SetUp();
     leggi({stazione(0, 2, 700), stazione(850, 12, 400), stazione(5000, 12, 400)});
-    EXPECT_EQ(c.codice_errore, 22);
+    EXPECT_EQ(c.codice_errore, numero(problema::stazioni_troppo_vicine));
     EXPECT_EQ(c.posizione_errore, 850);
     EXPECT_EQ(c.voci[2].dato1, 650);
     EXPECT_EQ(c.voci[3].dato3, 0);
@@ -245,7 +245,7 @@ TEST_F(FaseTreno, SpaziDelleStazioniEICartelli) {
     righe.push_back(stazione(30000, 12, 400));
     righe.push_back(stazione(31000, 12, 400));
     leggi(righe);
-    EXPECT_EQ(c.codice_errore, 10);
+    EXPECT_EQ(c.codice_errore, numero(problema::troppe_stazioni));
     EXPECT_EQ(c.posizione_errore, -1);
     EXPECT_EQ(c.voci[30].dato3, 30000);
     EXPECT_EQ(c.voci[31].dato3, 0);
@@ -258,7 +258,7 @@ TEST_F(FaseTreno, SpaziDelleStazioniEICartelli) {
         c.prossimo_cartello = prossimo;
         c.voci[1].nome = prossimo < 1 ? "CARTELLO" : "";
         leggi({stazione(1000, 12, 400, 0, 0, "PRIMA")});
-        EXPECT_EQ(c.codice_errore, 10);
+        EXPECT_EQ(c.codice_errore, numero(problema::troppe_stazioni));
         EXPECT_EQ(c.voci[1].nome, prossimo < 1 ? "CARTELLO" : "PRIMA");
         EXPECT_EQ(c.voci[1].dato3, prossimo < 1 ? 0 : 1000);
         EXPECT_EQ(c.celle[23].tipo, prossimo < 1 ? 0 : tipo_cella::fermata);
@@ -345,7 +345,7 @@ TEST_F(FaseTreno, Codice15DellaLineaFermaIlPrimoSegnale) {
     c.posizione_errore = 12345;
     leggi({"velocita, 0, 50", "segnale, 4500, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0",
            "segnale, 9000, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0"});
-    EXPECT_EQ(c.codice_errore, 15);
+    EXPECT_EQ(c.codice_errore, numero(problema::posizione_oltre_la_griglia));
     EXPECT_EQ(c.posizione_errore, 4500);
     EXPECT_EQ(c.celle[91].tipo, tipo_cella::segnale);
     EXPECT_EQ(c.celle[181].tipo, 0);
@@ -355,7 +355,7 @@ TEST_F(FaseTreno, Codice15DellaLineaFermaIlPrimoSegnale) {
 TEST_F(FaseTreno, ProgressiveNonMultipleDi50) {
     c.voci[82].dato2 = 213425;
     leggi({"velocita, 0, 50"});
-    EXPECT_EQ(c.codice_errore, 2);
+    EXPECT_EQ(c.codice_errore, numero(problema::progressiva_non_multipla_di_50));
     EXPECT_EQ(c.posizione_errore, -1);
     EXPECT_FALSE(origine_di(c).has_value());
 
@@ -363,7 +363,7 @@ TEST_F(FaseTreno, ProgressiveNonMultipleDi50) {
     SetUp();
     c.voci[81].dato1 = 10;
     leggi({"velocita, 30000, 50"});
-    EXPECT_EQ(c.codice_errore, 2);
+    EXPECT_EQ(c.codice_errore, numero(problema::progressiva_non_multipla_di_50));
     EXPECT_EQ(c.posizione_errore, 30000);
     EXPECT_FALSE(origine_di(c).has_value());
 }
@@ -468,7 +468,7 @@ TEST_F(FaseTrenoDopoLinea, Codice15DellaLineaEPrimoSegnale) {
           "segnale, 4500, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n"
           "segnale, 9000, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n");
     ASSERT_EQ(c.n_celle, 240);
-    EXPECT_EQ(c.codice_errore, 15);
+    EXPECT_EQ(c.codice_errore, numero(problema::posizione_oltre_la_griglia));
     EXPECT_EQ(c.posizione_errore, 4500);
     EXPECT_EQ(c.celle[91].tipo, tipo_cella::segnale);
     EXPECT_EQ(c.celle[181].tipo, 0);
@@ -489,7 +489,7 @@ TEST_F(FaseTrenoDopoLinea, Codice15DellaLineaEPrimoSegnale) {
 
 TEST_F(FaseTrenoDopoLinea, ErroreDiLetturaNelTreno) {
     leggi("", "velocita, 0, 50\r\nsabbia, 40000\r\n");
-    EXPECT_EQ(c.codice_errore, 25);
+    EXPECT_EQ(c.codice_errore, numero(problema::errore_di_lettura));
     ASSERT_TRUE(origine_di(c).has_value());
     EXPECT_EQ(origine_di(c)->file, treno);
     EXPECT_EQ(origine_di(c)->luogo.riga, 3);

@@ -58,7 +58,7 @@ struct caso_ingresso {
     std::string nome;
     std::optional<std::string> linea;  // nullopt: no line source file
     std::optional<std::string> treno;  // nullopt: no train source file
-    int32_t codice;
+    std::optional<problema> codice;    // nullopt: nothing recorded
     int32_t posizione;
     bool resta_treno;  // the train source file is still there afterwards
 };
@@ -79,74 +79,78 @@ std::vector<caso_ingresso> casi() {
         // The line reader reads a field before its end-of-file test: in an empty file that
         // read is already past the end. The train reader stops its search at the end of the
         // file, and an empty one, like any without "[generale]", has no rows to record.
-        {"linea_vuota", "", treno_minimo, 25, 0, false},
-        {"treno_vuoto", linea_minima + fine, "", 0, 0, false},
-        {"linea_senza_generale", crlf("lunghezza percorso, 2000\n[fine]\n"), treno_minimo, 102, 0,
-         true},
+        {"linea_vuota", "", treno_minimo, problema::errore_di_lettura, 0, false},
+        {"treno_vuoto", linea_minima + fine, "", std::nullopt, 0, false},
+        {"linea_senza_generale", crlf("lunghezza percorso, 2000\n[fine]\n"), treno_minimo,
+         problema::sezione_generale_mancante, 0, true},
         {"generale_ultimo_campo", crlf("lunghezza percorso, 2000\n") + "[generale]", treno_minimo,
-         102, 0, true},
+         problema::sezione_generale_mancante, 0, true},
         // The train file without "[generale]" has no rows: nothing to record.
-        {"treno_senza_generale", linea_minima + fine, crlf("numero vetture, 3\n[fine]\n"), 0, 0,
-         false},
+        {"treno_senza_generale", linea_minima + fine, crlf("numero vetture, 3\n[fine]\n"),
+         std::nullopt, 0, false},
         {"linea_senza_lunghezza", crlf("[generale]\nsfondo uno, 1\n[curve]\n[fine]\n"),
-         treno_minimo, 25, 0, false},
+         treno_minimo, problema::errore_di_lettura, 0, false},
         {"linea_finisce_in_una_riga", linea_minima + crlf("montagna,  400 , 750\n"), treno_minimo,
-         25, 0, false},
+         problema::errore_di_lettura, 0, false},
         {"treno_finisce_in_una_riga", linea_minima + fine,
-         crlf("[generale]\nsegnale,    4500,   1, 4\n"), 25, 0, false},
+         crlf("[generale]\nsegnale,    4500,   1, 4\n"), problema::errore_di_lettura, 0, false},
         {"generale_finisce_in_una_riga",
          crlf("[generale]\nlunghezza percorso, 2000\nprogressiva chilometrica uno,    0,    100"),
-         treno_minimo, 25, 0, false},
+         treno_minimo, problema::errore_di_lettura, 0, false},
         {"troppo_grande_per_32_bit", crlf("[generale]\nlunghezza percorso, 2147483648\n") + fine,
-         treno_minimo, 25, 0, false},
+         treno_minimo, problema::errore_di_lettura, 0, false},
         {"troppo_grande_per_16_bit", linea_minima + fine,
-         crlf("[generale]\nsabbia, 32768\n") + fine, 25, 0, false},
+         crlf("[generale]\nsabbia, 32768\n") + fine, problema::errore_di_lettura, 0, false},
         {"troppo_grande_per_8_bit", linea_minima + fine,
          crlf("[generale]\nstazione,  0, 256, 700, 1, 0, 0, 4,1,0, 2,1,1, 1, 17,28,0, A\n") + fine,
-         25, 0, false},
+         problema::errore_di_lettura, 0, false},
         {"lunghezza_oltre_il_limite",
-         crlf("[generale]\nlunghezza percorso, 1000001\n[curve]\n") + fine, treno_minimo, 1, 0,
-         true},
+         crlf("[generale]\nlunghezza percorso, 1000001\n[curve]\n") + fine, treno_minimo,
+         problema::lunghezza_percorso_fuori_limiti, 0, true},
         {"lunghezza_negativa", crlf("[generale]\nlunghezza percorso, -50\n[curve]\n") + fine,
-         treno_minimo, 1, 0, true},
+         treno_minimo, problema::lunghezza_percorso_fuori_limiti, 0, true},
         {"pendenza_a_posizione_negativa", linea_minima + crlf("pendenza, -100, 4\n") + fine,
-         treno_minimo, 15, -100, false},
+         treno_minimo, problema::posizione_oltre_la_griglia, -100, false},
         {"curva_a_posizione_negativa", linea_minima + crlf("curvad4, -1, 100\n") + fine,
-         treno_minimo, 15, -1, false},
+         treno_minimo, problema::posizione_oltre_la_griglia, -1, false},
         {"segnale_a_posizione_negativa", linea_minima + fine,
-         crlf("[generale]\nsegnale, -50, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\n") + fine, 15, -50, false},
+         crlf("[generale]\nsegnale, -50, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\n") + fine,
+         problema::posizione_oltre_la_griglia, -50, false},
         {"stazione_a_posizione_negativa", linea_minima + fine,
          crlf("[generale]\nstazione, -50, 27, 100, 1, 0, 0, 4,1,0, 2,1,1, 0, 0,0,0, A\n") + fine,
-         15, -50, false},
+         problema::posizione_oltre_la_griglia, -50, false},
         {"abbattimento_a_posizione_negativa", linea_minima + fine,
-         crlf("[generale]\nabbattimento, -1, 0\n") + fine, 15, -1, false},
+         crlf("[generale]\nabbattimento, -1, 0\n") + fine, problema::posizione_oltre_la_griglia, -1,
+         false},
         {"valore_con_lettere", crlf("[generale]\nlunghezza percorso, 2000m\n[curve]\n") + fine,
-         treno_minimo, 25, 0, false},
+         treno_minimo, problema::errore_di_lettura, 0, false},
         {"valore_con_decimali", linea_minima + crlf("pendenza, 850, 4.5\n") + fine, treno_minimo,
-         25, 0, false},
+         problema::errore_di_lettura, 0, false},
         {"valore_con_la_o_per_lo_zero", linea_minima + fine,
-         crlf("[generale]\nvelocita, 800, 9O\n") + fine, 25, 0, false},
-        {"solo_segno", linea_minima + crlf("pendenza, 850, -\n") + fine, treno_minimo, 25, 0,
-         false},
-        {"spazzatura_binaria", spazzatura(1 << 16), treno_minimo, 102, 0, true},
-        {"nul_dopo_generale", crlf("[generale]\n") + std::string(1000, '\0'), treno_minimo, 25, 0,
-         false},
+         crlf("[generale]\nvelocita, 800, 9O\n") + fine, problema::errore_di_lettura, 0, false},
+        {"solo_segno", linea_minima + crlf("pendenza, 850, -\n") + fine, treno_minimo,
+         problema::errore_di_lettura, 0, false},
+        {"spazzatura_binaria", spazzatura(1 << 16), treno_minimo,
+         problema::sezione_generale_mancante, 0, true},
+        {"nul_dopo_generale", crlf("[generale]\n") + std::string(1000, '\0'), treno_minimo,
+         problema::errore_di_lettura, 0, false},
         {"nul_in_un_numero",
          crlf("[generale]\nlunghezza percorso, 20") + std::string(2, '\0') + crlf("\n[curve]\n") +
              fine,
-         treno_minimo, 25, 0, false},
+         treno_minimo, problema::errore_di_lettura, 0, false},
         {"riga_di_commento_di_un_megabyte", linea_minima + "- " + megabyte + "\r\n" + fine,
-         treno_minimo, 0, 0, false},
+         treno_minimo, std::nullopt, 0, false},
         // A name is written with a 2-byte length: a longer one cannot be stored.
         {"cartello_di_un_megabyte",
-         linea_minima + "cartello_indicatore,  1450, " + megabyte + "\r\n" + fine, treno_minimo, 25,
-         0, false},
+         linea_minima + "cartello_indicatore,  1450, " + megabyte + "\r\n" + fine, treno_minimo,
+         problema::errore_di_lettura, 0, false},
         {"stazione_di_un_megabyte", linea_minima + fine,
-         crlf("[generale]\n") + stazione_prima + " 17,28,0, " + megabyte + "\r\n" + fine, 25, 0,
+         crlf("[generale]\n") + stazione_prima + " 17,28,0, " + megabyte + "\r\n" + fine,
+         problema::errore_di_lettura, 0, false},
+        {"file_di_dieci_megabyte", dieci_mega, treno_minimo, std::nullopt, 0, false},
+        {"linea_mancante", std::nullopt, treno_minimo, problema::file_linea_mancante, 0, true},
+        {"treno_mancante", linea_minima + fine, std::nullopt, problema::errore_di_lettura, 0,
          false},
-        {"file_di_dieci_megabyte", dieci_mega, treno_minimo, 0, 0, false},
-        {"linea_mancante", std::nullopt, treno_minimo, 101, 0, true},
-        {"treno_mancante", linea_minima + fine, std::nullopt, 25, 0, false},
     };
 }
 
@@ -168,7 +172,7 @@ TEST_P(IngressiErrati, CodicePosizioneEFileRimasti) {
     c.scrivi_linea = 1;
     c.memorizza_dati();
 
-    EXPECT_EQ(c.codice_errore, caso.codice);
+    EXPECT_EQ(c.codice_errore, caso.codice ? numero(*caso.codice) : 0);
     EXPECT_EQ(c.posizione_errore, caso.posizione);
     EXPECT_FALSE(fs::exists(linea));
     EXPECT_EQ(fs::exists(treno), caso.resta_treno);
@@ -208,7 +212,7 @@ TEST(IngressiErrati, NomeTroppoLungoNonGuastaIlFileDeiRecord) {
     compattatore c(cartella.percorso(), identita);
     int32_t j = 0;
     ASSERT_EQ(c.memorizza_percorso(j), 0);
-    EXPECT_EQ(c.codice_errore, 25);
+    EXPECT_EQ(c.codice_errore, numero(problema::errore_di_lettura));
     EXPECT_EQ(c.voci[1].nome, "");
 
     const std::string generali =
@@ -233,7 +237,7 @@ TEST(IngressiErrati, SenzaGrigliaLaCorsaFinisceConUnErrore) {
         EXPECT_EQ(e.file(), nomi_file::sorgente_linea(cartella.percorso(), identita));
         EXPECT_NE(std::string(e.what()).find("101"), std::string::npos) << e.what();
     }
-    EXPECT_EQ(c.codice_errore, 101);
+    EXPECT_EQ(c.codice_errore, numero(problema::file_linea_mancante));
     EXPECT_FALSE(fs::exists(nomi_file::linea_compatta(cartella.percorso(), identita)));
     EXPECT_FALSE(fs::exists(nomi_file::voci_compatte(cartella.percorso(), identita)));
 }
@@ -313,7 +317,7 @@ TEST(IngressiErrati, FineRigaCrLfCrELfLeggonoUguale) {
 
     const risultato con_crlf = leggi_con("\r\n");
     // The "abbattimento" at 9000 m, on the seventh line, fails the bound test.
-    EXPECT_EQ(con_crlf.codice, 15);
+    EXPECT_EQ(con_crlf.codice, numero(problema::posizione_oltre_la_griglia));
     EXPECT_EQ(con_crlf.posizione, 9000);
     EXPECT_EQ(con_crlf.riga, 7);
     EXPECT_EQ(con_crlf.celle.size(), 181u * formato::byte_cella);

@@ -245,7 +245,7 @@ TEST_F(MemorieLinea, OltreOttantaMontagneCodice105SenzaToccareNulla) {
     EXPECT_EQ(c.codice_errore, 0);
     EXPECT_EQ(c.montagne_inizio[80], 79000);
     montagna(90000, 90500, 11);
-    EXPECT_EQ(c.codice_errore, 105);
+    EXPECT_EQ(c.codice_errore, numero(problema::troppe_montagne));
     EXPECT_EQ(c.n_montagne, 80);
     EXPECT_EQ(celle_con_montagna(1800, 1810, 1), 0);
 }
@@ -298,7 +298,7 @@ TEST_F(MemorieLinea, CartelloVelocitaSuCellaOccupataOFuoriGriglia) {
     c.celle[202].tipo = tipo_cella::cartello_indicatore;
     c.celle[202].valore1 = 80;
     cartello(10050, {90, 95, 100, 2, 0, 0, 0, 0});
-    EXPECT_EQ(c.codice_errore, 21);
+    EXPECT_EQ(c.codice_errore, numero(problema::cartello_v_max_su_cella_occupata));
     EXPECT_EQ(c.celle[202].tipo, tipo_cella::cartello_indicatore);
     EXPECT_EQ(c.celle[202].valore1, 80);
     EXPECT_EQ(c.celle[202].valore2, 0);

@@ -99,7 +99,7 @@ TEST_F(MemorieTreno, SegnaleSuCellaOccupataONo) {
 
     c.celle[200].tipo = tipo_cella::indicatore_v_max;
     segnale(9950, {2, 1, 1, 1, 1, 2, 1, 1, 1, 50});
-    EXPECT_EQ(c.codice_errore, 16);
+    EXPECT_EQ(c.codice_errore, numero(problema::segnale_su_cella_occupata));
     EXPECT_EQ(c.celle[200].valore1, 0);
     EXPECT_EQ(c.celle[198].codice, 0);
 }
@@ -176,22 +176,22 @@ TEST_F(MemorieTreno, SecondoValoreSoloSeNonZero) {
 TEST_F(MemorieTreno, ConflittiEQuelloCheRestaScritto) {
     struct caso {
         int occupata;
-        int32_t codice;
+        problema codice;
         coppie attese;  // besides the occupied cell
     };
     const caso casi[] = {
-        {177, 17, {}},
-        {201, 18, {}},
-        {211, 19, {}},
-        {174, 20, {{177, 4}, {201, 3}, {211, 2}}},
+        {177, problema::avviso_rallentamento_occupato, {}},
+        {201, problema::inizio_rallentamento_occupato, {}},
+        {211, problema::fine_rallentamento_occupata, {}},
+        {174, problema::celle_prima_dell_avviso_occupate, {{177, 4}, {201, 3}, {211, 2}}},
     };
     for (const caso& k : casi) {
-        SCOPED_TRACE(k.codice);
+        SCOPED_TRACE(numero(k.codice));
         SetUp();
         c.codice_errore = 0;
         c.celle[k.occupata].tipo = tipo_cella::segnale;
         rallentamento(10000, 30, 500, 1, 1, 0);
-        EXPECT_EQ(c.codice_errore, k.codice);
+        EXPECT_EQ(c.codice_errore, numero(k.codice));
         coppie attese = k.attese;
         attese.emplace_back(k.occupata, 1);
         std::sort(attese.begin(), attese.end());
