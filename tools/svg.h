@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -91,8 +90,9 @@ public:
 
 private:
     dati_percorso& comando(const char* lettera, double x, double y) {
+        const std::string punto = lettera + numero_svg(x) + "," + numero_svg(y);
         separa();
-        testo_ += lettera + numero_svg(x) + "," + numero_svg(y);
+        testo_ += punto;
         return *this;
     }
     void separa() {
@@ -108,10 +108,11 @@ private:
 class punti_svg {
 public:
     void aggiungi(double x, double y) {
+        const std::string punto = numero_svg(x) + "," + numero_svg(y);
         if (!testo_.empty()) {
             testo_ += ' ';
         }
-        testo_ += numero_svg(x) + "," + numero_svg(y);
+        testo_ += punto;
     }
     const std::string& testo() const { return testo_; }
 
@@ -121,6 +122,7 @@ private:
 
 // Appends elements to a document. `stile` is the rest of an element's attributes, written
 // after its geometry: constant names and values, or values built with the helpers above.
+// An element with a number that is not finite is refused whole: nothing of it is written.
 class scrittore_svg {
 public:
     void apri_documento(double larghezza, double altezza, std::string_view caratteri,
