@@ -1,6 +1,6 @@
 // The pianta command run on tiny made-up routes written straight into the three compact
 // files: where stations and the scale bar fall in the SVG, worked out by hand from the
-// page's measures.
+// page's measures, and the refusal of a plan that cannot be drawn.
 //
 // The measures: the page is 1200 wide with margins 80 and 40, so 1080 useful. The map
 // keeps 110 on either side for names, leaving 860; its scale is the smaller of 860 over
@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <regex>
 #include <string>
@@ -327,4 +328,41 @@ TEST(PiantaDisegnata, NomiConCaratteriDiMarcaturaRestanoTesto) {
     EXPECT_NE(mappa_di(svg).find(atteso), std::string_view::npos);
     EXPECT_NE(profili_di(svg).find(atteso), std::string_view::npos);
     EXPECT_EQ(svg.find("<PONTE>"), std::string::npos);
+}
+
+// A plan point that is not a finite number, or a plan wider than a double can measure,
+// cannot be drawn: status 1, the plan's file named, and an older picture left as it was.
+TEST(PiantaRifiutata, PianoConNumeriNonFiniti) {
+    static constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    static constexpr double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* caso;
+        std::function<void(std::vector<punto_piano>&)> ritocca;
+        const char* motivo;
+    } casi[] = {
+        {"x NaN al punto 3", [](auto& piano) { piano[3].x = nan; }, "coordinate finite"},
+        {"y infinita al punto 0", [](auto& piano) { piano[0].y = inf; }, "coordinate finite"},
+        {"x -infinita all'ultimo punto", [](auto& piano) { piano.back().x = -inf; },
+         "coordinate finite"},
+        {"piano largo oltre i double",
+         [](auto& piano) {
+             piano[0].x = -1e308;
+             piano[1].x = 1e308;
+         },
+         "oltre i numeri rappresentabili"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.caso);
+        const cartella_temporanea dir;
+        scrivi_compatti(dir.percorso(), verso_est({{"ALFA", 500}}), c.ritocca);
+        const fs::path file_svg = dir / "p.svg";
+        scrivi_tutto(file_svg, "vecchia pianta");
+        const esito_processo esito = pianta(dir.percorso(), file_svg);
+        EXPECT_EQ(esito.stato, 1);
+        EXPECT_NE(esito.errori.find(nomi_file::linea_compatta(dir.percorso(), prova).string()),
+                  std::string::npos)
+            << esito.errori;
+        EXPECT_NE(esito.errori.find(c.motivo), std::string::npos) << esito.errori;
+        EXPECT_EQ(leggi_file_intero(file_svg), "vecchia pianta");
+    }
 }

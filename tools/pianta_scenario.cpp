@@ -7,9 +7,17 @@
 #include "tools/strumento.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace {
+
+std::string breve(double v) {
+    char testo[32];
+    std::snprintf(testo, sizeof testo, "%g", v);
+    return testo;
+}
 
 std::vector<punto> punti_del_piano(const std::filesystem::path& file) {
     std::vector<punto> punti;
@@ -19,10 +27,24 @@ std::vector<punto> punti_del_piano(const std::filesystem::path& file) {
         if (!x || !y) {
             break;
         }
+        if (!std::isfinite(*x) || !std::isfinite(*y)) {
+            throw errore_esecuzione(file, "il punto " + std::to_string(punti.size()) +
+                                              " del piano non ha coordinate finite (x " +
+                                              breve(*x) + ", y " + breve(*y) + "): nessuna pianta");
+        }
         punti.push_back({*x, *y});
     }
     if (punti.size() < 2) {
         throw errore_esecuzione(file, "meno di due punti con x e y: nessuna pianta");
+    }
+    const auto [x_min, x_max] =
+        std::minmax_element(punti.begin(), punti.end(), [](punto a, punto b) { return a.x < b.x; });
+    const auto [y_min, y_max] =
+        std::minmax_element(punti.begin(), punti.end(), [](punto a, punto b) { return a.y < b.y; });
+    if (!std::isfinite(x_max->x - x_min->x) || !std::isfinite(y_max->y - y_min->y)) {
+        throw errore_esecuzione(file,
+                                "il piano si estende oltre i numeri rappresentabili: "
+                                "nessuna pianta");
     }
     return punti;
 }

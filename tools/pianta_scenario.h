@@ -22,8 +22,9 @@ struct scenario_letto {
     std::vector<std::pair<std::size_t, std::size_t>> montagne;  // runs of cells
 };
 
-// Throws errore_esecuzione naming the file when a file does not fit its layout or when
-// the plan has fewer than two points.
+// Throws errore_esecuzione naming the file when a file does not fit its layout, when the
+// plan has fewer than two points, or when a plan value is not a finite number or the
+// plan spans more than the numbers can hold: no picture can be drawn from such a plan.
 scenario_letto leggi_scenario(const std::filesystem::path& cartella, const identita_scenario& id);
 
 // Objects put at cell p / 50 + 1 stand at p metres: one cell before their cell.
