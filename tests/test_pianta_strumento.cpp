@@ -43,10 +43,13 @@ struct percorso_prova {
     int32_t lunghezza;
     std::size_t celle;
     std::vector<stazione_prova> stazioni;
+    // Changes a cell of the flat route at 80 km/h, given its index.
+    std::function<void(std::size_t, cella&)> cella_diversa = {};
 };
 
-// Writes the three compact files of a flat route at 80 km/h with the given stations;
-// `ritocca` may change the plan before it is written.
+// Writes the three compact files of a route with the given stations, flat and at 80 km/h
+// unless `cella_diversa` says otherwise; `ritocca` may change the plan before it is
+// written.
 void scrivi_compatti(const fs::path& cartella, const percorso_prova& p,
                      const std::function<void(std::vector<punto_piano>&)>& ritocca = {}) {
     std::vector<voce> voci(numero_voci);
@@ -62,12 +65,15 @@ void scrivi_compatti(const fs::path& cartella, const percorso_prova& p,
     }
     scrivi_tutto(nomi_file::voci_compatte(cartella, prova), sim);
 
-    cella piana;
-    piana.pendenza = 100;
-    piana.velocita_limite = 16;
     std::string dat;
     for (std::size_t i = 0; i < p.celle; ++i) {
-        formato::aggiungi_cella(dat, piana);
+        cella c;
+        c.pendenza = 100;
+        c.velocita_limite = 16;
+        if (p.cella_diversa) {
+            p.cella_diversa(i, c);
+        }
+        formato::aggiungi_cella(dat, c);
     }
     scrivi_tutto(nomi_file::celle_compatte(cartella, prova), dat);
 
@@ -260,6 +266,67 @@ TEST(PiantaDisegnata, StazioniEBarraDiScalaDoveVengonoAMano) {
         }
         EXPECT_TRUE(scritta) << c.scritta;
     }
+}
+
+// 2000 m east, 40 cells with track values. The first 20 climb 20 per mille (gradient
+// byte 120), 1 m a cell, to 20 m at 1000 m; the next 20 fall 10 per mille (90), to 10 m.
+// The limit is 80 km/h, then 120 from cell 20. A signal in cell 21 stands at 1000 m.
+//
+// The map: scale 860 / 2000 = 0.43, room 160, 70 + 160 + 100 = 330 high; the profiles
+// start 10 lower, at 340, with a strip of 50 + 7.2 * 13 = 143.6 for the names: the
+// altitude panel from 483.6 to 703.6, the speed panel from 763.6 to 923.6. On the axis
+// 1000 m is at 80 + 1000 / 2000 * 1080 = 620.
+TEST(PiantaDisegnata, ProfiliDallePendenzeEDaiLimiti) {
+    const cartella_temporanea dir;
+    percorso_prova percorso{
+        [](int m) { return std::pair<double, double>(m, 0); }, 2000, 2000, 43, {{"ALFA", 500}}};
+    percorso.cella_diversa = [](std::size_t i, cella& c) {
+        c.pendenza = i < 20 ? 120 : 90;
+        c.velocita_limite = i < 20 ? 16 : 24;
+        if (i == 21) {
+            c.tipo = tipo_cella::segnale;
+        }
+    };
+    scrivi_compatti(dir.percorso(), percorso);
+    const fs::path file_svg = dir / "p.svg";
+    const esito_processo esito = pianta(dir.percorso(), file_svg);
+    ASSERT_EQ(esito.stato, 0) << esito.errori;
+    const std::string svg = leggi_file_intero(file_svg);
+    const std::string_view profili = profili_di(svg);
+
+    std::string quota;
+    std::string velocita;
+    for (const elemento& e : elementi(profili, "path")) {
+        if (e.attributi.count("stroke") && e.attributi.at("fill") == "none") {
+            (e.attributi.at("stroke") == "#2e7d32" ? quota : velocita) = e.attributi.at("d");
+        }
+    }
+    // Heights 0 to 20 on an axis of steps of 5 (a quarter of the range), 11 px a metre:
+    // 0 at 703.6, 20 m at 483.6, 10 m at 593.6; 1 m up after the first cell, at x 107.
+    EXPECT_TRUE(quota.starts_with("M80.0,703.6 L107.0,692.6 ")) << quota;
+    EXPECT_NE(quota.find(" L620.0,483.6 "), std::string::npos) << quota;
+    EXPECT_TRUE(quota.ends_with(" L1160.0,593.6")) << quota;
+    // Speeds up to 120 on steps of 20 (a quarter of 120, made round), with a step of
+    // headroom: 140 at the top. 80 km/h at 923.6 - 80 / 140 * 160 = 832.2, 120 km/h at
+    // 786.5; the step up stands at 1000 m.
+    EXPECT_TRUE(velocita.starts_with("M80.0,832.2 L107.0,832.2 ")) << velocita;
+    EXPECT_NE(velocita.find(" L620.0,832.2 L620.0,786.5 L647.0,786.5"), std::string::npos)
+        << velocita;
+
+    // The signal: at 1000 m on the speed panel's top, 7 below it, and on the map at
+    // 190 + 1000 * 0.43 = 620, on the line 100 + (160 - 0.43) / 2 = 179.8.
+    std::vector<std::string> segnali;
+    for (const elemento& e : elementi(profili, "circle")) {
+        segnali.push_back(e.attributi.at("cx") + "," + e.attributi.at("cy"));
+    }
+    EXPECT_EQ(segnali, std::vector<std::string>{"620.0,770.6"});
+    segnali.clear();
+    for (const elemento& e : elementi(mappa_di(svg), "circle")) {
+        if (e.attributi.at("r") == "4") {
+            segnali.push_back(e.attributi.at("cx") + "," + e.attributi.at("cy"));
+        }
+    }
+    EXPECT_EQ(segnali, std::vector<std::string>{"620.0,179.8"});
 }
 
 // Three stations 10 m apart: 3.6 px on the map, 4.5 px on the profiles' axis.
