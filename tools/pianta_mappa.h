@@ -29,11 +29,11 @@ constexpr double barra_massima = 200;    // longest scale bar, pixels
 struct inquadratura_mappa {
     double x_min = 0;
     double y_max = 0;
-    double scala = 1;    // pixels per plan unit (metre)
-    double altezza = 0;  // of the plan's room
-    double sinistra = 0;
-    double cima = 0;
-    double alto = 0;  // top of the map's group
+    double scala = 1;     // pixels per plan unit (metre)
+    double altezza = 0;   // of the plan's room
+    double sinistra = 0;  // of the plan itself: its westmost point
+    double cima = 0;      // of the plan itself: its northmost point
+    double alto = 0;      // top of the map's group
 
     punto schermo(punto p) const {
         return {sinistra + (p.x - x_min) * scala, cima + (y_max - p.y) * scala};

@@ -17,6 +17,7 @@ constexpr double alto_quota = 220;     // altitude panel
 constexpr double alto_velocita = 160;  // speed panel
 constexpr double tra_pannelli = 60;
 constexpr double sotto = 85;  // below the speed panel: kilometre axis and key
+// The names' strip: 50 and 7.2 a character of the longest name, counting at most 60.
 constexpr double larghezza_carattere = 7.2;
 constexpr std::size_t nome_piu_lungo = 60;
 

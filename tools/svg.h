@@ -10,11 +10,13 @@
 #include <string_view>
 
 // A coordinate or a size as it is written: a computed value with one decimal, or a whole
-// number from the drawing's constants, written as it stands ("4", not "4.0").
+// number from the drawing's constants, written as it stands ("4", not "4.0"). Both
+// conversions are implicit so that calls read as plain numbers; a literal's type picks
+// the form, so 4 and 4.0 are written differently.
 class misura_svg {
 public:
-    misura_svg(double valore);  // NOLINT: implicit, so that calls read as plain numbers
-    misura_svg(int valore) : testo_(std::to_string(valore)) {}  // NOLINT
+    misura_svg(double valore);
+    misura_svg(int valore) : testo_(std::to_string(valore)) {}
 
     const std::string& testo() const { return testo_; }
 
