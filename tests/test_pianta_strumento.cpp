@@ -21,7 +21,6 @@
 #include <functional>
 #include <limits>
 #include <map>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,17 +106,21 @@ struct elemento {
 };
 
 std::vector<elemento> elementi(std::string_view svg, const std::string& tag) {
-    static const std::regex attributo(R"re(([a-z0-9-]+)="([^"]*)")re");
     std::vector<elemento> trovati;
     const std::string apertura = "<" + tag + " ";
     for (std::size_t pos = svg.find(apertura); pos != std::string_view::npos;
          pos = svg.find(apertura, pos + 1)) {
         const std::size_t fine = svg.find('>', pos);
-        const std::string testa(svg.substr(pos, fine - pos));
+        const std::string_view testa = svg.substr(pos, fine - pos);
         elemento e;
-        for (auto it = std::sregex_iterator(testa.begin(), testa.end(), attributo);
-             it != std::sregex_iterator(); ++it) {
-            e.attributi[(*it)[1]] = (*it)[2];
+        // name="value" pairs, each name after a space; values hold no quote.
+        for (std::size_t uguale = testa.find("=\""); uguale != std::string_view::npos;
+             uguale = testa.find("=\"", uguale + 1)) {
+            const std::size_t inizio_nome = testa.rfind(' ', uguale) + 1;
+            const std::size_t chiusura = testa.find('"', uguale + 2);
+            e.attributi[std::string(testa.substr(inizio_nome, uguale - inizio_nome))] =
+                std::string(testa.substr(uguale + 2, chiusura - uguale - 2));
+            uguale = chiusura;
         }
         if (tag == "text") {
             e.contenuto = svg.substr(fine + 1, svg.find("</text>", fine) - fine - 1);

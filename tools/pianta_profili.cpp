@@ -5,6 +5,8 @@
 #include "compactor/diagnostica.h"
 #include "tools/pianta_legenda.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
