@@ -38,8 +38,25 @@ int compattatore::concludi_percorso() {
     return 0;
 }
 
+int compattatore::controlla_percorso() {
+    continua_dopo_problemi = true;
+    scrivi_linea = 1;
+    codice_errore = 0;
+    for (voce& v : voci) {
+        v = voce{};
+    }
+    memorizza_dati();
+    if (celle.empty()) {
+        return 0;  // the readers have said why there is no grid
+    }
+    cammina_griglia();
+    return controlla_intestazione();
+}
+
 void compattatore::memorizza_dati() {
     problemi.clear();
+    avvisi.clear();
+    primo_problema_linea.reset();
     try {
         if (leggi_linea()) {
             leggi_treno();
@@ -69,7 +86,15 @@ void compattatore::registra(problema p, std::optional<int32_t> posizione,
     if (posizione) {
         posizione_errore = *posizione;
     }
-    problemi.push_back({p, posizione, std::move(origine), std::move(motivo), std::nullopt});
+    std::filesystem::path file = origine ? origine->file : std::filesystem::path();
+    problemi.push_back(
+        {p, std::move(file), posizione, std::move(origine), std::move(motivo), std::nullopt});
+}
+
+void compattatore::registra_sul_file(problema p, const std::filesystem::path& file,
+                                     std::string motivo) {
+    registra(p, std::nullopt, std::nullopt, std::move(motivo));
+    problemi.back().file = file;
 }
 
 const problema_registrato* compattatore::problema_in_vigore() const {
@@ -90,7 +115,7 @@ std::string compattatore::leggi_sorgente(const std::filesystem::path& file) {
     try {
         return leggi_file_intero(file);
     } catch (const errore_esecuzione& e) {
-        registra(problema::errore_di_lettura, std::nullopt, std::nullopt, e.what());
+        registra_sul_file(problema::errore_di_lettura, file, e.what());
         throw errore_lettura(e.what());
     }
 }

@@ -3,6 +3,7 @@
 // program). Its procedures work directly on the model, which tests may set up and inspect.
 #pragma once
 
+#include "compactor/avvisi.h"
 #include "compactor/lettore_campi.h"
 #include "compactor/modello.h"
 #include "compactor/problemi.h"
@@ -30,12 +31,21 @@ struct origine_problema {
 // A problem as it was recorded, with what the author needs to find it.
 struct problema_registrato {
     problema codice;
+    std::filesystem::path file;  // the source file it is about; none for the walk's
     std::optional<int32_t> posizione;
     std::optional<origine_problema> origine;  // the field, when a source row caused it
     std::string motivo;                       // read failures: what could not be read
     // A row whose reading this problem ended later on (the train file's first signal or
     // slowdown row after a line problem), for the author's information.
     std::optional<origine_problema> lettura_fermata;
+};
+
+// A warning of the checker, with the file it is about and, when it has one, its field.
+struct avviso_registrato {
+    avviso tipo;
+    std::filesystem::path file;
+    std::optional<origine_problema> origine;
+    std::string testo;
 };
 
 class compattatore : public modello_scenario {
@@ -84,6 +94,10 @@ public:
     // Stores the scenario codes and writes the compact files, replacing older ones.
     void scrivi_file_compatti();
 
+    // The checker's run: both readers going on after problems, the walk and the header
+    // checks; nothing is written. Returns 0, or the number of the header check that failed.
+    int controlla_percorso();
+
     // Phases of memorizza_dati; the line phase returns true when the train phase follows.
     bool leggi_linea();
     void leggi_treno();
@@ -92,6 +106,8 @@ public:
     // into the model, and where it stands into the list below.
     void registra(problema p, std::optional<int32_t> posizione,
                   std::optional<origine_problema> origine = std::nullopt, std::string motivo = {});
+    // The same for a problem of a whole source file.
+    void registra_sul_file(problema p, const std::filesystem::path& file, std::string motivo = {});
     // The recorded problem that codice_errore holds; nullptr when the code was set
     // without being recorded (a model set up by hand).
     const problema_registrato* problema_in_vigore() const;
@@ -104,6 +120,15 @@ public:
 
     // Every problem recorded in this run, in order.
     std::vector<problema_registrato> problemi;
+
+    // Going on after a problem, as the checker does: a refused row is skipped whole (nothing
+    // of it is kept) and reading goes on with the next row, or after a read failure with the
+    // next line; warnings are collected. The compact files are not written in this mode.
+    bool continua_dopo_problemi = false;
+    std::vector<avviso_registrato> avvisi;
+    // The line phase's first problem: the compactor reads the train file only after none,
+    // or after a position beyond the grid.
+    std::optional<problema> primo_problema_linea;
 
     // Deletes a source file when the sources go once read; one already gone is no failure.
     void elimina_sorgente(const std::filesystem::path& file) const;

@@ -32,40 +32,50 @@ std::string descrivi_esito(const compattatore& c) {
     if (c.codice_errore == 0) {
         return {};
     }
+    if (const problema_registrato* registrato = c.problema_in_vigore()) {
+        return descrivi(*registrato);
+    }
     // A code set without being recorded (a model set up by hand) is told from the model.
-    const problema_registrato* registrato = c.problema_in_vigore();
     const descrizione_problema* descrizione = descrivi_problema(c.codice_errore);
-    std::optional<int32_t> posizione;
-    if (registrato != nullptr) {
-        posizione = registrato->posizione;
-    } else if (descrizione == nullptr || descrizione->ha_posizione) {
-        posizione = c.posizione_errore;
+    std::string testo = "problema " + std::to_string(c.codice_errore);
+    if (descrizione == nullptr || descrizione->ha_posizione) {
+        testo += " a " + std::to_string(c.posizione_errore) + " m";
     }
+    return testo + ": " +
+           std::string(descrizione != nullptr ? descrizione->significato : "problema sconosciuto") +
+           "\n";
+}
 
+std::string descrivi(const problema_registrato& p) {
     std::string testo;
-    if (registrato != nullptr && registrato->origine) {
-        testo += prefisso(*registrato->origine);
+    if (p.origine) {
+        testo += prefisso(*p.origine);
     }
-    testo += "problema " + std::to_string(c.codice_errore);
-    if (posizione) {
-        testo += " a " + std::to_string(*posizione) + " m";
+    testo += "problema " + std::to_string(numero(p.codice));
+    if (p.posizione) {
+        testo += " a " + std::to_string(*p.posizione) + " m";
     }
+    const descrizione_problema* descrizione = descrivi_problema(numero(p.codice));
     testo += ": ";
     testo += descrizione != nullptr ? descrizione->significato : "problema sconosciuto";
     testo += "\n";
-    if (registrato == nullptr) {
-        return testo;
+    if (p.origine) {
+        testo += riga_e_segno(*p.origine);
     }
-    if (registrato->origine) {
-        testo += riga_e_segno(*registrato->origine);
+    if (!p.motivo.empty()) {
+        testo += "  " + p.motivo + "\n";
     }
-    if (!registrato->motivo.empty()) {
-        testo += "  " + registrato->motivo + "\n";
-    }
-    if (registrato->lettura_fermata) {
-        testo += prefisso(*registrato->lettura_fermata) +
+    if (p.lettura_fermata) {
+        testo += prefisso(*p.lettura_fermata) +
                  "nota: la lettura del file del treno si è fermata a questa riga\n" +
-                 riga_e_segno(*registrato->lettura_fermata);
+                 riga_e_segno(*p.lettura_fermata);
     }
     return testo;
+}
+
+std::string descrivi(const avviso_registrato& a) {
+    if (!a.origine) {
+        return a.file.string() + ": avviso: " + a.testo + "\n";
+    }
+    return prefisso(*a.origine) + "avviso: " + a.testo + "\n" + riga_e_segno(*a.origine);
 }

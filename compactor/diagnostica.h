@@ -17,3 +17,8 @@
 
 // The problem that codice_errore holds; empty when there is none.
 std::string descrivi_esito(const compattatore& c);
+// One recorded problem, in the form above.
+std::string descrivi(const problema_registrato& p);
+// One warning of the checker: "FILE:LINE:COL: avviso: TEXT", the line and the caret; or
+// "FILE: avviso: TEXT" for a warning about a whole file.
+std::string descrivi(const avviso_registrato& a);

@@ -9,7 +9,9 @@
 #include "compactor/testo.h"
 
 #include <cstddef>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -100,12 +102,14 @@ public:
 private:
     bool cerca_generale();
     esito sezione_generale();
+    esito riga_generale();
     esito riga_lunghezza();
     void righe_progressiva();
     void righe_sfondo();
     esito riga_ripetizione();
     void tra_le_sezioni();
     esito righe();
+    esito riga_dopo_generale();
     esito riga_pendenza();
     esito riga_curva();
     esito riga_montagna();
@@ -123,7 +127,12 @@ private:
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo, esito::chiusura);
     }
 
+    // A general row given again: the last one wins.
+    void ripetuta(std::size_t quale, std::string_view nome);
+
     bool griglia_creata_ = false;
+    std::optional<int> righe_generali_[8];  // the line of each general row read so far
+    std::optional<int32_t> ultima_pendenza_;
     std::size_t cella_pendenza_ = 0;  // the next cell to receive a gradient
     int32_t pendenza_in_vigore_ = 0;
     cursore_piano piano_;
@@ -141,16 +150,17 @@ bool lettura_linea::esegui() {
         return false;
     }
     completamento();
+    avvisa_righe_non_lette();
     return true;
 }
 
 // Everything up to the first field that holds "[generale]" is passed over.
 bool lettura_linea::cerca_generale() {
     for (;;) {
-        c_.riga = l_.leggi_testo();
+        c_.riga = leggi_testo();
         if (l_.fine()) {
             c_.elimina_sorgente(file_);
-            c_.registra(problema::sezione_generale_mancante, std::nullopt);
+            c_.registra_sul_file(problema::sezione_generale_mancante, file_);
             return false;
         }
         if (contiene_ignora_maiuscole(c_.riga, "[generale]")) {
@@ -163,30 +173,87 @@ bool lettura_linea::cerca_generale() {
 // the length row's, are tested with exact case.
 esito lettura_linea::sezione_generale() {
     while (!l_.fine()) {
-        c_.riga = l_.leggi_testo();
+        c_.riga = leggi_testo();
         if (l_.fine()) {
             break;
         }
         for (int n = 0; n < 10 && contiene(c_.riga, "-"); ++n) {
-            c_.riga = l_.leggi_testo();
+            c_.riga = leggi_testo();
         }
         luogo_chiave_ = l_.luogo();
-        const std::string& riga = c_.riga;
-        if (contiene_ignora_maiuscole(riga, "percorso") &&
-            contiene_ignora_maiuscole(riga, "lunghezza") && riga_lunghezza() != esito::prosegui) {
+        if (riga([&] { return riga_generale(); }) != esito::prosegui) {
             return esito::interrotta;
         }
-        righe_progressiva();
-        righe_sfondo();
-        if (contiene(riga, "segnali") && contiene(riga, "ripetizione") &&
-            riga_ripetizione() != esito::prosegui) {
-            return esito::interrotta;
-        }
-        if (contiene(riga, "[") && contiene(riga, "]") && !inizia_con_trattino(riga)) {
+        if (contiene(c_.riga, "[") && contiene(c_.riga, "]") && !inizia_con_trattino(c_.riga)) {
             break;
         }
     }
     return esito::prosegui;
+}
+
+esito lettura_linea::riga_generale() {
+    const std::string& riga = c_.riga;
+    bool riconosciuta = false;
+    if (contiene_ignora_maiuscole(riga, "percorso") &&
+        contiene_ignora_maiuscole(riga, "lunghezza")) {
+        riconosciuta = true;
+        ripetuta(0, "lunghezza percorso");
+        if (riga_lunghezza() != esito::prosegui) {
+            return esito::interrotta;
+        }
+    }
+    const char* const nomi[] = {"progressiva chilometrica tre",
+                                "progressiva chilometrica due",
+                                "progressiva chilometrica uno",
+                                "sfondo uno",
+                                "sfondo due",
+                                "sfondo tre",
+                                "ripetizione segnali"};
+    const bool generali[] = {contiene(riga, "tre") && contiene(riga, "progressiva"),
+                             contiene(riga, "due") && contiene(riga, "progressiva"),
+                             contiene(riga, "uno") && contiene(riga, "progressiva"),
+                             contiene(riga, "sfondo") && contiene(riga, "uno"),
+                             contiene(riga, "sfondo") && contiene(riga, "due"),
+                             contiene(riga, "sfondo") && contiene(riga, "tre"),
+                             contiene(riga, "segnali") && contiene(riga, "ripetizione")};
+    for (std::size_t i = 0; i < std::size(generali); ++i) {
+        if (generali[i]) {
+            riconosciuta = true;
+            ripetuta(i + 1, nomi[i]);
+        }
+    }
+    righe_progressiva();
+    righe_sfondo();
+    if (generali[6] && riga_ripetizione() != esito::prosegui) {
+        return esito::interrotta;
+    }
+    if (riconosciuta) {
+        conta_riga();
+    } else if (!contiene(riga, "-")) {
+        campo_sconosciuto(riga, {"lunghezza percorso", "progressiva chilometrica uno",
+                                 "progressiva chilometrica due", "progressiva chilometrica tre",
+                                 "sfondo uno", "sfondo due", "sfondo tre",
+                                 "ripetizione segnali 4 codici", "ripetizione segnali 9 codici"});
+    }
+    return esito::prosegui;
+}
+
+void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
+    if (!controllo()) {
+        return;
+    }
+    if (const std::optional<int> prima = righe_generali_[quale]) {
+        if (quale == 0) {
+            avvisa(avviso::lunghezza_ripetuta, luogo_chiave_,
+                   "lunghezza del percorso già data alla riga " + std::to_string(*prima) +
+                       ": griglia e tracciato vengono rifatti con questa");
+        } else {
+            avvisa(avviso::riga_generale_ripetuta, luogo_chiave_,
+                   "\"" + std::string(nome) + "\" già data alla riga " + std::to_string(*prima) +
+                       ": vale l'ultima");
+        }
+    }
+    righe_generali_[quale] = luogo_chiave_.riga;
 }
 
 // The route length sizes the grid and the plan; a second length row makes them anew.
@@ -278,41 +345,57 @@ void lettura_linea::tra_le_sezioni() {
 // Rows, by keyword, to the end of the file or the first position beyond the grid.
 esito lettura_linea::righe() {
     while (!l_.fine()) {
-        c_.riga = l_.leggi_testo();
+        c_.riga = leggi_testo();
         if (l_.fine()) {
             return esito::chiusura;
         }
         for (int n = 0; n < 2 && contiene(c_.riga, "-"); ++n) {
-            c_.riga = l_.leggi_testo();
+            c_.riga = leggi_testo();
             if (l_.fine()) {
                 return esito::chiusura;
             }
         }
         luogo_chiave_ = l_.luogo();
-        const auto ha = [&](std::string_view parola) {
-            return contiene_ignora_maiuscole(c_.riga, parola);
-        };
-        esito e = esito::prosegui;
-        if (ha("pendenza")) {
-            e = riga_pendenza();
-        }
-        if (e == esito::prosegui && ha("curva") && !c_.tracciato.empty()) {
-            e = riga_curva();
-        }
-        if (e == esito::prosegui && ha("montagna")) {
-            e = riga_montagna();
-        }
-        if (e == esito::prosegui && ha("indicatori_v")) {
-            e = riga_indicatori_v_max();
-        }
-        if (e == esito::prosegui && ha("indicat") && ha("cartello")) {
-            e = riga_cartello_indicatore();
-        }
-        if (e != esito::prosegui) {
+        if (const esito e = riga([&] { return riga_dopo_generale(); }); e != esito::prosegui) {
             return e;
         }
     }
     return esito::chiusura;
+}
+
+esito lettura_linea::riga_dopo_generale() {
+    const auto ha = [&](std::string_view parola) {
+        return contiene_ignora_maiuscole(c_.riga, parola);
+    };
+    bool riconosciuta = false;
+    esito e = esito::prosegui;
+    if (ha("pendenza")) {
+        riconosciuta = true;
+        e = riga_pendenza();
+    }
+    if (e == esito::prosegui && ha("curva") && !c_.tracciato.empty()) {
+        riconosciuta = true;
+        e = riga_curva();
+    }
+    if (e == esito::prosegui && ha("montagna")) {
+        riconosciuta = true;
+        e = riga_montagna();
+    }
+    if (e == esito::prosegui && ha("indicatori_v")) {
+        riconosciuta = true;
+        e = riga_indicatori_v_max();
+    }
+    if (e == esito::prosegui && ha("indicat") && ha("cartello")) {
+        riconosciuta = true;
+        e = riga_cartello_indicatore();
+    }
+    if (riconosciuta) {
+        conta_riga();
+    } else {
+        campo_sconosciuto(c_.riga, {"pendenza", "curvas", "curvad", "montagna", "indicatori_vmax",
+                                    "cartello_indicatore"});
+    }
+    return e;
 }
 
 void lettura_linea::metti_pendenza() {
@@ -328,6 +411,16 @@ esito lettura_linea::riga_pendenza() {
     const int32_t g = l_.leggi_long();
     if (oltre_griglia(p, 100)) {
         return oltre_griglia_a(p, luogo_posizione_);
+    }
+    if (controllo()) {
+        if (ultima_pendenza_ && p < *ultima_pendenza_) {
+            avvisa(avviso::posizioni_fuori_ordine, luogo_posizione_,
+                   "pendenza a " + std::to_string(p) +
+                       " m, prima di quella della riga precedente (" +
+                       std::to_string(*ultima_pendenza_) +
+                       " m): la sua pendenza vale per una sola cella");
+        }
+        ultima_pendenza_ = p;
     }
     const int64_t c = arrotonda(p / 50.0);
     if (c > 0) {
@@ -355,6 +448,12 @@ esito lettura_linea::riga_curva() {
     }
     if (int64_t{s} + l > c_.lunghezza_estesa) {
         return interrompi(problema::curva_non_valida, s, luogo_posizione_);
+    }
+    if (controllo() && int64_t{s} + 1 < piano_.i) {
+        avvisa(avviso::curve_sovrapposte, luogo_posizione_,
+               "la curva inizia a " + std::to_string(s) +
+                   " m, prima della fine della precedente (" + std::to_string(piano_.i - 1) +
+                   " m): gira soltanto da lì");
     }
     if (!traccia_curva(c_.tracciato, piano_, s, int64_t{s} + l, k)) {
         return interrompi(problema::curva_non_valida, std::nullopt, luogo_posizione_);
@@ -385,6 +484,8 @@ esito lettura_linea::riga_indicatori_v_max() {
     if (oltre_griglia(p, 100)) {
         return oltre_griglia_a(p, luogo_posizione_);
     }
+    const int64_t cella_cartello = arrotonda(p / 50.0 + 1.0);
+    ricorda_celle(cella_cartello, cella_cartello);
     c_.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
     if (c_.codice_errore > 0) {
         return interrompi(static_cast<problema>(c_.codice_errore), p, luogo_posizione_);
@@ -395,7 +496,7 @@ esito lettura_linea::riga_indicatori_v_max() {
 // An indicator sign: its cell, and its text in the next sign slot from 80 downward.
 esito lettura_linea::riga_cartello_indicatore() {
     const int32_t p = leggi_posizione();
-    c_.riga = l_.leggi_testo();
+    c_.riga = leggi_testo();
     if (c_.riga.size() > formato::byte_nome_massimo) {
         throw errore_lettura("testo del cartello oltre 32767 caratteri");
     }
@@ -441,9 +542,13 @@ bool compattatore::leggi_linea() {
     const std::filesystem::path file = nomi_file::sorgente_linea(cartelle().sorgenti, identita());
     std::error_code ignorato;
     if (!std::filesystem::is_regular_file(file, ignorato)) {
-        registra(problema::file_linea_mancante, std::nullopt);
+        registra_sul_file(problema::file_linea_mancante, file);
         return false;
     }
     lettura_linea lettura(*this, file, leggi_sorgente(file));
-    return lettura.con_guasti_registrati([&] { return lettura.esegui(); });
+    const bool segue_treno = lettura.con_guasti_registrati([&] { return lettura.esegui(); });
+    if (!problemi.empty()) {
+        primo_problema_linea = problemi.front().codice;
+    }
+    return segue_treno || (continua_dopo_problemi && !celle.empty());
 }

@@ -9,6 +9,7 @@
 #include "compactor/testo.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,20 +25,32 @@ public:
 
 private:
     esito righe();
+    esito riga_del_treno();
     esito riga_velocita();
     esito riga_aderenza();
     esito riga_segnale();
     esito riga_rallentamento();
     esito riga_abbattimento();
     esito riga_stazione();
+    void avvisi_della_stazione(int32_t p, int32_t orario);
     void chiusura();
 
     // After a signal or slowdown row has been stored: a code that the store set ends the
     // reading there; so does one left earlier (the line phase's 15), which keeps its own
     // row and learns where the train file's reading stopped.
+    int32_t prima_della_memoria();
     esito dopo_la_memoria(int32_t codice_prima, int32_t posizione, const luogo_campo& luogo);
     void scrivi_velocita();
     void scrivi_aderenza();
+    // Warnings of the checker: a general row given again, a row before the previous one.
+    void ripetuta(std::size_t quale, std::string_view nome);
+    void fuori_ordine(std::optional<int32_t>& ultima, int32_t p, const char* riga);
+
+    std::optional<int> righe_generali_[4];  // the line of each general row read so far
+    std::optional<int32_t> ultima_velocita_;
+    std::optional<int32_t> ultima_aderenza_;
+    std::optional<int32_t> ultima_stazione_;  // position of the last station accepted
+    std::optional<int32_t> ultimo_orario_;    // its departure time, when it has one
 
     int32_t indice_velocita_ = 0;
     int32_t indice_aderenza_ = 0;
@@ -48,14 +61,20 @@ private:
 };
 
 void lettura_treno::esegui() {
-    while (!l_.fine()) {
-        c_.riga = l_.leggi_testo();
-        if (contiene_ignora_maiuscole(c_.riga, "[generale]")) {
-            break;
-        }
+    bool generale = false;
+    while (!l_.fine() && !generale) {
+        c_.riga = leggi_testo();
+        generale = contiene_ignora_maiuscole(c_.riga, "[generale]");
+    }
+    if (!generale && controllo()) {
+        avvisa_file(avviso::treno_senza_righe,
+                    l_.luogo().riga == 0 ? "il file del treno è vuoto: non dà alcun treno"
+                                         : "nessuna sezione [generale] nel file del treno: non "
+                                           "dà alcun treno");
     }
     if (righe() == esito::chiusura) {
         chiusura();
+        avvisa_righe_non_lette();
     }
 }
 
@@ -64,60 +83,110 @@ esito lettura_treno::righe() {
         if (l_.fine()) {
             return esito::chiusura;
         }
-        c_.riga = l_.leggi_testo();
+        c_.riga = leggi_testo();
         luogo_chiave_ = l_.luogo();
         if (l_.fine()) {
             return esito::chiusura;  // the file's last field is never a row
         }
         for (int volte = 0; volte < 2 && contiene(c_.riga, "-"); ++volte) {
-            c_.riga = l_.leggi_testo();
+            c_.riga = leggi_testo();
             luogo_chiave_ = l_.luogo();
             if (l_.fine()) {
                 return esito::chiusura;
             }
         }
-
-        const std::string chiave = c_.riga;
-        auto ha = [&](std::string_view parola) {
-            return contiene_ignora_maiuscole(chiave, parola);
-        };
-        esito e = esito::prosegui;
-        if (ha("frenata") && ha("massa")) {
-            c_.voci[84].dato1 = l_.leggi_long();
-        }
-        if (ha("vetture")) {
-            c_.voci[84].dato3 = l_.leggi_long();
-        }
-        if (ha("velocit")) {
-            e = riga_velocita();
-        }
-        if (e == esito::prosegui && ha("aderenza")) {
-            e = riga_aderenza();
-        }
-        if (e == esito::prosegui && ha("orologio")) {
-            c_.voci[86].intero3 = l_.leggi_integer();
-            c_.voci[86].intero4 = l_.leggi_integer();
-            c_.voci[86].intero5 = l_.leggi_integer();
-        }
-        if (e == esito::prosegui && ha("sabbia")) {
-            c_.voci[86].intero1 = l_.leggi_integer();
-        }
-        if (e == esito::prosegui && ha("segnale")) {
-            e = riga_segnale();
-        }
-        if (e == esito::prosegui && ha("rallentamento")) {
-            e = riga_rallentamento();
-        }
-        if (e == esito::prosegui && ha("abbattimento")) {
-            e = riga_abbattimento();
-        }
-        if (e == esito::prosegui && ha("stazione")) {
-            e = riga_stazione();
-        }
-        if (e != esito::prosegui) {
+        if (const esito e = riga([&] { return riga_del_treno(); }); e != esito::prosegui) {
             return e;
         }
     }
+}
+
+// Every handler whose keyword the field contains, in the order of the row table.
+esito lettura_treno::riga_del_treno() {
+    const auto ha = [&](std::string_view parola) {
+        return contiene_ignora_maiuscole(c_.riga, parola);
+    };
+    bool riconosciuta = false;
+    esito e = esito::prosegui;
+    if (ha("frenata") && ha("massa")) {
+        riconosciuta = true;
+        ripetuta(0, "percentuale massa frenata");
+        c_.voci[84].dato1 = l_.leggi_long();
+    }
+    if (ha("vetture")) {
+        riconosciuta = true;
+        ripetuta(1, "numero vetture");
+        c_.voci[84].dato3 = l_.leggi_long();
+    }
+    if (ha("velocit")) {
+        riconosciuta = true;
+        e = riga_velocita();
+    }
+    if (e == esito::prosegui && ha("aderenza")) {
+        riconosciuta = true;
+        e = riga_aderenza();
+    }
+    if (e == esito::prosegui && ha("orologio")) {
+        riconosciuta = true;
+        ripetuta(2, "orologio");
+        c_.voci[86].intero3 = l_.leggi_integer();
+        c_.voci[86].intero4 = l_.leggi_integer();
+        c_.voci[86].intero5 = l_.leggi_integer();
+    }
+    if (e == esito::prosegui && ha("sabbia")) {
+        riconosciuta = true;
+        ripetuta(3, "sabbia");
+        c_.voci[86].intero1 = l_.leggi_integer();
+    }
+    if (e == esito::prosegui && ha("segnale")) {
+        riconosciuta = true;
+        e = riga_segnale();
+    }
+    if (e == esito::prosegui && ha("rallentamento")) {
+        riconosciuta = true;
+        e = riga_rallentamento();
+    }
+    if (e == esito::prosegui && ha("abbattimento")) {
+        riconosciuta = true;
+        e = riga_abbattimento();
+    }
+    if (e == esito::prosegui && ha("stazione")) {
+        riconosciuta = true;
+        e = riga_stazione();
+    }
+    if (riconosciuta) {
+        conta_riga();
+    } else {
+        campo_sconosciuto(c_.riga, {"velocita", "aderenza", "segnale", "rallentamento",
+                                    "abbattimento", "stazione", "orologio", "sabbia",
+                                    "numero vetture", "percentuale massa frenata"});
+    }
+    return e;
+}
+
+void lettura_treno::ripetuta(std::size_t quale, std::string_view nome) {
+    if (!controllo()) {
+        return;
+    }
+    if (const std::optional<int> prima = righe_generali_[quale]) {
+        avvisa(avviso::riga_generale_ripetuta, luogo_chiave_,
+               "\"" + std::string(nome) + "\" già data alla riga " + std::to_string(*prima) +
+                   ": vale l'ultima");
+    }
+    righe_generali_[quale] = luogo_chiave_.riga;
+}
+
+void lettura_treno::fuori_ordine(std::optional<int32_t>& ultima, int32_t p, const char* riga) {
+    if (!controllo()) {
+        return;
+    }
+    if (ultima && p < *ultima) {
+        avvisa(avviso::posizioni_fuori_ordine, luogo_posizione_,
+               std::string(riga) + " a " + std::to_string(p) +
+                   " m, prima di quella della riga precedente (" + std::to_string(*ultima) +
+                   " m): il suo valore vale per una sola cella");
+    }
+    ultima = p;
 }
 
 // The speed in force, in units of 5 km/h; one that does not fit the cell is a read failure.
@@ -146,6 +215,13 @@ esito lettura_treno::riga_velocita() {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
                                  esito::chiusura);
     }
+    fuori_ordine(ultima_velocita_, p, "velocità");
+    if (controllo() && velocita % 5 != 0) {
+        avvisa(avviso::velocita_non_multipla_di_5, luogo_valore,
+               "velocità di " + std::to_string(velocita) +
+                   " km/h, non multipla di 5: la griglia la tiene arrotondata a " +
+                   std::to_string(arrotonda(velocita / 5.0) * 5) + " km/h");
+    }
     const int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
         do {
@@ -169,6 +245,7 @@ esito lettura_treno::riga_aderenza() {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
                                  esito::chiusura);
     }
+    fuori_ordine(ultima_aderenza_, p, "aderenza");
     const int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
         do {
@@ -191,7 +268,7 @@ esito lettura_treno::riga_segnale() {
         return problema_al_campo(problema::posizione_oltre_la_griglia, posizione, luogo,
                                  esito::chiusura);
     }
-    const int32_t prima = c_.codice_errore;
+    const int32_t prima = prima_della_memoria();
     c_.memo_segnale(posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
     return dopo_la_memoria(prima, posizione, luogo);
 }
@@ -208,7 +285,10 @@ esito lettura_treno::riga_rallentamento() {
     if (oltre_griglia(x, 100)) {
         return problema_al_campo(problema::posizione_oltre_la_griglia, x, luogo, esito::chiusura);
     }
-    const int32_t prima = c_.codice_errore;
+    // The cells the slowdown may write: from the four before its advance cell to its end.
+    ricorda_celle(arrotonda((int64_t{x} - 1200) / 50.0) - 3,
+                  arrotonda((static_cast<double>(x) + l) / 50.0 + 1.0));
+    const int32_t prima = prima_della_memoria();
     // x + l may leave the 32-bit range.
     al_campo(luogo_lunghezza, [&] { c_.memo_rallentamento(x, v, l, f_tt, f_ta, d_v); });
     return dopo_la_memoria(prima, x, luogo);
@@ -244,6 +324,7 @@ esito lettura_treno::riga_stazione() {
         return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_chiave_,
                                  esito::interrotta);
     }
+    ricorda_voce(static_cast<std::size_t>(k_));
     voce& stazione = c_.voci[static_cast<std::size_t>(k_)];
 
     const int32_t p = leggi_posizione();
@@ -320,6 +401,7 @@ esito lettura_treno::riga_stazione() {
     }
 
     const int64_t ultima_cella = arrotonda(stazione.dato2 / 50.0);
+    ricorda_celle(ultima_cella - 5, ultima_cella - 1);
     if (tipo < 25 && tipo != 5 && tipo != 6) {
         for (int j = 1; j <= 4; ++j) {
             const int64_t c = ultima_cella - j - 1;
@@ -351,6 +433,9 @@ esito lettura_treno::riga_stazione() {
                                      esito::interrotta);
         }
     }
+    if (controllo()) {
+        avvisi_della_stazione(p, stazione.dato_finale);
+    }
     ++k_;
     if (k_ >= c_.prossimo_cartello) {
         return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_posizione_,
@@ -370,14 +455,42 @@ void lettura_treno::chiusura() {
     } while (indice_aderenza_ < c_.n_celle - 2);
     for (int i = 81; i <= 83; ++i) {
         if (c_.voci[i].dato1 % 50 != 0 || c_.voci[i].dato2 % 50 != 0) {
-            c_.registra(problema::progressiva_non_multipla_di_50, std::nullopt);
+            // The chainage rows stand in the line file.
+            c_.registra_sul_file(problema::progressiva_non_multipla_di_50,
+                                 nomi_file::sorgente_linea(c_.cartelle().sorgenti, c_.identita()));
             return;
         }
     }
 }
 
+int32_t lettura_treno::prima_della_memoria() {
+    const int32_t prima = c_.codice_errore;
+    if (controllo()) {
+        c_.codice_errore = 0;  // so that a refusal shows even after an equal code
+    }
+    return prima;
+}
+
 esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
                                      const luogo_campo& luogo) {
+    if (controllo()) {
+        if (c_.codice_errore > 0) {
+            return problema_al_campo(static_cast<problema>(c_.codice_errore), posizione, luogo,
+                                     esito::interrotta);
+        }
+        c_.codice_errore = codice_prima;
+        // After a position beyond the line's grid the compactor stops here.
+        if (c_.primo_problema_linea == problema::posizione_oltre_la_griglia) {
+            for (problema_registrato& p : c_.problemi) {
+                if (p.codice == problema::posizione_oltre_la_griglia && !p.lettura_fermata) {
+                    p.lettura_fermata = origine(luogo);
+                    segna_fermata(luogo);
+                }
+                break;
+            }
+        }
+        return esito::prosegui;
+    }
     if (c_.codice_errore <= 0) {
         return esito::prosegui;
     }
@@ -385,11 +498,37 @@ esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
         return problema_al_campo(static_cast<problema>(c_.codice_errore), posizione, luogo,
                                  esito::interrotta);
     }
+    // A code left earlier (the line phase's 15) ends the reading here: it keeps its own
+    // row and learns where the train file's reading stopped.
     c_.posizione_errore = posizione;
     if (!c_.problemi.empty() && numero(c_.problemi.back().codice) == c_.codice_errore) {
         c_.problemi.back().lettura_fermata = origine(luogo);
     }
     return esito::interrotta;
+}
+
+void lettura_treno::avvisi_della_stazione(int32_t p, int32_t orario) {
+    if (ultima_stazione_ && p < *ultima_stazione_) {
+        avvisa(avviso::stazioni_fuori_ordine, luogo_posizione_,
+               "stazione a " + std::to_string(p) + " m, prima della precedente (" +
+                   std::to_string(*ultima_stazione_) + " m)");
+    }
+    ultima_stazione_ = p;
+    if (orario == 0) {
+        return;  // no stop, no timetable
+    }
+    if (ultimo_orario_ && orario < *ultimo_orario_) {
+        const auto ora = [](int32_t secondi) {
+            char testo[16];
+            std::snprintf(testo, sizeof testo, "%02d:%02d:%02d", secondi / 3600, secondi / 60 % 60,
+                          secondi % 60);
+            return std::string(testo);
+        };
+        avvisa(avviso::orario_all_indietro, luogo_posizione_,
+               "partenza alle " + ora(orario) + ", prima di quella della stazione precedente (" +
+                   ora(*ultimo_orario_) + ")");
+    }
+    ultimo_orario_ = orario;
 }
 
 }  // namespace
@@ -403,6 +542,13 @@ void compattatore::leggi_treno() {
         ~eliminazione() { c.elimina_sorgente(file); }
     } alla_fine{*this, file};
 
+    if (continua_dopo_problemi && primo_problema_linea &&
+        primo_problema_linea != problema::posizione_oltre_la_griglia) {
+        avvisi.push_back({avviso::righe_non_lette, file, std::nullopt,
+                          "il compattatore non legge questo file: si ferma prima, al problema " +
+                              std::to_string(numero(*primo_problema_linea)) +
+                              " del file della linea"});
+    }
     lettura_treno lettura(*this, file, leggi_sorgente(file));
     lettura.con_guasti_registrati([&] { lettura.esegui(); });
 }

@@ -41,6 +41,19 @@ void lettore_campi::consuma_fine_riga() {
 
 void lettore_campi::segna_inizio_campo() {
     luogo_ = {riga_, static_cast<int>(pos_ - inizio_riga_) + 1, inizio_riga_};
+    // Blanks are skipped before a field, so only blanks can stand between.
+    primo_della_riga_ = testo_.find_first_not_of(' ', inizio_riga_) >= pos_;
+    su_piu_righe_ = false;
+}
+
+void lettore_campi::salta_riga() {
+    const std::size_t fine_riga = testo_.find_first_of("\r\n", pos_);
+    if (fine_riga == std::string::npos) {
+        avanza(testo_.size());
+        return;
+    }
+    avanza(fine_riga);
+    consuma_fine_riga();
 }
 
 std::string lettore_campi::leggi_testo() {
@@ -55,6 +68,7 @@ std::string lettore_campi::leggi_testo() {
         const std::size_t chiusura = testo_.find('"', p + 1);
         const std::size_t fine_testo = chiusura == std::string::npos ? testo_.size() : chiusura;
         campo = testo_.substr(p + 1, fine_testo - p - 1);
+        su_piu_righe_ = campo.find_first_of("\r\n") != std::string::npos;
         p = fine_testo == testo_.size() ? fine_testo : fine_testo + 1;
         while (p < testo_.size() && testo_[p] != ',' && testo_[p] != '\r' && testo_[p] != '\n') {
             ++p;

@@ -52,6 +52,14 @@ public:
 
     // Where the field read last began.
     luogo_campo luogo() const { return luogo_; }
+    // Whether the field read last stands first on its line (only blanks before it).
+    bool primo_della_riga() const { return primo_della_riga_; }
+    // Whether the text field read last ran across a line end (an open double quote).
+    bool su_piu_righe() const { return su_piu_righe_; }
+    // Whether nothing of the current line has been read yet.
+    bool a_inizio_riga() const { return pos_ == inizio_riga_; }
+    // Goes on after the next line end (or to the end of the file).
+    void salta_riga();
     // The text of the field's line without its line end, for diagnostics.
     std::string_view testo_riga(const luogo_campo& luogo) const;
 
@@ -68,4 +76,6 @@ private:
     int riga_ = 1;
     std::size_t inizio_riga_ = 0;
     luogo_campo luogo_;
+    bool primo_della_riga_ = false;
+    bool su_piu_righe_ = false;
 };

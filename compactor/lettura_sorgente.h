@@ -1,6 +1,7 @@
 // What the two reading phases share: a source file read field by field onto the
-// compactor's model, the handlers' outcome, and the one way a problem is recorded at
-// the field where it stands.
+// compactor's model, the handlers' outcome, and the one way a problem is recorded at the
+// field where it stands. Going on after problems (the checker), the same reading also
+// skips refused rows, undoes what they wrote and collects warnings.
 #pragma once
 
 #include "compactor/compattatore.h"
@@ -8,9 +9,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 // What a row handler tells the reading loop.
 enum class esito {
@@ -31,24 +35,62 @@ public:
         try {
             return lettura();
         } catch (const errore_lettura& e) {
-            // Before the first field there is no place to show.
-            const luogo_campo luogo = e.luogo.value_or(l_.luogo());
-            c_.registra(problema::errore_di_lettura, std::nullopt,
-                        luogo.riga > 0 ? std::optional(origine(luogo)) : std::nullopt, e.what());
+            registra_guasto(e);
             throw;
         }
     }
 
 protected:
+    bool controllo() const { return c_.continua_dopo_problemi; }
+
     origine_problema origine(const luogo_campo& luogo) const {
         return {file_, luogo, std::string(l_.testo_riga(luogo))};
     }
     // Records a problem at a field of this file and hands back what the handler returns.
     esito problema_al_campo(problema p, std::optional<int32_t> posizione, const luogo_campo& luogo,
-                            esito dopo) {
-        c_.registra(p, posizione, origine(luogo));
-        return dopo;
+                            esito dopo);
+    void registra_guasto(const errore_lettura& e);
+    void avvisa(avviso tipo, const luogo_campo& luogo, std::string testo);
+    void avvisa_file(avviso tipo, std::string testo);
+
+    // A text field; going on after problems, also looked at for what an author never means.
+    std::string leggi_testo();
+    // A field where a row should begin matched no keyword: worth a word when it starts its
+    // line and is no section header or blank, with the nearest keyword when one is close.
+    void campo_sconosciuto(const std::string& campo,
+                           std::initializer_list<std::string_view> parole);
+
+    // One row's handlers. In the compactor a refusal or a read failure ends the reading as
+    // its code says; going on after problems, the row is undone and skipped instead.
+    template <typename F>
+    esito riga(F&& gestori) {
+        if (!controllo()) {
+            return gestori();
+        }
+        try {
+            const esito e = gestori();
+            if (e != esito::prosegui) {
+                annulla_riga();
+            }
+        } catch (const errore_lettura& e) {
+            registra_guasto(e);
+            annulla_riga();
+        }
+        diario_celle_.clear();
+        diario_voce_.reset();
+        return esito::prosegui;
     }
+    // A row whose keyword was recognised, for counting what the compactor leaves unread.
+    void conta_riga() { ++righe_; }
+    // Before a row writes what a later refusal of it would leave behind: the cells from
+    // `da` to `a` (those in the grid) and a general record, remembered while checking.
+    void ricorda_celle(int64_t da, int64_t a);
+    void ricorda_voce(std::size_t indice);
+    // The rows that the compactor never reads after its first stop in this file.
+    void avvisa_righe_non_lette();
+    // Where the compactor stops reading this file, when no problem of this file says so.
+    void segna_fermata(const luogo_campo& luogo);
+
     // A value computed from a field that may not fit its destination: its failure belongs
     // to that field.
     template <typename F>
@@ -79,4 +121,13 @@ protected:
     lettore_campi l_;
     luogo_campo luogo_chiave_;     // the keyword field of the row being read
     luogo_campo luogo_posizione_;  // its position field
+
+private:
+    void annulla_riga();
+
+    std::vector<std::pair<std::size_t, cella>> diario_celle_;
+    std::optional<std::pair<std::size_t, voce>> diario_voce_;
+    int righe_ = 0;  // rows whose keyword was recognised
+    std::optional<luogo_campo> fermata_;
+    int righe_alla_fermata_ = 0;
 };

@@ -6,19 +6,27 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 TEST(Problemi, LaTabellaDelReadmeEQuellaDelCompattatore) {
     // Rows "| CODE | `name` | message | meaning |" of the README's table.
-    const std::regex riga_tabella(R"(^\| (\d+) \| `(\w+)` \| ([^|]+) \| [^|]+ \|$)");
     std::istringstream readme(leggi_file_intero(PERCORSO_README));
     std::vector<std::tuple<int32_t, std::string, std::string>> documentati;
     for (std::string riga; std::getline(readme, riga);) {
-        std::smatch m;
-        if (std::regex_match(riga, m, riga_tabella)) {
-            documentati.emplace_back(std::stoi(m[1]), m[2], m[3]);
+        std::vector<std::string> celle;
+        for (std::size_t inizio = 2, fine;
+             riga.starts_with("| ") && (fine = riga.find(" | ", inizio)) != std::string::npos;
+             inizio = fine + 3) {
+            celle.push_back(riga.substr(inizio, fine - inizio));
+        }
+        if (celle.size() == 3 && !celle[0].empty() &&
+            celle[0].find_first_not_of("0123456789") == std::string::npos && celle[1].size() > 2 &&
+            celle[1].front() == '`' && celle[1].back() == '`') {
+            documentati.emplace_back(std::stoi(celle[0]), celle[1].substr(1, celle[1].size() - 2),
+                                     celle[2]);
         }
     }
     const auto tabella = tabella_problemi();

@@ -15,6 +15,8 @@ constexpr std::string_view versione = "compattatore 1.0";
 constexpr std::string_view sinossi =
     "Uso: compattatore esporta DIR\n"
     "     compattatore compatta [--senza-linea] DIR SCENARIO TRENO\n"
+    "     compattatore controlla [--formato=testo|json] [--avvisi-come-problemi] DIR SCENARIO "
+    "TRENO\n"
     "     compattatore mostra FILE\n"
     "     compattatore pianta DIR SCENARIO TRENO FILE.svg\n"
     "     compattatore --help | --version\n";
@@ -27,6 +29,9 @@ constexpr std::string_view dettagli =
     "            DIR/SCENARIO_linea.dat, DIR/SCENARIO_TRENO.sim e DIR/SCENARIO_TRENO.dat;\n"
     "            i file sorgente restano come sono; con --senza-linea SCENARIO_linea.dat\n"
     "            non viene scritto\n"
+    "  controlla elenca ogni problema e ogni riga sospetta (avviso) dei due file sorgente di\n"
+    "            DIR, nell'ordine dei file, senza scrivere nulla; --formato=json scrive un\n"
+    "            oggetto JSON per riga; --avvisi-come-problemi conta gli avvisi come problemi\n"
     "  mostra    decodifica un file .sim, .dat o _linea.dat in una tabella leggibile\n"
     "  pianta    disegna dai tre file compatti di DIR la pianta del percorso, il profilo\n"
     "            altimetrico e la velocit\xC3\xA0 massima in un file SVG\n"
@@ -36,7 +41,7 @@ constexpr std::string_view dettagli =
     "\n"
     "Stato d'uscita: 0 fatto; 1 errore di esecuzione; 2 controllo d'intestazione fallito\n"
     "(nessun file compatto scritto); 3 file compatti scritti ma problema nei dati\n"
-    "sorgente; 64 riga di comando errata.\n";
+    "sorgente (controlla: almeno un problema); 64 riga di comando errata.\n";
 
 identita_scenario identita_da(const std::string& scenario, const std::string& treno) {
     controlla_nome("SCENARIO", scenario);
@@ -73,6 +78,27 @@ int esegui(const std::string& comando, std::vector<std::string> argomenti) {
         chiedi_argomenti(posizionali, 3, comando);
         return comando_compatta(posizionali[0], identita_da(posizionali[1], posizionali[2]),
                                 senza_linea);
+    }
+    if (comando == "controlla") {
+        formato_controllo formato = formato_controllo::testo;
+        bool avvisi_come_problemi = false;
+        std::vector<std::string> posizionali;
+        for (const std::string& a : argomenti) {
+            if (a == "--formato=testo") {
+                formato = formato_controllo::testo;
+            } else if (a == "--formato=json") {
+                formato = formato_controllo::json;
+            } else if (a == "--avvisi-come-problemi") {
+                avvisi_come_problemi = true;
+            } else if (a.starts_with("--")) {
+                throw errore_uso("opzione sconosciuta: " + a);
+            } else {
+                posizionali.push_back(a);
+            }
+        }
+        chiedi_argomenti(posizionali, 3, comando);
+        return comando_controlla(posizionali[0], identita_da(posizionali[1], posizionali[2]),
+                                 formato, avvisi_come_problemi);
     }
     if (comando == "mostra") {
         chiedi_argomenti(argomenti, 1, comando);

@@ -2,11 +2,13 @@
 // of the command line, and the reading of the three compact files with their layouts.
 #pragma once
 
+#include "compactor/compattatore.h"
 #include "compactor/modello.h"
 #include "comune/identita.h"
 #include "comune/stato_uscita.h"
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -26,6 +28,26 @@ void controlla_nome(std::string_view ruolo, const std::string& nome);
 int comando_esporta(const std::filesystem::path& cartella);
 int comando_compatta(const std::filesystem::path& cartella, const identita_scenario& identita,
                      bool senza_linea);
+enum class formato_controllo { testo, json };
+// One line of controlla's report: a problem or a warning, where it sorts and what it says.
+struct segnalazione {
+    int gruppo;  // 0 line file, 1 train file, 2 walk and header checks
+    int riga;    // 0 for a warning about a whole file, INT_MAX for a problem of one
+    int colonna;
+    std::size_t ordine;  // as recorded, for ties
+    bool problema;
+    std::string testo;  // as printed
+    std::filesystem::path file;
+    std::optional<origine_problema> origine;
+    std::optional<int32_t> codice;  // problems only
+    std::string nome;
+    std::optional<int32_t> posizione;
+    std::string messaggio;
+};
+// The report in source order: the line file, the train file, the walk, the header checks.
+std::vector<segnalazione> rapporto_controllo(const compattatore& c, int intestazione);
+int comando_controlla(const std::filesystem::path& cartella, const identita_scenario& identita,
+                      formato_controllo formato, bool avvisi_come_problemi);
 int comando_mostra(const std::filesystem::path& file);
 int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
                    const std::filesystem::path& svg);

@@ -1,0 +1,162 @@
+// The reading frame shared by the line and train phases.
+#include "compactor/lettura_sorgente.h"
+
+#include "compactor/griglia.h"
+#include "compactor/testo.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// Edit distance between two short texts, letter case ignored.
+std::size_t distanza(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> riga(b.size() + 1);
+    std::iota(riga.begin(), riga.end(), std::size_t{0});
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonale = riga[0];
+        riga[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t sopra = riga[j];
+            const bool uguali = minuscola(a[i - 1]) == minuscola(b[j - 1]);
+            riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + (uguali ? 0 : 1)});
+            diagonale = sopra;
+        }
+    }
+    return riga[b.size()];
+}
+
+std::string_view senza_spazi(std::string_view campo) {
+    const std::size_t inizio = campo.find_first_not_of(' ');
+    if (inizio == std::string_view::npos) {
+        return {};
+    }
+    return campo.substr(inizio, campo.find_last_not_of(' ') - inizio + 1);
+}
+
+}  // namespace
+
+esito lettura_sorgente::problema_al_campo(problema p, std::optional<int32_t> posizione,
+                                          const luogo_campo& luogo, esito dopo) {
+    c_.registra(p, posizione, origine(luogo));
+    segna_fermata(luogo);
+    return dopo;
+}
+
+void lettura_sorgente::registra_guasto(const errore_lettura& e) {
+    // Before the first field there is no place to show.
+    const luogo_campo luogo = e.luogo.value_or(l_.luogo());
+    if (luogo.riga > 0) {
+        c_.registra(problema::errore_di_lettura, std::nullopt, origine(luogo), e.what());
+        segna_fermata(luogo);
+    } else {
+        c_.registra_sul_file(problema::errore_di_lettura, file_, e.what());
+    }
+}
+
+void lettura_sorgente::avvisa(avviso tipo, const luogo_campo& luogo, std::string testo) {
+    c_.avvisi.push_back({tipo, file_, origine(luogo), std::move(testo)});
+}
+
+void lettura_sorgente::avvisa_file(avviso tipo, std::string testo) {
+    c_.avvisi.push_back({tipo, file_, std::nullopt, std::move(testo)});
+}
+
+std::string lettura_sorgente::leggi_testo() {
+    std::string campo = l_.leggi_testo();
+    if (!controllo()) {
+        return campo;
+    }
+    if (l_.su_piu_righe()) {
+        avvisa(avviso::testo_su_piu_righe, l_.luogo(),
+               "testo tra virgolette su più righe: le righe che contiene non vengono lette");
+    }
+    const auto controllo_byte = std::find_if(campo.begin(), campo.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && c != '\t' && c != '\r' && c != '\n') || u == 0x7F;
+    });
+    if (controllo_byte != campo.end()) {
+        avvisa(avviso::byte_di_controllo, l_.luogo(),
+               "il campo contiene il byte di controllo " +
+                   std::to_string(static_cast<unsigned char>(*controllo_byte)) +
+                   ", che non è testo");
+    }
+    return campo;
+}
+
+void lettura_sorgente::campo_sconosciuto(const std::string& campo,
+                                         std::initializer_list<std::string_view> parole) {
+    const std::string_view nudo = senza_spazi(campo);
+    if (!controllo() || nudo.empty() || !l_.primo_della_riga() ||
+        (nudo.find('[') != std::string_view::npos && nudo.find(']') != std::string_view::npos)) {
+        return;
+    }
+    std::string testo = "\"" + testo_utf8(nudo.substr(0, 40)) +
+                        (nudo.size() > 40 ? "...\"" : "\"") +
+                        " non è una parola chiave: il campo viene saltato";
+    std::string_view vicina;
+    std::size_t migliore = 3;  // at most two edits away
+    if (nudo.size() <= 40) {
+        for (const std::string_view parola : parole) {
+            const std::size_t d = distanza(nudo, parola);
+            if (d < migliore) {
+                migliore = d;
+                vicina = parola;
+            }
+        }
+    }
+    if (!vicina.empty()) {
+        testo += "; forse \"" + std::string(vicina) + "\"?";
+    }
+    avvisa(avviso::campo_sconosciuto, l_.luogo(), std::move(testo));
+}
+
+void lettura_sorgente::ricorda_celle(int64_t da, int64_t a) {
+    if (!controllo()) {
+        return;
+    }
+    da = std::max<int64_t>(da, 0);
+    a = std::min<int64_t>(a, static_cast<int64_t>(c_.celle.size()) - 1);
+    for (int64_t i = da; i <= a; ++i) {
+        diario_celle_.emplace_back(static_cast<std::size_t>(i),
+                                   c_.celle[static_cast<std::size_t>(i)]);
+    }
+}
+
+void lettura_sorgente::ricorda_voce(std::size_t indice) {
+    if (controllo() && !diario_voce_) {
+        diario_voce_.emplace(indice, c_.voci[indice]);
+    }
+}
+
+void lettura_sorgente::annulla_riga() {
+    for (auto it = diario_celle_.rbegin(); it != diario_celle_.rend(); ++it) {
+        c_.celle[it->first] = it->second;
+    }
+    if (diario_voce_) {
+        c_.voci[diario_voce_->first] = diario_voce_->second;
+    }
+    diario_celle_.clear();
+    diario_voce_.reset();
+    if (!l_.a_inizio_riga()) {
+        l_.salta_riga();
+    }
+}
+
+void lettura_sorgente::segna_fermata(const luogo_campo& luogo) {
+    if (controllo() && !fermata_) {
+        fermata_ = luogo;
+        righe_alla_fermata_ = righe_;
+    }
+}
+
+void lettura_sorgente::avvisa_righe_non_lette() {
+    if (!fermata_ || righe_ <= righe_alla_fermata_) {
+        return;
+    }
+    const int n = righe_ - righe_alla_fermata_;
+    avvisa(
+        avviso::righe_non_lette, *fermata_,
+        "il compattatore smette di leggere questo file qui: " + std::to_string(n) +
+            (n == 1 ? " riga successiva non viene letta" : " righe successive non vengono lette"));
+}
