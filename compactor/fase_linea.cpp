@@ -194,9 +194,15 @@ esito lettura_linea::sezione_generale() {
 esito lettura_linea::riga_generale() {
     const std::string& riga = c_.riga;
     bool riconosciuta = false;
+    const auto riconosci = [&] {
+        if (!riconosciuta) {
+            riconosciuta = true;
+            conta_riga();
+        }
+    };
     if (contiene_ignora_maiuscole(riga, "percorso") &&
         contiene_ignora_maiuscole(riga, "lunghezza")) {
-        riconosciuta = true;
+        riconosci();
         ripetuta(0, "lunghezza percorso");
         if (riga_lunghezza() != esito::prosegui) {
             return esito::interrotta;
@@ -218,7 +224,7 @@ esito lettura_linea::riga_generale() {
                              contiene(riga, "segnali") && contiene(riga, "ripetizione")};
     for (std::size_t i = 0; i < std::size(generali); ++i) {
         if (generali[i]) {
-            riconosciuta = true;
+            riconosci();
             ripetuta(i + 1, nomi[i]);
         }
     }
@@ -227,13 +233,12 @@ esito lettura_linea::riga_generale() {
     if (generali[6] && riga_ripetizione() != esito::prosegui) {
         return esito::interrotta;
     }
-    if (riconosciuta) {
-        conta_riga();
-    } else if (!contiene(riga, "-")) {
+    if (!riconosciuta && !contiene(riga, "-")) {
         campo_sconosciuto(riga, {"lunghezza percorso", "progressiva chilometrica uno",
                                  "progressiva chilometrica due", "progressiva chilometrica tre",
                                  "sfondo uno", "sfondo due", "sfondo tre",
-                                 "ripetizione segnali 4 codici", "ripetizione segnali 9 codici"});
+                                 "ripetizione segnali 4 codici", "ripetizione segnali 9 codici",
+                                 "pendenza", "montagna", "indicatori_vmax", "cartello_indicatore"});
     }
     return esito::prosegui;
 }
@@ -368,30 +373,34 @@ esito lettura_linea::riga_dopo_generale() {
         return contiene_ignora_maiuscole(c_.riga, parola);
     };
     bool riconosciuta = false;
+    const auto riconosci = [&] {
+        if (!riconosciuta) {
+            riconosciuta = true;
+            conta_riga();
+        }
+    };
     esito e = esito::prosegui;
     if (ha("pendenza")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_pendenza();
     }
     if (e == esito::prosegui && ha("curva") && !c_.tracciato.empty()) {
-        riconosciuta = true;
+        riconosci();
         e = riga_curva();
     }
     if (e == esito::prosegui && ha("montagna")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_montagna();
     }
     if (e == esito::prosegui && ha("indicatori_v")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_indicatori_v_max();
     }
     if (e == esito::prosegui && ha("indicat") && ha("cartello")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_cartello_indicatore();
     }
-    if (riconosciuta) {
-        conta_riga();
-    } else {
+    if (!riconosciuta) {
         campo_sconosciuto(c_.riga, {"pendenza", "curvas", "curvad", "montagna", "indicatori_vmax",
                                     "cartello_indicatore"});
     }

@@ -32,7 +32,7 @@ private:
     esito riga_rallentamento();
     esito riga_abbattimento();
     esito riga_stazione();
-    void avvisi_della_stazione(int32_t p, int32_t orario);
+    void avviso_orario(int32_t orario, const luogo_campo& luogo);
     void chiusura();
 
     // After a signal or slowdown row has been stored: a code that the store set ends the
@@ -49,7 +49,7 @@ private:
     std::optional<int> righe_generali_[4];  // the line of each general row read so far
     std::optional<int32_t> ultima_velocita_;
     std::optional<int32_t> ultima_aderenza_;
-    std::optional<int32_t> ultima_stazione_;  // position of the last station accepted
+    std::optional<int32_t> ultima_stazione_;  // position of the last station row
     std::optional<int32_t> ultimo_orario_;    // its departure time, when it has one
 
     int32_t indice_velocita_ = 0;
@@ -107,56 +107,60 @@ esito lettura_treno::riga_del_treno() {
         return contiene_ignora_maiuscole(c_.riga, parola);
     };
     bool riconosciuta = false;
+    const auto riconosci = [&] {
+        if (!riconosciuta) {
+            riconosciuta = true;
+            conta_riga();
+        }
+    };
     esito e = esito::prosegui;
     if (ha("frenata") && ha("massa")) {
-        riconosciuta = true;
+        riconosci();
         ripetuta(0, "percentuale massa frenata");
         c_.voci[84].dato1 = l_.leggi_long();
     }
     if (ha("vetture")) {
-        riconosciuta = true;
+        riconosci();
         ripetuta(1, "numero vetture");
         c_.voci[84].dato3 = l_.leggi_long();
     }
     if (ha("velocit")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_velocita();
     }
     if (e == esito::prosegui && ha("aderenza")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_aderenza();
     }
     if (e == esito::prosegui && ha("orologio")) {
-        riconosciuta = true;
+        riconosci();
         ripetuta(2, "orologio");
         c_.voci[86].intero3 = l_.leggi_integer();
         c_.voci[86].intero4 = l_.leggi_integer();
         c_.voci[86].intero5 = l_.leggi_integer();
     }
     if (e == esito::prosegui && ha("sabbia")) {
-        riconosciuta = true;
+        riconosci();
         ripetuta(3, "sabbia");
         c_.voci[86].intero1 = l_.leggi_integer();
     }
     if (e == esito::prosegui && ha("segnale")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_segnale();
     }
     if (e == esito::prosegui && ha("rallentamento")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_rallentamento();
     }
     if (e == esito::prosegui && ha("abbattimento")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_abbattimento();
     }
     if (e == esito::prosegui && ha("stazione")) {
-        riconosciuta = true;
+        riconosci();
         e = riga_stazione();
     }
-    if (riconosciuta) {
-        conta_riga();
-    } else {
+    if (!riconosciuta) {
         campo_sconosciuto(c_.riga, {"velocita", "aderenza", "segnale", "rallentamento",
                                     "abbattimento", "stazione", "orologio", "sabbia",
                                     "numero vetture", "percentuale massa frenata"});
@@ -337,6 +341,16 @@ esito lettura_treno::riga_stazione() {
         return problema_al_campo(problema::stazione_non_multipla_di_50, p, luogo_posizione_,
                                  esito::interrotta);
     }
+    if (controllo()) {
+        // Before the spacing test, which such a station fails: this says why.
+        if (ultima_stazione_ && p < *ultima_stazione_) {
+            avvisa(avviso::stazioni_fuori_ordine, luogo_posizione_,
+                   "stazione a " + std::to_string(p) + " m, prima della precedente (" +
+                       std::to_string(*ultima_stazione_) +
+                       " m): le stazioni vanno in ordine di percorso");
+        }
+        ultima_stazione_ = p;
+    }
     const uint8_t tipo = l_.leggi_byte();
     stazione.marca = tipo;
     const int32_t lunghezza = l_.leggi_long();
@@ -362,7 +376,7 @@ esito lettura_treno::riga_stazione() {
     const int32_t secondi = l_.leggi_long();
     // A name too long for its 2-byte length is refused before it reaches the record:
     // the compact files are still written after a read failure.
-    std::string nome = l_.leggi_testo();
+    std::string nome = leggi_testo();
     if (nome.size() > formato::byte_nome_massimo) {
         throw errore_lettura("nome della stazione oltre 32767 caratteri");
     }
@@ -434,7 +448,7 @@ esito lettura_treno::riga_stazione() {
         }
     }
     if (controllo()) {
-        avvisi_della_stazione(p, stazione.dato_finale);
+        avviso_orario(stazione.dato_finale, luogo_ore);
     }
     ++k_;
     if (k_ >= c_.prossimo_cartello) {
@@ -507,13 +521,7 @@ esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
     return esito::interrotta;
 }
 
-void lettura_treno::avvisi_della_stazione(int32_t p, int32_t orario) {
-    if (ultima_stazione_ && p < *ultima_stazione_) {
-        avvisa(avviso::stazioni_fuori_ordine, luogo_posizione_,
-               "stazione a " + std::to_string(p) + " m, prima della precedente (" +
-                   std::to_string(*ultima_stazione_) + " m)");
-    }
-    ultima_stazione_ = p;
+void lettura_treno::avviso_orario(int32_t orario, const luogo_campo& luogo) {
     if (orario == 0) {
         return;  // no stop, no timetable
     }
@@ -524,7 +532,7 @@ void lettura_treno::avvisi_della_stazione(int32_t p, int32_t orario) {
                           secondi % 60);
             return std::string(testo);
         };
-        avvisa(avviso::orario_all_indietro, luogo_posizione_,
+        avvisa(avviso::orario_all_indietro, luogo,
                "partenza alle " + ora(orario) + ", prima di quella della stazione precedente (" +
                    ora(*ultimo_orario_) + ")");
     }

@@ -105,7 +105,12 @@ void lettura_sorgente::campo_sconosciuto(const std::string& campo,
             }
         }
     }
-    if (!vicina.empty()) {
+    if (migliore == 0) {
+        // The keyword of a row that is read only after the general section.
+        testo +=
+            ": la sezione [generale] finisce solo alla prima intestazione tra parentesi "
+            "quadre, e questa riga le sta ancora dentro";
+    } else if (!vicina.empty()) {
         testo += "; forse \"" + std::string(vicina) + "\"?";
     }
     avvisa(avviso::campo_sconosciuto, l_.luogo(), std::move(testo));

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace {
@@ -469,4 +470,65 @@ TEST(Strumento, MostraEPiantaDelloScenarioCarrato) {
     EXPECT_GE(larghezza, 800);
     EXPECT_GE(altezza, 800);
     EXPECT_GT(quanti, 10) << "the picture is (nearly) one colour";
+}
+
+// controlla as a person and a CI job see it: the text report and its last line, the JSON
+// lines read back, and the exit statuses.
+TEST(Strumento, ControllaInTestoEInJson) {
+    const cartella_temporanea dir;
+    const fs::path d = dir.percorso();
+    scrivi_tutto(dir / "Prova_linea.txt",
+                 "[generale]\r\nlunghezza percorso, 5000\r\n[pendenze]\r\npendensa, 100, 4\r\n"
+                 "pendenza, 20000, 4\r\n[fine]\r\n");
+    scrivi_tutto(dir / "Prova_1-.txt", "[generale]\r\nvelocita, 0, 50\r\n[fine]\r\n");
+
+    const esito_strumento testo = compattatore_({"controlla", d.string(), "Prova", "1"});
+    EXPECT_EQ(testo.stato, 3);
+    EXPECT_EQ(testo.errori, "");
+    const std::string linea = (dir / "Prova_linea.txt").string();
+    EXPECT_EQ(testo.uscita,
+              linea +
+                  ":4:1: avviso: \"pendensa\" non \xC3\xA8 una parola chiave: il campo viene "
+                  "saltato; forse \"pendenza\"?\n"
+                  "  pendensa, 100, 4\n"
+                  "  ^\n" +
+                  linea +
+                  ":5:11: problema 15 a 20000 m: posizione oltre la fine della griglia (o "
+                  "negativa)\n"
+                  "  pendenza, 20000, 4\n"
+                  "            ^\n"
+                  "1 problema, 1 avviso\n");
+
+    const esito_strumento json =
+        compattatore_({"controlla", "--formato=json", d.string(), "Prova", "1"});
+    EXPECT_EQ(json.stato, 3);
+    std::istringstream righe(json.uscita);
+    std::vector<nlohmann::json> oggetti;
+    for (std::string r; std::getline(righe, r);) {
+        oggetti.push_back(nlohmann::json::parse(r));
+    }
+    ASSERT_EQ(oggetti.size(), 2u);
+    EXPECT_EQ(oggetti[0]["gravita"], "avviso");
+    EXPECT_EQ(oggetti[0]["nome"], "campo_sconosciuto");
+    EXPECT_TRUE(oggetti[0]["codice"].is_null());
+    EXPECT_EQ(oggetti[1]["file"], linea);
+    EXPECT_EQ(oggetti[1]["riga"], 5);
+    EXPECT_EQ(oggetti[1]["colonna"], 11);
+    EXPECT_EQ(oggetti[1]["gravita"], "problema");
+    EXPECT_EQ(oggetti[1]["codice"], 15);
+    EXPECT_EQ(oggetti[1]["nome"], "posizione_oltre_la_griglia");
+    EXPECT_EQ(oggetti[1]["posizione"], 20000);
+    EXPECT_EQ(oggetti[1]["testo_riga"], "pendenza, 20000, 4");
+
+    // Warnings alone: 0, or 3 when they count as problems.
+    scrivi_tutto(dir / "Prova_linea.txt",
+                 "[generale]\r\nlunghezza percorso, 5000\r\n[pendenze]\r\npendensa, 100, 4\r\n"
+                 "[fine]\r\n");
+    EXPECT_EQ(compattatore_({"controlla", d.string(), "Prova", "1"}).stato, 0);
+    EXPECT_EQ(
+        compattatore_({"controlla", "--avvisi-come-problemi", d.string(), "Prova", "1"}).stato, 3);
+    EXPECT_EQ(compattatore_({"controlla", "--formato=xml", d.string(), "Prova", "1"}).stato, 64);
+    EXPECT_EQ(compattatore_({"controlla", (dir / "nessuna").string(), "Prova", "1"}).stato, 1);
+    // Nothing was written.
+    EXPECT_EQ(contenuto(d), (std::vector<std::string>{"Prova_1-.txt", "Prova_linea.txt"}));
 }
