@@ -235,6 +235,48 @@ void pavimento_generato(benchmark::State& state) {
     });
 }
 
+// The checker: both readers going on after problems, the walk and the header checks,
+// nothing written. Its cost must follow the size of the sources.
+void controlla_cartella(benchmark::State& state, std::size_t byte_sorgenti) {
+    for (auto _ : state) {
+        compattatore c({cartella(), cartella(), false}, identita());
+        const int intestazione = c.controlla_percorso();
+        if (intestazione != 0 || !c.problemi.empty()) {
+            state.SkipWithError("il controllo trova un problema");
+            break;
+        }
+        benchmark::DoNotOptimize(c.avvisi.size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * byte_sorgenti));
+}
+
+void controllo_generato(benchmark::State& state) {
+    protetto(state, [&] {
+        const sorgenti_generate& sorgenti = sorgenti_di(static_cast<int>(state.range(0)));
+        scrivi_sorgenti(sorgenti);
+        controlla_cartella(state, sorgenti.linea.size() + sorgenti.treno.size());
+    });
+}
+
+// A pair of sources of about 10 MB each: the carried general sections, then one row
+// repeated, every copy read, tested and stored.
+void controllo_dieci_mega(benchmark::State& state) {
+    protetto(state, [&] {
+        const auto riempi = [](std::string testo, const std::string& riga) {
+            while (testo.size() < (10u << 20)) {
+                testo += riga;
+            }
+            return testo + "[fine]\r\n";
+        };
+        const sorgenti_generate sorgenti{
+            riempi("[generale]\r\nlunghezza percorso, 101000\r\n[pendenze]\r\n",
+                   "pendenza,  850 , 4 \r\n"),
+            riempi("[generale]\r\nvelocita, 0, 30\r\n", "velocita,     800,    90\r\n")};
+        scrivi_sorgenti(sorgenti);
+        controlla_cartella(state, sorgenti.linea.size() + sorgenti.treno.size());
+    });
+}
+
 // CPU time of this thread, system time included (the writes are mostly kernel work).
 double cpu_del_thread() {
     timespec t{};
@@ -330,6 +372,8 @@ BENCHMARK(percorso_generato)
     ->Arg(500)
     ->Arg(1000)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(controllo_generato)->Arg(101)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(controllo_dieci_mega)->Unit(benchmark::kMillisecond);
 BENCHMARK(rapporto_portato_pavimento)->Unit(benchmark::kMicrosecond);
 BENCHMARK(rapporto_1000_101)->Unit(benchmark::kMicrosecond);
 BENCHMARK(pavimento_generato)
