@@ -7,7 +7,6 @@
 #include "tools/strumento.h"
 #include "writers/dati.h"
 
-#include <stdlib.h>
 #include <cstdio>
 #include <iostream>
 
@@ -16,14 +15,7 @@ namespace {
 // A folder only this process can use, removed with its content on every way out.
 class cartella_privata {
 public:
-    cartella_privata() {
-        std::string modello =
-            (std::filesystem::temp_directory_path() / "compattatore-XXXXXX").string();
-        if (::mkdtemp(modello.data()) == nullptr) {
-            throw errore_esecuzione(modello, "creazione della cartella di lavoro non riuscita");
-        }
-        percorso_ = modello;
-    }
+    cartella_privata() : percorso_(crea_cartella_privata("compattatore-")) {}
     ~cartella_privata() {
         std::error_code ignorato;
         std::filesystem::remove_all(percorso_, ignorato);
