@@ -129,6 +129,13 @@ TEST(Strumento, RigaDiComandoErrataDa64SenzaToccareNulla) {
     }
 }
 
+TEST(Strumento, VersioneQuellaDelProgetto) {
+    // The one version of the build (project() in CMakeLists.txt), in the packages' names too.
+    const esito_strumento esito = compattatore_({"--version"});
+    EXPECT_EQ(esito.stato, 0);
+    EXPECT_EQ(esito.uscita, "compattatore " VERSIONE_PROGRAMMI "\n");
+}
+
 TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutoreERipulisce) {
     const cartella_temporanea dir;
     const cartella_temporanea tmp;
@@ -274,7 +281,8 @@ TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
     for (const fs::path& testo :
          {nomi_file::note(d, predefinita), nomi_file::rallentamenti(d, predefinita),
           nomi_file::scheda(d, predefinita)}) {
-        EXPECT_EQ(leggi_file_intero(testo), leggi_file_intero(uno / testo.filename().string())) << testo;
+        EXPECT_EQ(leggi_file_intero(testo), leggi_file_intero(uno / testo.filename().string()))
+            << testo;
     }
     const std::string linea = leggi_file_intero(nomi_file::sorgente_linea(d, predefinita));
     const std::string treno = leggi_file_intero(nomi_file::sorgente_treno(d, predefinita));
@@ -303,8 +311,10 @@ TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
         compattatore_({"compatta", "--senza-linea", d.string(), "Orvesa_Cusvana", "5927"});
     ASSERT_EQ(senza.stato, 0) << senza.errori;
     EXPECT_EQ(leggi_file_intero(compatti[0]), "vecchio");
-    EXPECT_TRUE(leggi_file_intero(compatti[1]) == leggi_file_intero(uno / compatti[1].filename().string()));
-    EXPECT_TRUE(leggi_file_intero(compatti[2]) == leggi_file_intero(uno / compatti[2].filename().string()));
+    EXPECT_TRUE(leggi_file_intero(compatti[1]) ==
+                leggi_file_intero(uno / compatti[1].filename().string()));
+    EXPECT_TRUE(leggi_file_intero(compatti[2]) ==
+                leggi_file_intero(uno / compatti[2].filename().string()));
 }
 
 TEST(Strumento, UnProblemaNeiSorgentiNominaFileRigaEColonna) {
