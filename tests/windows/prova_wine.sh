@@ -26,7 +26,7 @@ salta() {
   exit 77
 }
 
-for file in run/orvesa_cusvana.exe tools/compattatore.exe tests/windows/prova_errore.exe; do
+for file in orvesa_cusvana.exe compattatore.exe tests/windows/prova_errore.exe; do
   [ -f "$windows/$file" ] || salta "manca $windows/$file: prima make windows"
 done
 command -v wine >/dev/null || salta "manca wine (pacchetto wine64: scripts/prepara.sh)"
@@ -114,7 +114,7 @@ normalizza() {
 caso_corsa() {
   avvia_xvfb
   prepara_prefisso
-  copia "$windows/run/orvesa_cusvana.exe" "$lavoro/windows"
+  copia "$windows/orvesa_cusvana.exe" "$lavoro/windows"
   copia "$linux_programma" "$lavoro/linux"
   local stato_windows=0 stato_linux=0
   (cd / && "$wine_" "$lavoro/windows/orvesa_cusvana.exe") >"$lavoro/uscita_windows" \
@@ -131,7 +131,7 @@ caso_corsa() {
   diff -r "$lavoro/linux" "$lavoro/windows" || errore "file diversi da quelli di Linux"
   # A second run over the files of the first replaces them with the same bytes.
   cp -r "$lavoro/windows" "$lavoro/prima"
-  cp "$windows/run/orvesa_cusvana.exe" "$lavoro/windows/"
+  cp "$windows/orvesa_cusvana.exe" "$lavoro/windows/"
   (cd / && "$wine_" "$lavoro/windows/orvesa_cusvana.exe") 2>"$lavoro/errori_windows" ||
     errore "seconda corsa: $(cat "$lavoro/errori_windows")"
   rm "$lavoro/windows/orvesa_cusvana.exe"
@@ -145,7 +145,7 @@ caso_sola_lettura() {
   for piattaforma in windows linux; do
     local cartella=$lavoro/$piattaforma stato=0
     if [ "$piattaforma" = windows ]; then
-      copia "$windows/run/orvesa_cusvana.exe" "$cartella"
+      copia "$windows/orvesa_cusvana.exe" "$cartella"
     else
       copia "$linux_programma" "$cartella"
     fi
@@ -178,7 +178,7 @@ confronta() {  # NOME STATO_ATTESO COMANDO ARGOMENTI...
   local nome=$1 atteso=$2
   shift 2
   local stato_windows=0 stato_linux=0
-  (cd "$lavoro/windows" && "$wine_" "$windows/tools/compattatore.exe" "$@") \
+  (cd "$lavoro/windows" && "$wine_" "$windows/compattatore.exe" "$@") \
     >"$lavoro/$nome.uscita_windows" 2>"$lavoro/$nome.errori_windows" || stato_windows=$?
   (cd "$lavoro/linux" && env -u DISPLAY "$linux_strumento" "$@") \
     >"$lavoro/$nome.uscita_linux" 2>"$lavoro/$nome.errori_linux" || stato_linux=$?
@@ -226,7 +226,7 @@ caso_strumento() {
 caso_attendere() {
   avvia_xvfb
   prepara_prefisso
-  copia "$windows/run/orvesa_cusvana.exe" "$lavoro/finestra"
+  copia "$windows/orvesa_cusvana.exe" "$lavoro/finestra"
   "$osserva" esegui "$lavoro/schermo.ppm" "$wine_" "$lavoro/finestra/orvesa_cusvana.exe" \
     >"$lavoro/uscita" 2>"$lavoro/errori"
   cat "$lavoro/uscita"
