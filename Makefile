@@ -1,5 +1,6 @@
-# The two commands of the project: `make run` and `make test` (and `make bench`).
-# Each prepares the machine first (Debian packages), then configures and builds.
+# The two commands of the project: `make run` and `make test` (and `make bench`,
+# `make windows`, `make dist`). Each prepares the machine first (Debian packages), then
+# configures and builds.
 
 BUILD      ?= build
 BUILD_SAN  ?= build-san
@@ -8,11 +9,15 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDI ?= 30
 BERSAGLI_FUZZ := lettore_campi fase_linea fase_treno percorso
 BUILD_BENCH ?= build-bench
+BUILD_WIN  ?= build-win
+BUILD_DIST ?= build-dist
+DIST       ?= dist
 JOBS       ?= $(shell nproc)
 # Warnings are errors in CI.
 WERROR     := $(if $(CI),ON,OFF)
 
-.PHONY: run test bench prepara build build-san build-fuzz build-bench test-unita test-sanitizzatori test-fuzz
+.PHONY: run test bench prepara build build-san build-fuzz build-bench test-unita test-sanitizzatori \
+        test-fuzz windows test-windows build-dist dist
 
 prepara:
 	@scripts/prepara.sh
@@ -24,15 +29,16 @@ build: prepara
 run: build
 	$(BUILD)/run/orvesa_cusvana
 
+# The Wine tests (label wine) run in test-windows, once the Windows build is there.
 test-unita: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE wine
 
 build-san: prepara
 	cmake -S . -B $(BUILD_SAN) -DSANITIZZATORI=ON -DAVVISI_COME_ERRORI=$(WERROR) >/dev/null
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 
 test-sanitizzatori: build-san
-	cd $(BUILD_SAN) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_SAN) && ctest --output-on-failure -j $(JOBS) -LE wine
 
 # libFuzzer needs clang; warnings stay warnings here, the other two builds judge them.
 build-fuzz: prepara
@@ -54,7 +60,35 @@ test-fuzz: build-fuzz
 	    | grep -o '[0-9]*$$') esecuzioni in $(FUZZ_SECONDI) s, nessun errore"; \
 	done
 
-test: test-unita test-sanitizzatori test-fuzz
+test: test-unita test-sanitizzatori test-windows test-fuzz
+
+# The two programs for 64-bit Windows (build-win/orvesa_cusvana.exe, a window program,
+# and build-win/compattatore.exe, a console program), cross-built with mingw-w64 and
+# linked statically. -O2, the level of the Linux programs.
+windows: prepara
+	cmake -S . -B $(BUILD_WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+	  -DAVVISI_COME_ERRORI=$(WERROR) >/dev/null
+	cmake --build $(BUILD_WIN) -j $(JOBS)
+
+# The Windows programs under Wine, compared with the Linux ones of $(BUILD); skipped, and
+# said so, where Wine cannot run.
+test-windows: build windows
+	cmake -S . -B $(BUILD) -DCARTELLA_WINDOWS=$(abspath $(BUILD_WIN)) >/dev/null
+	cd $(BUILD) && ctest --output-on-failure -L wine
+
+# The packages, into $(DIST)/: the Windows zip, the Linux tarball and the Debian package of
+# compattatore. The Linux programs in release mode, in their own build directory, with the
+# hardening that Debian's packages have (same arithmetic, same files).
+build-dist: prepara
+	cmake -S . -B $(BUILD_DIST) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG -D_FORTIFY_SOURCE=2" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro,-z,now" \
+	  -DCON_TEST=OFF -DAVVISI_COME_ERRORI=$(WERROR) >/dev/null
+	cmake --build $(BUILD_DIST) -j $(JOBS)
+
+dist: windows build-dist
+	scripts/pacchetti.sh $(BUILD_WIN) $(BUILD_DIST) $(DIST)
 
 # Benchmarks in release mode, in their own build directory: the compactor against its floor
 # and across route lengths, then the whole process against a bytes-only process. -O2, the

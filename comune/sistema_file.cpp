@@ -2,6 +2,7 @@
 #include "comune/sistema_file.h"
 #include "comune/errore_esecuzione.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -23,4 +24,24 @@ std::string leggi_file_intero(const std::filesystem::path& file) {
         throw errore_esecuzione(file, "lettura non riuscita");
     }
     return std::move(contenuto).str();
+}
+
+void file_sostitutivo::scrivi(const void* dati, std::size_t quanti) {
+    const char* byte = static_cast<const char*>(dati);
+    while (quanti > 0) {
+        if (in_buffer_ == sizeof buffer_) {
+            svuota_buffer();
+        }
+        const std::size_t parte = std::min(quanti, sizeof buffer_ - in_buffer_);
+        std::memcpy(buffer_ + in_buffer_, byte, parte);
+        in_buffer_ += parte;
+        byte += parte;
+        quanti -= parte;
+    }
+}
+
+void sostituisci_file(const std::filesystem::path& destinazione, std::string_view contenuto) {
+    file_sostitutivo file(destinazione);
+    file.scrivi(contenuto);
+    file.conferma();
 }

@@ -13,6 +13,7 @@
 // The directory that holds the running program file.
 std::filesystem::path cartella_applicazione();
 
+
 // A whole file into memory; errore_esecuzione naming the file when it cannot be read.
 std::string leggi_file_intero(const std::filesystem::path& file);
 
@@ -37,11 +38,16 @@ public:
 
 private:
     void svuota_buffer();
-    [[noreturn]] void fallisci(const char* operazione, int numero_errore);
+    // numero_errore: errno on Linux, GetLastError() on Windows.
+    [[noreturn]] void fallisci(const char* operazione, unsigned long numero_errore);
 
     std::filesystem::path destinazione_;
     std::filesystem::path temporaneo_;
+#ifdef _WIN32
+    void* maniglia_ = nullptr;  // the temporary file's HANDLE, null once closed
+#else
     int descrittore_ = -1;
+#endif
     char buffer_[1 << 16];
     std::size_t in_buffer_ = 0;
 };

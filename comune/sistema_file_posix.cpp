@@ -3,12 +3,14 @@
 #include "comune/sistema_file.h"
 
 #include "comune/errore_esecuzione.h"
+#include "comune/processo.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string>
 
@@ -23,12 +25,23 @@ mode_t permessi_predefiniti() {
 
 }  // namespace
 
+void prepara_processo() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 std::filesystem::path cartella_applicazione() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
 
 file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione)
     : destinazione_(std::move(destinazione)) {
+    // A read-only older file ends the run here, as its owner asked for it to be kept; the
+    // write bits are looked at, not access(), so that it holds for root too.
+    struct stat stato;
+    if (::stat(destinazione_.c_str(), &stato) == 0 && S_ISREG(stato.st_mode) &&
+        (stato.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        throw errore_esecuzione(destinazione_, "file in sola lettura");
+    }
     std::string modello =
         (destinazione_.parent_path() / ("." + destinazione_.filename().string() + ".XXXXXX"))
             .string();
@@ -44,20 +57,6 @@ file_sostitutivo::~file_sostitutivo() {
     if (descrittore_ >= 0) {
         ::close(descrittore_);
         ::unlink(temporaneo_.c_str());
-    }
-}
-
-void file_sostitutivo::scrivi(const void* dati, std::size_t quanti) {
-    const char* byte = static_cast<const char*>(dati);
-    while (quanti > 0) {
-        if (in_buffer_ == sizeof buffer_) {
-            svuota_buffer();
-        }
-        const std::size_t parte = std::min(quanti, sizeof buffer_ - in_buffer_);
-        std::memcpy(buffer_ + in_buffer_, byte, parte);
-        in_buffer_ += parte;
-        byte += parte;
-        quanti -= parte;
     }
 }
 
@@ -92,13 +91,7 @@ void file_sostitutivo::conferma() {
     }
 }
 
-void file_sostitutivo::fallisci(const char* operazione, int numero_errore) {
-    throw errore_esecuzione(
-        destinazione_, std::string(operazione) + " non riuscita: " + std::strerror(numero_errore));
-}
-
-void sostituisci_file(const std::filesystem::path& destinazione, std::string_view contenuto) {
-    file_sostitutivo file(destinazione);
-    file.scrivi(contenuto);
-    file.conferma();
+void file_sostitutivo::fallisci(const char* operazione, unsigned long numero_errore) {
+    throw errore_esecuzione(destinazione_, std::string(operazione) + " non riuscita: " +
+                                               std::strerror(static_cast<int>(numero_errore)));
 }

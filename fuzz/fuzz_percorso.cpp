@@ -2,7 +2,8 @@
 // arbitrary pair of source files. The input is the line source, the separator of
 // separatore.h, then the train source; without a separator there is no train source.
 // After each input the compact files must have the sizes of their layouts, or be absent
-// when a header check failed or no grid was built.
+// when a header check failed or no grid was built; the checker then reads the same
+// sources, and where it finds a single problem it is the compactor's.
 #include "compactor/diagnostica.h"
 #include "comune/errore_esecuzione.h"
 #include "fuzz/separatore.h"
@@ -12,9 +13,9 @@
 #include <cstdint>
 #include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
-    const identita_scenario identita = identita_predefinita();
-    const std::string_view ingresso(reinterpret_cast<const char*>(dati), dimensione);
+namespace {
+
+void scrivi_sorgenti(const identita_scenario& identita, std::string_view ingresso) {
     const std::size_t taglio = ingresso.find(separatore_fuzz);
     svuota_cartella_fuzz();
     scrivi_file(nomi_file::sorgente_linea(cartella_fuzz(), identita), ingresso.substr(0, taglio));
@@ -22,6 +23,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
         scrivi_file(nomi_file::sorgente_treno(cartella_fuzz(), identita),
                     ingresso.substr(taglio + separatore_fuzz.size()));
     }
+}
+
+// The checker on the same sources: every code documented, and where it finds a single
+// problem, that problem is the one the compactor recorded.
+void verifica_controllo(const identita_scenario& identita, std::string_view ingresso,
+                        const compattatore& compattazione) {
+    scrivi_sorgenti(identita, ingresso);
+    compattatore c({cartella_fuzz(), cartella_fuzz(), false}, identita);
+    const int intestazione = c.controlla_percorso();
+    for (const problema_registrato& p : c.problemi) {
+        (void)descrivi(p);
+    }
+    for (const avviso_registrato& a : c.avvisi) {
+        (void)descrivi(a);
+    }
+    if (c.problemi.size() != 1 || intestazione != 0) {
+        return;
+    }
+    const problema_registrato* registrato = compattazione.problema_in_vigore();
+    if (registrato == nullptr || registrato->codice != c.problemi[0].codice ||
+        registrato->posizione != c.problemi[0].posizione ||
+        descrivi(*registrato) != descrivi(c.problemi[0])) {
+        violazione("il controllo trova solo\n" + descrivi(c.problemi[0]) +
+                   "mentre il compattatore registra\n" + descrivi_esito(compattazione));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
+    const identita_scenario identita = identita_predefinita();
+    const std::string_view ingresso(reinterpret_cast<const char*>(dati), dimensione);
+    scrivi_sorgenti(identita, ingresso);
 
     compattatore c(cartella_fuzz(), identita);
     int32_t j = 1;
@@ -35,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
         }
         verifica_modello(c);
         verifica_nessun_file_compatto(c);
+        verifica_controllo(identita, ingresso, c);
         return 0;
     }
     verifica_modello(c);
@@ -49,5 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
         violazione("memorizza_percorso ha reso " + std::to_string(numero));
     }
     (void)descrivi_esito(c);
+    if (numero == 0) {
+        verifica_controllo(identita, ingresso, c);
+    }
     return 0;
 }

@@ -1,17 +1,15 @@
 // Entry point of the one-shot program: no command line; every file goes beside the program.
+#include "comune/processo.h"
 #include "comune/sistema_file.h"
 #include "run/form1.h"
 
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 
 int main() {
-    // A file-size limit must make a write fail with an error, not kill the process.
-    std::signal(SIGXFSZ, SIG_IGN);
+    prepara_processo();
     try {
-        const std::filesystem::path cartella =
-            cartella_applicazione();
+        const std::filesystem::path cartella = cartella_applicazione();
         Form1 finestra(cartella, apri_presentazione("orvesa_cusvana"));
         return finestra.Form_Load();
     } catch (const std::exception& e) {  // errore_esecuzione and the library's own

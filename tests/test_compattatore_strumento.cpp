@@ -131,6 +131,13 @@ TEST(Strumento, RigaDiComandoErrataDa64SenzaToccareNulla) {
     }
 }
 
+TEST(Strumento, VersioneQuellaDelProgetto) {
+    // The one version of the build (project() in CMakeLists.txt), in the packages' names too.
+    const esito_strumento esito = compattatore_({"--version"});
+    EXPECT_EQ(esito.stato, 0);
+    EXPECT_EQ(esito.uscita, "compattatore " VERSIONE_PROGRAMMI "\n");
+}
+
 TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutore) {
     const cartella_temporanea dir;
     scrivi_tutto(dir / "Orvesa_Cusvana_5927-.txt", "[generale]\r\n[fine]\r\n");

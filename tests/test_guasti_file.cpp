@@ -1,9 +1,9 @@
 // File-system faults in the real program, copied into a temporary directory: a directory
-// standing where an output file goes, a file-size limit that breaks the plan file half-way,
-// a directory in which nothing can be created. Each run must end with exit status 1 and a
-// message naming the file and the reason; the files written before the fault are complete,
-// the older files under the names it did not reach are untouched, and no temporary file is
-// left behind.
+// standing where an output file goes, an older file that nobody may write, a file-size limit that
+// breaks the plan file half-way, a directory in which nothing can be created. Each run must end
+// with exit status 1 and a message naming the file and the reason; the files written before the
+// fault are complete, the older files under the names it did not reach are untouched, and no
+// temporary file is left behind.
 #include "aiuti.h"
 #include "comune/identita.h"
 #include "writers/dati.h"
@@ -89,11 +89,11 @@ void semina_file_vecchi(const fs::path& cartella, std::optional<std::size_t> sal
 
 // The outcome of a run that failed at file number `guasto` for `motivo`.
 void verifica_guasto(const fs::path& cartella, std::size_t guasto, const esito_processo& esito,
-                     int numero_errore) {
+                     const std::string& motivo) {
     const std::vector<fs::path> file = file_in_ordine(cartella);
     EXPECT_EQ(esito.stato, 1) << esito.errori;
     EXPECT_NE(esito.errori.find(file[guasto].string()), std::string::npos) << esito.errori;
-    EXPECT_NE(esito.errori.find(std::strerror(numero_errore)), std::string::npos) << esito.errori;
+    EXPECT_NE(esito.errori.find(motivo), std::string::npos) << esito.errori;
 
     for (std::size_t i = 0; i < guasto; ++i) {
         if (i < numero_sorgenti && guasto >= primo_compatto) {
@@ -149,7 +149,7 @@ TEST_P(CartellaAlPostoDelFile, LaCorsaSiFermaLiEIlRestoResta) {
 
     const esito_processo esito = esegui(programma, {}, senza_display);
 
-    verifica_guasto(cartella.percorso(), guasto, esito, EISDIR);
+    verifica_guasto(cartella.percorso(), guasto, esito, std::strerror(EISDIR));
     EXPECT_TRUE(fs::is_directory(bloccato));
     EXPECT_EQ(leggi_file_intero(bloccato / "dentro"), "x");
 }
@@ -162,6 +162,28 @@ std::string nome_caso(const ::testing::TestParamInfo<std::size_t>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OgniFile, CartellaAlPostoDelFile, ::testing::Range<std::size_t>(0, 8),
+                         nome_caso);
+
+// An older file that nobody may write (the read-only attribute of Windows) stops the run at
+// its writer, as a file the system refuses to replace would; root included.
+class FileInSolaLettura : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(FileInSolaLettura, LaCorsaSiFermaLiEIlFileResta) {
+    cartella_temporanea cartella;
+    const fs::path programma = copia_programma(cartella);
+    const std::size_t guasto = GetParam();
+    const fs::path protetto = file_in_ordine(cartella.percorso())[guasto];
+    semina_file_vecchi(cartella.percorso(), std::nullopt);
+    fs::permissions(protetto,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    const esito_processo esito = esegui(programma, {}, senza_display);
+
+    verifica_guasto(cartella.percorso(), guasto, esito, "file in sola lettura");
+    EXPECT_EQ(leggi_file_intero(protetto), contenuto_vecchio(protetto));
+}
+
+INSTANTIATE_TEST_SUITE_P(OgniFile, FileInSolaLettura, ::testing::Range<std::size_t>(0, 8),
                          nome_caso);
 
 TEST(GuastiFile, LimiteDiDimensioneSpezzaIlTracciatoAMeta) {
@@ -185,7 +207,7 @@ TEST(GuastiFile, LimiteDiDimensioneSpezzaIlTracciatoAMeta) {
     const esito_processo esito =
         esegui(prlimit, {"--fsize=" + std::to_string(limite), programma.string()}, senza_display);
 
-    verifica_guasto(cartella.percorso(), primo_compatto, esito, EFBIG);
+    verifica_guasto(cartella.percorso(), primo_compatto, esito, std::strerror(EFBIG));
 }
 
 TEST(GuastiFile, CartellaDoveNonSiPuoCreareNulla) {
@@ -208,7 +230,7 @@ TEST(GuastiFile, CartellaDoveNonSiPuoCreareNulla) {
         esegui(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", programma.string()},
                senza_display);
 
-    verifica_guasto(cartella.percorso(), 0, esito, EACCES);
+    verifica_guasto(cartella.percorso(), 0, esito, std::strerror(EACCES));
 }
 
 }  // namespace

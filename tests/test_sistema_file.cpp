@@ -90,3 +90,28 @@ TEST(SostituisciFile, ByteMessiNelBufferEScrittiSiAlternanoSenzaPerderne) {
     }
     EXPECT_EQ(leggi_file_intero(destinazione), atteso);
 }
+
+TEST(SostituisciFile, UnFileSenzaPermessoDiScritturaFermaLaScritturaELoLasciaComEra) {
+    // Write permission for nobody (the read-only attribute of Windows): the owner wants
+    // the file kept. Root may write it all the same, so the bits decide, not access().
+    namespace fs = std::filesystem;
+    cartella_temporanea cartella;
+    const auto destinazione = cartella / "Orvesa_Cusvana_5927_note.txt";
+    scrivi_tutto(destinazione, "note di prima\r\n");
+    fs::permissions(destinazione,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    try {
+        sostituisci_file(destinazione, "note nuove\r\n");
+        FAIL() << "attesa errore_esecuzione";
+    } catch (const errore_esecuzione& e) {
+        EXPECT_EQ(e.file(), destinazione);
+        EXPECT_EQ(std::string(e.what()), destinazione.string() + ": file in sola lettura");
+    }
+    EXPECT_EQ(leggi_file_intero(destinazione), "note di prima\r\n");
+    EXPECT_EQ(voci_in(cartella.percorso()), 1u);
+
+    // Any write bit left, for anyone, and the file is replaced as usual.
+    fs::permissions(destinazione, fs::perms::group_write, fs::perm_options::add);
+    sostituisci_file(destinazione, "note nuove\r\n");
+    EXPECT_EQ(leggi_file_intero(destinazione), "note nuove\r\n");
+}

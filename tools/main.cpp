@@ -1,16 +1,17 @@
 // Entry point of compattatore: reads the command line and runs one command.
 #include "comune/errore_esecuzione.h"
+#include "comune/processo.h"
 #include "tools/strumento.h"
 
 #include <algorithm>
-#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr std::string_view versione = "compattatore 1.0";
+// VERSIONE_PROGRAMMI: the version of project() in the top CMakeLists.txt.
+constexpr std::string_view versione = "compattatore " VERSIONE_PROGRAMMI;
 
 constexpr std::string_view sinossi =
     "Uso: compattatore esporta DIR\n"
@@ -114,8 +115,7 @@ int esegui(const std::string& comando, std::vector<std::string> argomenti) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A file-size limit must make a write fail with an error, not kill the process.
-    std::signal(SIGXFSZ, SIG_IGN);
+    prepara_processo();
     const std::vector<std::string> argomenti(argv + std::min(argc, 1), argv + argc);
     if (argomenti.size() == 1 && argomenti[0] == "--help") {
         std::cout << sinossi << dettagli;
