@@ -2,6 +2,7 @@
 #include "comune/sistema_file.h"
 #include "comune/errore_esecuzione.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -23,4 +24,30 @@ std::string leggi_file_intero(const std::filesystem::path& file) {
         throw errore_esecuzione(file, "lettura non riuscita");
     }
     return std::move(contenuto).str();
+}
+
+bool nome_temporaneo(std::string_view nome) {
+    constexpr std::size_t lettere = 6;
+    const std::size_t segno = nome.rfind(segno_temporaneo);
+    if (!nome.starts_with('.') || segno == std::string_view::npos || segno < 2 ||
+        nome.size() != segno + segno_temporaneo.size() + lettere) {
+        return false;
+    }
+    return std::all_of(nome.end() - lettere, nome.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+void rimuovi_temporanei_abbandonati(const std::filesystem::path& cartella) {
+    // Leftovers that cannot be listed or removed stay: they harm no output file.
+    std::error_code codice;
+    std::filesystem::directory_iterator elenco(cartella.empty() ? "." : cartella, codice);
+    for (; !codice && elenco != std::filesystem::directory_iterator(); elenco.increment(codice)) {
+        const std::filesystem::path& voce = elenco->path();
+        std::error_code ignorato;
+        if (nome_temporaneo(voce.filename().string()) &&
+            std::filesystem::is_regular_file(std::filesystem::symlink_status(voce, ignorato))) {
+            std::filesystem::remove(voce, ignorato);
+        }
+    }
 }

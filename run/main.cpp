@@ -7,11 +7,15 @@
 #include <iostream>
 
 int main() {
-    // A file-size limit must make a write fail with an error, not kill the process.
+    assicura_flussi_standard();
+    // A file-size limit must make a write fail with an error, not kill the process; and a
+    // standard error that nobody reads must not end the run: writes to it fail quietly.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     try {
-        const std::filesystem::path cartella =
-            cartella_applicazione();
+        const std::filesystem::path cartella = cartella_applicazione();
+        // The whole run, writers and compactor, as the only one in the folder.
+        const blocco_cartella blocco(cartella, "orvesa_cusvana");
         Form1 finestra(cartella, apri_presentazione("orvesa_cusvana"));
         return finestra.Form_Load();
     } catch (const std::exception& e) {  // errore_esecuzione and the library's own

@@ -1,6 +1,7 @@
 // File-system faults in the real program, copied into a temporary directory: a directory
-// standing where an output file goes, a file-size limit that breaks the plan file half-way,
-// a directory in which nothing can be created. Each run must end with exit status 1 and a
+// standing where an output file goes, an older file that nobody may write, a file-size
+// limit that breaks the plan file half-way, a directory in which nothing can be created.
+// Each run must end with exit status 1 and a
 // message naming the file and the reason; the files written before the fault are complete,
 // the older files under the names it did not reach are untouched, and no temporary file is
 // left behind.
@@ -89,11 +90,11 @@ void semina_file_vecchi(const fs::path& cartella, std::optional<std::size_t> sal
 
 // The outcome of a run that failed at file number `guasto` for `motivo`.
 void verifica_guasto(const fs::path& cartella, std::size_t guasto, const esito_processo& esito,
-                     int numero_errore) {
+                     const std::string& motivo) {
     const std::vector<fs::path> file = file_in_ordine(cartella);
     EXPECT_EQ(esito.stato, 1) << esito.errori;
     EXPECT_NE(esito.errori.find(file[guasto].string()), std::string::npos) << esito.errori;
-    EXPECT_NE(esito.errori.find(std::strerror(numero_errore)), std::string::npos) << esito.errori;
+    EXPECT_NE(esito.errori.find(motivo), std::string::npos) << esito.errori;
 
     for (std::size_t i = 0; i < guasto; ++i) {
         if (i < numero_sorgenti && guasto >= primo_compatto) {
@@ -149,7 +150,7 @@ TEST_P(CartellaAlPostoDelFile, LaCorsaSiFermaLiEIlRestoResta) {
 
     const esito_processo esito = esegui(programma, {}, senza_display);
 
-    verifica_guasto(cartella.percorso(), guasto, esito, EISDIR);
+    verifica_guasto(cartella.percorso(), guasto, esito, std::strerror(EISDIR));
     EXPECT_TRUE(fs::is_directory(bloccato));
     EXPECT_EQ(leggi_file_intero(bloccato / "dentro"), "x");
 }
@@ -163,6 +164,42 @@ std::string nome_caso(const ::testing::TestParamInfo<std::size_t>& info) {
 
 INSTANTIATE_TEST_SUITE_P(OgniFile, CartellaAlPostoDelFile, ::testing::Range<std::size_t>(0, 8),
                          nome_caso);
+
+// No write permission bit at all, with the owner's read bit or not. The bits decide, not
+// access(): run as root, the program could write the file, yet must leave it alone.
+class FileInSolaLettura : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(FileInSolaLettura, LaCorsaSiFermaAQuelloScrittoreELoLasciaComEra) {
+    cartella_temporanea cartella;
+    const fs::path programma = copia_programma(cartella);
+    const std::size_t guasto = GetParam();
+    const fs::path protetto = file_in_ordine(cartella.percorso())[guasto];
+    semina_file_vecchi(cartella.percorso(), std::nullopt);
+    const fs::perms permessi = guasto % 2 == 0 ? fs::perms(0444) : fs::perms::none;
+    fs::permissions(protetto, permessi);
+
+    const esito_processo esito = esegui(programma, {}, senza_display);
+
+    verifica_guasto(cartella.percorso(), guasto, esito, "sola lettura");
+    EXPECT_EQ(fs::status(protetto).permissions(), permessi);
+}
+
+INSTANTIATE_TEST_SUITE_P(OgniFile, FileInSolaLettura, ::testing::Range<std::size_t>(0, 8),
+                         nome_caso);
+
+// A file that someone may write is replaced, even when its owner may not.
+TEST(GuastiFile, BastaUnPermessoDiScritturaPerSostituire) {
+    cartella_temporanea cartella;
+    const fs::path programma = copia_programma(cartella);
+    semina_file_vecchi(cartella.percorso(), std::nullopt);
+    const fs::path altrui = nomi_file::scheda(cartella.percorso(), identita);
+    fs::permissions(altrui, fs::perms::others_write);
+
+    const esito_processo esito = esegui(programma, {}, senza_display);
+
+    EXPECT_EQ(esito.stato, 0) << esito.errori;
+    EXPECT_EQ(leggi_file_intero(altrui), contenuto_atteso().at(altrui.filename().string()));
+}
 
 TEST(GuastiFile, LimiteDiDimensioneSpezzaIlTracciatoAMeta) {
     const fs::path prlimit = cerca_programma("prlimit");
@@ -185,7 +222,7 @@ TEST(GuastiFile, LimiteDiDimensioneSpezzaIlTracciatoAMeta) {
     const esito_processo esito =
         esegui(prlimit, {"--fsize=" + std::to_string(limite), programma.string()}, senza_display);
 
-    verifica_guasto(cartella.percorso(), primo_compatto, esito, EFBIG);
+    verifica_guasto(cartella.percorso(), primo_compatto, esito, std::strerror(EFBIG));
 }
 
 TEST(GuastiFile, CartellaDoveNonSiPuoCreareNulla) {
@@ -208,7 +245,7 @@ TEST(GuastiFile, CartellaDoveNonSiPuoCreareNulla) {
         esegui(setpriv, {"--reuid=nobody", "--regid=nogroup", "--clear-groups", programma.string()},
                senza_display);
 
-    verifica_guasto(cartella.percorso(), 0, esito, EACCES);
+    verifica_guasto(cartella.percorso(), 0, esito, std::strerror(EACCES));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Entry point of compattatore: reads the command line and runs one command.
 #include "comune/errore_esecuzione.h"
+#include "comune/sistema_file.h"
 #include "tools/strumento.h"
 
 #include <algorithm>
@@ -88,8 +89,11 @@ int esegui(const std::string& comando, std::vector<std::string> argomenti) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A file-size limit must make a write fail with an error, not kill the process.
+    assicura_flussi_standard();
+    // A file-size limit must make a write fail with an error, not kill the process; and an
+    // output that nobody reads must not end the command: writes to it fail quietly.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> argomenti(argv + std::min(argc, 1), argv + argc);
     if (argomenti.size() == 1 && argomenti[0] == "--help") {
         std::cout << sinossi << dettagli;
