@@ -5,7 +5,7 @@ set -euo pipefail
 
 pacchetti=(g++ clang libclang-rt-14-dev cmake make libgtest-dev libbenchmark-dev
            libfltk1.3-dev fonts-dejavu-core xvfb xauth xdotool imagemagick x11-utils
-           librsvg2-bin util-linux time)
+           librsvg2-bin util-linux time strace)
 
 mancanti=()
 for p in "${pacchetti[@]}"; do
