@@ -6,6 +6,9 @@
 # carried run and of the 1000 km route.
 #
 #   bench/processo.sh [BUILD_DIR] [RUNS]      (defaults: build-bench, 100)
+#
+# With SENZA_SCARICO=1 both programs run with bench/senza_scarico.cpp preloaded, so that
+# neither flushes its files to the device.
 set -euo pipefail
 # Headless: the program then runs in terminal mode, as on a server.
 unset DISPLAY
@@ -41,6 +44,13 @@ for f in "$tmp"/vero/*; do
 done
 [ "$(ls "$tmp/vero" | wc -l)" -eq "$(ls "$tmp/byte" | wc -l)" ] || diverso=1
 [ $diverso -eq 0 ] || { echo "processo.sh: rebuild solo_byte (make bench)" >&2; exit 1; }
+
+if [ -n "${SENZA_SCARICO:-}" ]; then
+  precarica=$(cd "$build/bench" && pwd)/libsenza_scarico.so
+  [ -f "$precarica" ] || { echo "processo.sh: $precarica is missing; run make bench" >&2; exit 1; }
+  export LD_PRELOAD=$precarica
+  echo "== Flush to the device off on both sides (SENZA_SCARICO)"
+fi
 
 echo "== Whole process: headless orvesa_cusvana against the bytes-only process ($prove runs each, alternating)"
 "$build/bench/misura_processo" "$prove" "$vero" "$byte"

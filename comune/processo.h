@@ -2,6 +2,8 @@
 // (implemented beside the file seam of that platform).
 #pragma once
 
-// Linux: a file-size limit makes a write fail with an error instead of killing the
-// process. Windows: the console shows the UTF-8 messages as UTF-8.
+// Linux: the standard streams are open (assicura_flussi_standard), a file-size limit makes
+// a write fail with an error instead of killing the process, and a standard error or output
+// that nobody reads makes writes to it fail quietly instead of ending the run. Windows: the
+// console shows the UTF-8 messages as UTF-8.
 void prepara_processo();

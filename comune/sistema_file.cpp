@@ -45,3 +45,29 @@ void sostituisci_file(const std::filesystem::path& destinazione, std::string_vie
     file.scrivi(contenuto);
     file.conferma();
 }
+
+bool nome_temporaneo(std::string_view nome) {
+    constexpr std::size_t lettere = 6;
+    const std::size_t segno = nome.rfind(segno_temporaneo);
+    if (!nome.starts_with('.') || segno == std::string_view::npos || segno < 2 ||
+        nome.size() != segno + segno_temporaneo.size() + lettere) {
+        return false;
+    }
+    return std::all_of(nome.end() - lettere, nome.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+void rimuovi_temporanei_abbandonati(const std::filesystem::path& cartella) {
+    // Leftovers that cannot be listed or removed stay: they harm no output file.
+    std::error_code codice;
+    std::filesystem::directory_iterator elenco(cartella.empty() ? "." : cartella, codice);
+    for (; !codice && elenco != std::filesystem::directory_iterator(); elenco.increment(codice)) {
+        const std::filesystem::path& voce = elenco->path();
+        std::error_code ignorato;
+        if (nome_temporaneo(voce.filename().string()) &&
+            std::filesystem::is_regular_file(std::filesystem::symlink_status(voce, ignorato))) {
+            std::filesystem::remove(voce, ignorato);
+        }
+    }
+}

@@ -1,5 +1,6 @@
-// The file seam on Linux: the application directory and the replacement of an output
-// file through a temporary file and rename.
+// The file seam on Linux: the application directory, the durable replacement of an output
+// file through a temporary file and rename, the folder lock, the reading of files that
+// come from elsewhere, and the standard streams.
 #include "comune/sistema_file.h"
 
 #include "comune/errore_esecuzione.h"
@@ -7,12 +8,16 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <iostream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -23,10 +28,51 @@ mode_t permessi_predefiniti() {
     return 0666 & ~maschera;
 }
 
+std::string motivo(const char* operazione, int numero_errore) {
+    return std::string(operazione) + " non riuscita: " + std::strerror(numero_errore);
+}
+
+// Makes the directory entries of `cartella` durable: a rename in it survives a power cut.
+// A file system that cannot flush a directory says EINVAL; there is nothing more to do.
+int sincronizza_cartella(const std::filesystem::path& cartella) {
+    const int descrittore =
+        ::open(cartella.empty() ? "." : cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descrittore < 0) {
+        return errno;
+    }
+    int numero = 0;
+    if (::fsync(descrittore) != 0 && errno != EINVAL) {
+        numero = errno;
+    }
+    ::close(descrittore);
+    return numero;
+}
+
+const char* tipo_di(mode_t modo) {
+    if (S_ISDIR(modo)) {
+        return "una cartella";
+    }
+    if (S_ISFIFO(modo)) {
+        return "una FIFO";
+    }
+    if (S_ISCHR(modo)) {
+        return "un dispositivo a caratteri";
+    }
+    if (S_ISBLK(modo)) {
+        return "un dispositivo a blocchi";
+    }
+    if (S_ISSOCK(modo)) {
+        return "un socket";
+    }
+    return "un file speciale";
+}
+
 }  // namespace
 
 void prepara_processo() {
+    assicura_flussi_standard();
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 std::filesystem::path cartella_applicazione() {
@@ -35,16 +81,18 @@ std::filesystem::path cartella_applicazione() {
 
 file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione)
     : destinazione_(std::move(destinazione)) {
-    // A read-only older file ends the run here, as its owner asked for it to be kept; the
-    // write bits are looked at, not access(), so that it holds for root too.
-    struct stat stato;
-    if (::stat(destinazione_.c_str(), &stato) == 0 && S_ISREG(stato.st_mode) &&
-        (stato.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        throw errore_esecuzione(destinazione_, "file in sola lettura");
+    // The permission bits, not access(): root may write anything, yet a file that its
+    // owner made read-only must stop the run here all the same.
+    struct stat vecchio;
+    if (::lstat(destinazione_.c_str(), &vecchio) == 0 && !S_ISDIR(vecchio.st_mode) &&
+        (vecchio.st_mode & 0222) == 0) {
+        throw errore_esecuzione(destinazione_,
+                                "file in sola lettura (nessun permesso di scrittura): non "
+                                "viene sostituito");
     }
-    std::string modello =
-        (destinazione_.parent_path() / ("." + destinazione_.filename().string() + ".XXXXXX"))
-            .string();
+    std::string modello = (destinazione_.parent_path() / ("." + destinazione_.filename().string() +
+                                                          std::string(segno_temporaneo) + "XXXXXX"))
+                              .string();
     descrittore_ = ::mkstemp(modello.data());
     if (descrittore_ < 0) {
         fallisci("creazione", errno);
@@ -77,6 +125,11 @@ void file_sostitutivo::svuota_buffer() {
 
 void file_sostitutivo::conferma() {
     svuota_buffer();
+    // The data reach the device before the name points at them: otherwise a power cut
+    // after the rename can leave the new name on an empty file.
+    if (::fsync(descrittore_) != 0) {
+        fallisci("sincronizzazione", errno);
+    }
     const int descrittore = descrittore_;
     descrittore_ = -1;
     if (::close(descrittore) != 0) {
@@ -89,9 +142,126 @@ void file_sostitutivo::conferma() {
         ::unlink(temporaneo_.c_str());
         fallisci("sostituzione", numero);
     }
+    if (const int numero = sincronizza_cartella(destinazione_.parent_path()); numero != 0) {
+        fallisci("sincronizzazione della cartella", numero);
+    }
 }
 
 void file_sostitutivo::fallisci(const char* operazione, unsigned long numero_errore) {
-    throw errore_esecuzione(destinazione_, std::string(operazione) + " non riuscita: " +
-                                               std::strerror(static_cast<int>(numero_errore)));
+    throw errore_esecuzione(destinazione_, motivo(operazione, static_cast<int>(numero_errore)));
+}
+
+blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
+    : file_(cartella / nome_file) {
+    const auto inizio = std::chrono::steady_clock::now();
+    bool avvisato = false;
+    for (;;) {
+        const int descrittore = ::open(file_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                                       permessi_predefiniti());
+        if (descrittore < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            // Where no file can be created, no run can write either: the first file of
+            // the run then fails with its own name, as without the lock.
+            if (errno == EACCES || errno == EPERM || errno == EROFS) {
+                return;
+            }
+            throw errore_esecuzione(file_, motivo("apertura del blocco", errno));
+        }
+        int esito;
+        while ((esito = ::flock(descrittore, LOCK_EX | LOCK_NB)) != 0 && errno == EWOULDBLOCK) {
+            if (!avvisato && std::chrono::steady_clock::now() - inizio >= std::chrono::seconds(1)) {
+                // A failed write to standard error changes nothing: the run goes on.
+                std::cerr << programma << ": in attesa di " << cartella.string()
+                          << ": un'altra esecuzione sta scrivendo nella cartella" << std::endl;
+                avvisato = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (esito != 0 && errno != EINTR) {
+            const int numero = errno;
+            ::close(descrittore);
+            throw errore_esecuzione(file_, motivo("blocco della cartella", numero));
+        }
+        // The run that held the lock removed the file before letting go: a lock on the
+        // removed file excludes nobody, so start again on the file the name holds now.
+        struct stat aperto, nominato;
+        if (esito == 0 && ::fstat(descrittore, &aperto) == 0 &&
+            ::stat(file_.c_str(), &nominato) == 0 && aperto.st_dev == nominato.st_dev &&
+            aperto.st_ino == nominato.st_ino) {
+            maniglia_ = descrittore;
+            break;
+        }
+        ::close(descrittore);
+    }
+    rimuovi_temporanei_abbandonati(cartella);
+}
+
+blocco_cartella::~blocco_cartella() {
+    if (maniglia_ >= 0) {
+        // Removed while still held, so that a run waiting on this file sees it go.
+        ::unlink(file_.c_str());
+        ::close(static_cast<int>(maniglia_));
+    }
+}
+
+std::string leggi_file_regolare(const std::filesystem::path& file,
+                                const std::function<void(std::uintmax_t)>& controlla_dimensione) {
+    struct stat prima;
+    if (::stat(file.c_str(), &prima) != 0) {
+        throw errore_esecuzione(file, motivo("apertura", errno));
+    }
+    if (!S_ISREG(prima.st_mode)) {
+        throw errore_esecuzione(file, std::string("è ") + tipo_di(prima.st_mode) +
+                                          ", non un file regolare: non viene letto");
+    }
+    controlla_dimensione(static_cast<std::uintmax_t>(prima.st_size));
+    // Non-blocking, in case something else stands under the name by now.
+    const int descrittore = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (descrittore < 0) {
+        throw errore_esecuzione(file, motivo("apertura", errno));
+    }
+    struct stat aperto;
+    if (::fstat(descrittore, &aperto) != 0 || aperto.st_dev != prima.st_dev ||
+        aperto.st_ino != prima.st_ino) {
+        ::close(descrittore);
+        throw errore_esecuzione(file, "il file è stato sostituito durante la lettura");
+    }
+    // One byte more than the size, to see a file that grew since.
+    std::string dati(static_cast<std::size_t>(prima.st_size) + 1, '\0');
+    std::size_t letti = 0;
+    while (letti < dati.size()) {
+        const ssize_t n = ::read(descrittore, dati.data() + letti, dati.size() - letti);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int numero = errno;
+            ::close(descrittore);
+            throw errore_esecuzione(file, motivo("lettura", numero));
+        }
+        if (n == 0) {
+            break;
+        }
+        letti += static_cast<std::size_t>(n);
+    }
+    ::close(descrittore);
+    if (letti != static_cast<std::size_t>(prima.st_size)) {
+        throw errore_esecuzione(file, "la dimensione è cambiata durante la lettura");
+    }
+    dati.resize(letti);
+    return dati;
+}
+
+void assicura_flussi_standard() {
+    for (int flusso = 0; flusso <= 2; ++flusso) {
+        if (::fcntl(flusso, F_GETFD) < 0 && errno == EBADF) {
+            // The lowest free number is this one, as the lower ones are open by now.
+            const int nullo = ::open("/dev/null", flusso == 0 ? O_RDONLY : O_WRONLY);
+            if (nullo >= 0 && nullo != flusso) {
+                ::close(nullo);
+            }
+        }
+    }
 }

@@ -1,14 +1,19 @@
-// The file seam on Windows: the application directory and the replacement of an output
-// file through a temporary file in the same directory, flushed to the disk and then moved
-// over the target. Paths stay wide strings from std::filesystem to the system calls.
+// The file seam on Windows: the application directory, the replacement of an output file
+// through a temporary file in the same directory, flushed to the disk and then moved over
+// the target, the folder lock and the reading of files that came from elsewhere. Paths
+// stay wide strings from std::filesystem to the system calls.
 #include "comune/sistema_file.h"
 
 #include "comune/errore_esecuzione.h"
 #include "comune/processo.h"
 
 #include <windows.h>
+#include <algorithm>
+#include <chrono>
+#include <iostream>
 #include <random>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -43,6 +48,10 @@ void prepara_processo() {
     ::SetConsoleOutputCP(CP_UTF8);
 }
 
+// A program of the GUI subsystem has no standard streams to guard, and a console program
+// gets its own from the system.
+void assicura_flussi_standard() {}
+
 std::filesystem::path cartella_applicazione() {
     std::wstring nome(MAX_PATH, L'\0');
     for (;;) {
@@ -70,10 +79,16 @@ file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione)
         throw errore_esecuzione(destinazione_, "file in sola lettura");
     }
     std::random_device casuale;
+    const std::wstring lettere = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const std::wstring segno(segno_temporaneo.begin(), segno_temporaneo.end());
     for (int tentativo = 0; tentativo < 100; ++tentativo) {
+        std::wstring coda;
+        for (int i = 0; i < 6; ++i) {
+            coda += lettere[casuale() % lettere.size()];
+        }
         const std::filesystem::path candidato =
             destinazione_.parent_path() /
-            (L"." + destinazione_.filename().wstring() + L"." + std::to_wstring(casuale()));
+            (L"." + destinazione_.filename().wstring() + segno + coda);
         // CREATE_NEW: a name that is taken is never opened, whoever holds it.
         HANDLE maniglia = ::CreateFileW(candidato.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -132,4 +147,96 @@ void file_sostitutivo::conferma() {
 void file_sostitutivo::fallisci(const char* operazione, unsigned long numero_errore) {
     throw errore_esecuzione(
         destinazione_, std::string(operazione) + " non riuscita: " + testo_errore(numero_errore));
+}
+
+blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
+    : file_(cartella / nome_file) {
+    // The lock file stays: removing a file that another run holds open is refused here.
+    HANDLE maniglia = ::CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (maniglia == INVALID_HANDLE_VALUE) {
+        const DWORD numero = ::GetLastError();
+        // Where no file can be created, no run can write either: the first file of the run
+        // then fails with its own name, as without the lock.
+        if (numero == ERROR_ACCESS_DENIED || numero == ERROR_WRITE_PROTECT) {
+            return;
+        }
+        throw errore_esecuzione(file_, "apertura del blocco non riuscita: " + testo_errore(numero));
+    }
+    const auto inizio = std::chrono::steady_clock::now();
+    bool avvisato = false;
+    OVERLAPPED tutto{};
+    while (!::LockFileEx(maniglia, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                         &tutto)) {
+        const DWORD numero = ::GetLastError();
+        if (numero != ERROR_LOCK_VIOLATION && numero != ERROR_IO_PENDING) {
+            ::CloseHandle(maniglia);
+            throw errore_esecuzione(file_,
+                                    "blocco della cartella non riuscito: " + testo_errore(numero));
+        }
+        if (!avvisato && std::chrono::steady_clock::now() - inizio >= std::chrono::seconds(1)) {
+            std::cerr << programma << ": in attesa di " << cartella.string()
+                      << ": un'altra esecuzione sta scrivendo nella cartella" << std::endl;
+            avvisato = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    maniglia_ = reinterpret_cast<std::intptr_t>(maniglia);
+    rimuovi_temporanei_abbandonati(cartella);
+}
+
+blocco_cartella::~blocco_cartella() {
+    if (maniglia_ != -1) {
+        HANDLE maniglia = reinterpret_cast<HANDLE>(maniglia_);
+        OVERLAPPED tutto{};
+        ::UnlockFileEx(maniglia, 0, 1, 0, &tutto);
+        ::CloseHandle(maniglia);
+    }
+}
+
+std::string leggi_file_regolare(const std::filesystem::path& file,
+                                const std::function<void(std::uintmax_t)>& controlla_dimensione) {
+    HANDLE maniglia = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (maniglia == INVALID_HANDLE_VALUE) {
+        const DWORD numero = ::GetLastError();
+        throw errore_esecuzione(file,
+                                numero == ERROR_ACCESS_DENIED && std::filesystem::is_directory(file)
+                                    ? std::string("è una cartella, non un file regolare: "
+                                                  "non viene letto")
+                                    : "apertura non riuscita: " + testo_errore(numero));
+    }
+    LARGE_INTEGER dimensione{};
+    if (::GetFileType(maniglia) != FILE_TYPE_DISK || !::GetFileSizeEx(maniglia, &dimensione)) {
+        ::CloseHandle(maniglia);
+        throw errore_esecuzione(file, "non è un file regolare: non viene letto");
+    }
+    try {
+        controlla_dimensione(static_cast<std::uintmax_t>(dimensione.QuadPart));
+    } catch (...) {
+        ::CloseHandle(maniglia);
+        throw;
+    }
+    std::string dati(static_cast<std::size_t>(dimensione.QuadPart), '\0');
+    std::size_t letti = 0;
+    while (letti < dati.size()) {
+        DWORD n = 0;
+        const DWORD chiesti =
+            static_cast<DWORD>(std::min<std::size_t>(dati.size() - letti, 1u << 30));
+        if (!::ReadFile(maniglia, dati.data() + letti, chiesti, &n, nullptr)) {
+            const DWORD numero = ::GetLastError();
+            ::CloseHandle(maniglia);
+            throw errore_esecuzione(file, "lettura non riuscita: " + testo_errore(numero));
+        }
+        if (n == 0) {
+            break;
+        }
+        letti += n;
+    }
+    ::CloseHandle(maniglia);
+    if (letti != dati.size()) {
+        throw errore_esecuzione(file, "la dimensione è cambiata durante la lettura");
+    }
+    return dati;
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 pacchetti=(g++ clang libclang-rt-14-dev cmake make libgtest-dev libbenchmark-dev
            libfltk1.3-dev fonts-dejavu-core xvfb xauth xdotool imagemagick x11-utils
-           librsvg2-bin util-linux time nlohmann-json3-dev
+           librsvg2-bin util-linux time strace nlohmann-json3-dev
            g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev lintian man-db)
 
 mancanti=()

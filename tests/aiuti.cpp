@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,16 +43,37 @@ std::string le64_double(double v) {
 esito_processo esegui(const std::filesystem::path& programma,
                       const std::vector<std::string>& argomenti,
                       const std::vector<std::string>& ambiente_extra) {
+    processo_avviato processo = avvia(programma, argomenti, ambiente_extra);
+    return attendi(processo);
+}
+
+processo_avviato avvia(const std::filesystem::path& programma,
+                       const std::vector<std::string>& argomenti,
+                       const std::vector<std::string>& ambiente_extra, errori_standard errori) {
     int tubo[2];
     if (::pipe(tubo) != 0) {
         throw std::runtime_error("pipe");
     }
+    if (errori == errori_standard::tubo_chiuso) {
+        ::close(tubo[0]);
+        tubo[0] = -1;
+    }
     const pid_t figlio = ::fork();
     if (figlio == 0) {
-        ::dup2(tubo[1], 2);
-        ::close(tubo[0]);
+        if (errori == errori_standard::chiusi) {
+            ::close(2);
+        } else {
+            ::dup2(tubo[1], 2);
+        }
+        if (tubo[0] >= 0) {
+            ::close(tubo[0]);
+        }
         ::close(tubo[1]);
-        std::freopen("/dev/null", "w", stdout);
+        if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+            ::_exit(126);
+        }
+        // Whatever the test runner ignores, the program starts as from a shell.
+        std::signal(SIGPIPE, SIG_DFL);
         ::unsetenv("DISPLAY");  // whole-run tests never open a window
         for (const std::string& variabile : ambiente_extra) {
             ::putenv(const_cast<char*>(variabile.c_str()));
@@ -68,15 +90,22 @@ esito_processo esegui(const std::filesystem::path& programma,
         ::_exit(127);
     }
     ::close(tubo[1]);
+    return {figlio, tubo[0]};
+}
+
+esito_processo attendi(processo_avviato& processo) {
     esito_processo esito;
-    char blocco[4096];
-    ssize_t letti;
-    while ((letti = ::read(tubo[0], blocco, sizeof blocco)) > 0) {
-        esito.errori.append(blocco, static_cast<std::size_t>(letti));
+    if (processo.lettura >= 0) {
+        char blocco[4096];
+        ssize_t letti;
+        while ((letti = ::read(processo.lettura, blocco, sizeof blocco)) > 0) {
+            esito.errori.append(blocco, static_cast<std::size_t>(letti));
+        }
+        ::close(processo.lettura);
+        processo.lettura = -1;
     }
-    ::close(tubo[0]);
     int stato = 0;
-    ::waitpid(figlio, &stato, 0);
+    ::waitpid(processo.pid, &stato, 0);
     esito.stato = WIFEXITED(stato) ? WEXITSTATUS(stato) : 128 + WTERMSIG(stato);
     return esito;
 }

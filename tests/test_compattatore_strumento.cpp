@@ -6,11 +6,14 @@
 #include "writers/dati.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -274,6 +277,85 @@ fs::path programma_in_path(const std::string& nome) {
 }
 
 }  // namespace
+
+// A compact file may come from anywhere: what is not a regular file is refused at once,
+// without waiting on it or reading it, and so is a size no route can have. The time limit
+// turns a read that never ends into a failure instead of a test that hangs.
+TEST(Strumento, MostraRifiutaSubitoCioCheNonEUnFileCompatto) {
+    const cartella_temporanea dir;
+    ASSERT_EQ(::mkfifo((dir / "tubo_linea.dat").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero_5927.dat");
+    fs::create_directory(dir / "cartella_5927.sim");
+    // About a gigabyte, and a whole number of cells, so that only the size is wrong.
+    const std::uintmax_t giga = std::uintmax_t{15} << 26;
+    for (const char* nome : {"grande_linea.dat", "grande_5927.dat", "grande_5927.sim"}) {
+        scrivi_tutto(dir / nome, "");
+        fs::resize_file(dir / nome, giga);  // sparse: nothing to read but zeros
+    }
+    struct caso {
+        const char* nome;
+        const char* motivo;
+    };
+    std::vector<caso> casi = {
+        {"tubo_linea.dat", "è una FIFO, non un file regolare"},
+        {"zero_5927.dat", "è un dispositivo a caratteri, non un file regolare"},
+        {"cartella_5927.sim", "è una cartella, non un file regolare"},
+        {"grande_linea.dat", "più di 20140020 byte"},
+        {"grande_5927.dat", "più di 302115 byte"},
+        {"grande_5927.sim", "più di 2853687 byte"},
+    };
+    // A device node of its own, where the test may make one.
+    if (::mknod((dir / "nodo_5927.sim").c_str(), S_IFCHR | 0600, ::makedev(1, 5)) == 0) {
+        casi.push_back({"nodo_5927.sim", "è un dispositivo a caratteri, non un file regolare"});
+    }
+    const fs::path timeout = programma_in_path("timeout");
+    ASSERT_FALSE(timeout.empty());
+    for (const caso& k : casi) {
+        const esito_strumento esito =
+            lancia(timeout, {"20", PERCORSO_COMPATTATORE, "mostra", (dir / k.nome).string()});
+        EXPECT_EQ(esito.stato, 1) << k.nome << esito.errori;
+        EXPECT_EQ(esito.uscita, "") << k.nome;
+        EXPECT_TRUE(esito.errori.starts_with("compattatore: " + (dir / k.nome).string() + ": "))
+            << esito.errori;
+        EXPECT_NE(esito.errori.find(k.motivo), std::string::npos) << k.nome << esito.errori;
+    }
+}
+
+TEST(Strumento, MostraNonDaPerNumeriIValoriNonFinitiDellaPianta) {
+    const cartella_temporanea dir;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinito = std::numeric_limits<double>::infinity();
+    struct caso {
+        const char* nome;
+        std::vector<valore_piano> x, y;
+        const char* motivo;
+    };
+    const caso casi[] = {
+        {"nan_linea.dat",
+         {1.0, nan, 3.0},
+         {0.0, 0.0, 0.0},
+         "il valore 1 (punto 1, colonna x) è NaN"},
+        {"inf_linea.dat",
+         {int16_t{1}, 2.0},
+         {valore_piano{}, -infinito},
+         "il valore 3 (punto 1, colonna y) è infinito"},
+    };
+    for (const caso& k : casi) {
+        std::string piano;
+        for (const auto* colonna : {&k.x, &k.y}) {
+            for (const valore_piano& v : *colonna) {
+                formato::aggiungi_valore(piano, v);
+            }
+        }
+        scrivi_tutto(dir / k.nome, piano);
+        const esito_strumento esito = compattatore_({"mostra", (dir / k.nome).string()});
+        EXPECT_EQ(esito.stato, 1) << k.nome << esito.errori;
+        EXPECT_EQ(esito.uscita, "") << k.nome;
+        EXPECT_TRUE(esito.errori.starts_with("compattatore: " + (dir / k.nome).string() + ": "))
+            << esito.errori;
+        EXPECT_NE(esito.errori.find(k.motivo), std::string::npos) << k.nome << esito.errori;
+    }
+}
 
 TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
     const cartella_temporanea uno;

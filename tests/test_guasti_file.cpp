@@ -1,9 +1,10 @@
 // File-system faults in the real program, copied into a temporary directory: a directory
-// standing where an output file goes, an older file that nobody may write, a file-size limit that
-// breaks the plan file half-way, a directory in which nothing can be created. Each run must end
-// with exit status 1 and a message naming the file and the reason; the files written before the
-// fault are complete, the older files under the names it did not reach are untouched, and no
-// temporary file is left behind.
+// standing where an output file goes, an older file that nobody may write, a file-size
+// limit that breaks the plan file half-way, a directory in which nothing can be created.
+// Each run must end with exit status 1 and a
+// message naming the file and the reason; the files written before the fault are complete,
+// the older files under the names it did not reach are untouched, and no temporary file is
+// left behind.
 #include "aiuti.h"
 #include "comune/identita.h"
 #include "writers/dati.h"
@@ -164,27 +165,41 @@ std::string nome_caso(const ::testing::TestParamInfo<std::size_t>& info) {
 INSTANTIATE_TEST_SUITE_P(OgniFile, CartellaAlPostoDelFile, ::testing::Range<std::size_t>(0, 8),
                          nome_caso);
 
-// An older file that nobody may write (the read-only attribute of Windows) stops the run at
-// its writer, as a file the system refuses to replace would; root included.
+// No write permission bit at all, with the owner's read bit or not. The bits decide, not
+// access(): run as root, the program could write the file, yet must leave it alone.
 class FileInSolaLettura : public ::testing::TestWithParam<std::size_t> {};
 
-TEST_P(FileInSolaLettura, LaCorsaSiFermaLiEIlFileResta) {
+TEST_P(FileInSolaLettura, LaCorsaSiFermaAQuelloScrittoreELoLasciaComEra) {
     cartella_temporanea cartella;
     const fs::path programma = copia_programma(cartella);
     const std::size_t guasto = GetParam();
     const fs::path protetto = file_in_ordine(cartella.percorso())[guasto];
     semina_file_vecchi(cartella.percorso(), std::nullopt);
-    fs::permissions(protetto,
-                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const fs::perms permessi = guasto % 2 == 0 ? fs::perms(0444) : fs::perms::none;
+    fs::permissions(protetto, permessi);
 
     const esito_processo esito = esegui(programma, {}, senza_display);
 
-    verifica_guasto(cartella.percorso(), guasto, esito, "file in sola lettura");
-    EXPECT_EQ(leggi_file_intero(protetto), contenuto_vecchio(protetto));
+    verifica_guasto(cartella.percorso(), guasto, esito, "sola lettura");
+    EXPECT_EQ(fs::status(protetto).permissions(), permessi);
 }
 
 INSTANTIATE_TEST_SUITE_P(OgniFile, FileInSolaLettura, ::testing::Range<std::size_t>(0, 8),
                          nome_caso);
+
+// A file that someone may write is replaced, even when its owner may not.
+TEST(GuastiFile, BastaUnPermessoDiScritturaPerSostituire) {
+    cartella_temporanea cartella;
+    const fs::path programma = copia_programma(cartella);
+    semina_file_vecchi(cartella.percorso(), std::nullopt);
+    const fs::path altrui = nomi_file::scheda(cartella.percorso(), identita);
+    fs::permissions(altrui, fs::perms::others_write);
+
+    const esito_processo esito = esegui(programma, {}, senza_display);
+
+    EXPECT_EQ(esito.stato, 0) << esito.errori;
+    EXPECT_EQ(leggi_file_intero(altrui), contenuto_atteso().at(altrui.filename().string()));
+}
 
 TEST(GuastiFile, LimiteDiDimensioneSpezzaIlTracciatoAMeta) {
     const fs::path prlimit = cerca_programma("prlimit");

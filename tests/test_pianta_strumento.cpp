@@ -410,10 +410,12 @@ TEST(PiantaRifiutata, PianoConNumeriNonFiniti) {
         std::function<void(std::vector<punto_piano>&)> ritocca;
         const char* motivo;
     } casi[] = {
-        {"x NaN al punto 3", [](auto& piano) { piano[3].x = nan; }, "coordinate finite"},
-        {"y infinita al punto 0", [](auto& piano) { piano[0].y = inf; }, "coordinate finite"},
+        // Refused as the file is read, with the point and the column.
+        {"x NaN al punto 3", [](auto& piano) { piano[3].x = nan; }, "(punto 3, colonna x) è NaN"},
+        {"y infinita al punto 0", [](auto& piano) { piano[0].y = inf; },
+         "(punto 0, colonna y) è infinito"},
         {"x -infinita all'ultimo punto", [](auto& piano) { piano.back().x = -inf; },
-         "coordinate finite"},
+         "colonna x) è infinito"},
         {"piano largo oltre i double",
          [](auto& piano) {
              piano[0].x = -1e308;

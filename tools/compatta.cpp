@@ -43,6 +43,7 @@ int comando_esporta(const std::filesystem::path& cartella) {
                                 "creazione della cartella non riuscita: " + codice.message());
     }
     const identita_scenario identita = identita_predefinita();
+    const blocco_cartella blocco(cartella, "compattatore");
     scrivi_testi_scenario(cartella, identita);
     for (const auto& file :
          {nomi_file::sorgente_linea(cartella, identita),
@@ -59,6 +60,7 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
     if (!std::filesystem::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
     }
+    const blocco_cartella blocco(cartella, "compattatore");
     // The author's sources are read where they are and kept.
     compattatore c({cartella, cartella, false}, identita);
     int32_t j = senza_linea ? 0 : 1;

@@ -1,22 +1,48 @@
-// Reading the three compact files back, refusing any file whose size does not fit its
-// layout rather than misreading it.
+// Reading the three compact files back. They may come from anywhere, so they are read
+// as untrusted input: only regular files, a size that cannot fit the layout refused before
+// anything is read, and values that are not numbers refused rather than shown or drawn.
 #include "compactor/formato.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
 #include "tools/strumento.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+// The compactor refuses a route longer than 1000000 m; the grid and the plan reach
+// 7000 m beyond the route's end. No compact file of a longer route can exist.
+constexpr std::uintmax_t punti_massimi = 1000000 + 7000 + 1;
+constexpr std::uintmax_t celle_massime = (1000000 + 7000) / 50 + 1;
+
+std::string dimensione(std::uintmax_t byte) {
+    return "dimensione di " + std::to_string(byte) + " byte";
+}
+
+// Refuses, before reading, a file larger than `massimo` bytes.
+auto al_massimo(const std::filesystem::path& file, std::uintmax_t massimo, const char* perche) {
+    return [&file, massimo, perche](std::uintmax_t byte) {
+        if (byte > massimo) {
+            throw errore_esecuzione(file, dimensione(byte) + ": più di " + std::to_string(massimo) +
+                                              " byte, " + perche);
+        }
+    };
+}
+
+}  // namespace
 
 std::vector<cella> leggi_celle(const std::filesystem::path& file) {
-    const std::string dati = leggi_file_intero(file);
-    if (dati.empty() || dati.size() % formato::byte_cella != 0) {
-        throw errore_esecuzione(file, "dimensione di " + std::to_string(dati.size()) +
-                                          " byte: non è un multiplo di 15 byte (una cella); "
-                                          "file troncato o di altro tipo");
-    }
+    const std::string dati = leggi_file_regolare(file, [&file](std::uintmax_t byte) {
+        if (byte == 0 || byte % formato::byte_cella != 0) {
+            throw errore_esecuzione(file, dimensione(byte) +
+                                              ": non è un multiplo di 15 byte (una cella); "
+                                              "file troncato o di altro tipo");
+        }
+        al_massimo(file, celle_massime * formato::byte_cella,
+                   "le celle del percorso più lungo (1000000 m)")(byte);
+    });
     std::vector<cella> celle;
     celle.reserve(dati.size() / formato::byte_cella);
     std::size_t pos = 0;
@@ -27,7 +53,10 @@ std::vector<cella> leggi_celle(const std::filesystem::path& file) {
 }
 
 std::vector<voce> leggi_voci(const std::filesystem::path& file) {
-    const std::string dati = leggi_file_intero(file);
+    const std::string dati = leggi_file_regolare(
+        file,
+        al_massimo(file, numero_voci * (formato::byte_voce_senza_nome + formato::byte_nome_massimo),
+                   "87 record con il nome più lungo"));
     std::vector<voce> voci;
     std::size_t pos = 0;
     for (int indice = 0; indice < numero_voci; ++indice) {
@@ -50,7 +79,9 @@ std::vector<voce> leggi_voci(const std::filesystem::path& file) {
 }
 
 std::vector<punto_piano> leggi_piano(const std::filesystem::path& file) {
-    const std::string dati = leggi_file_intero(file);
+    const std::string dati =
+        leggi_file_regolare(file, al_massimo(file, 2 * punti_massimi * formato::byte_valore_massimo,
+                                             "la pianta del percorso più lungo (1000000 m)"));
     std::vector<valore_piano> valori;
     std::size_t pos = 0;
     while (pos < dati.size()) {
@@ -72,6 +103,17 @@ std::vector<punto_piano> leggi_piano(const std::filesystem::path& file) {
     std::vector<punto_piano> piano(punti);
     for (std::size_t i = 0; i < punti; ++i) {
         piano[i] = {valori[i], valori[punti + i]};
+    }
+    // A NaN or an infinity is no position: a table would show a word, a drawing nothing.
+    for (std::size_t i = 0; i < valori.size(); ++i) {
+        const auto numero = numero_piano(valori[i]);
+        if (numero && !std::isfinite(*numero)) {
+            throw errore_esecuzione(file, "il valore " + std::to_string(i) + " (punto " +
+                                              std::to_string(i % punti) + ", colonna " +
+                                              (i < punti ? "x" : "y") + ") è " +
+                                              (std::isnan(*numero) ? "NaN" : "infinito") +
+                                              ", non una posizione in metri");
+        }
     }
     return piano;
 }
