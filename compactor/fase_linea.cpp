@@ -193,13 +193,6 @@ esito lettura_linea::sezione_generale() {
 
 esito lettura_linea::riga_generale() {
     const std::string& riga = c_.riga;
-    bool riconosciuta = false;
-    const auto riconosci = [&] {
-        if (!riconosciuta) {
-            riconosciuta = true;
-            conta_riga();
-        }
-    };
     if (contiene_ignora_maiuscole(riga, "percorso") &&
         contiene_ignora_maiuscole(riga, "lunghezza")) {
         riconosci();
@@ -233,7 +226,7 @@ esito lettura_linea::riga_generale() {
     if (generali[6] && riga_ripetizione() != esito::prosegui) {
         return esito::interrotta;
     }
-    if (!riconosciuta && !contiene(riga, "-")) {
+    if (!riconosciuta() && !contiene(riga, "-")) {
         campo_sconosciuto(riga, {"lunghezza percorso", "progressiva chilometrica uno",
                                  "progressiva chilometrica due", "progressiva chilometrica tre",
                                  "sfondo uno", "sfondo due", "sfondo tre",
@@ -369,16 +362,6 @@ esito lettura_linea::righe() {
 }
 
 esito lettura_linea::riga_dopo_generale() {
-    const auto ha = [&](std::string_view parola) {
-        return contiene_ignora_maiuscole(c_.riga, parola);
-    };
-    bool riconosciuta = false;
-    const auto riconosci = [&] {
-        if (!riconosciuta) {
-            riconosciuta = true;
-            conta_riga();
-        }
-    };
     esito e = esito::prosegui;
     if (ha("pendenza")) {
         riconosci();
@@ -400,7 +383,7 @@ esito lettura_linea::riga_dopo_generale() {
         riconosci();
         e = riga_cartello_indicatore();
     }
-    if (!riconosciuta) {
+    if (!riconosciuta()) {
         campo_sconosciuto(c_.riga, {"pendenza", "curvas", "curvad", "montagna", "indicatori_vmax",
                                     "cartello_indicatore"});
     }

@@ -103,16 +103,6 @@ esito lettura_treno::righe() {
 
 // Every handler whose keyword the field contains, in the order of the row table.
 esito lettura_treno::riga_del_treno() {
-    const auto ha = [&](std::string_view parola) {
-        return contiene_ignora_maiuscole(c_.riga, parola);
-    };
-    bool riconosciuta = false;
-    const auto riconosci = [&] {
-        if (!riconosciuta) {
-            riconosciuta = true;
-            conta_riga();
-        }
-    };
     esito e = esito::prosegui;
     if (ha("frenata") && ha("massa")) {
         riconosci();
@@ -160,7 +150,7 @@ esito lettura_treno::riga_del_treno() {
         riconosci();
         e = riga_stazione();
     }
-    if (!riconosciuta) {
+    if (!riconosciuta()) {
         campo_sconosciuto(c_.riga, {"velocita", "aderenza", "segnale", "rallentamento",
                                     "abbattimento", "stazione", "orologio", "sabbia",
                                     "numero vetture", "percentuale massa frenata"});

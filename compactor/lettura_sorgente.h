@@ -6,6 +6,7 @@
 
 #include "compactor/compattatore.h"
 #include "compactor/lettore_campi.h"
+#include "compactor/testo.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -64,6 +65,7 @@ protected:
     // its code says; going on after problems, the row is undone and skipped instead.
     template <typename F>
     esito riga(F&& gestori) {
+        riconosciuta_ = false;
         if (!controllo()) {
             return gestori();
         }
@@ -80,8 +82,16 @@ protected:
         diario_voce_.reset();
         return esito::prosegui;
     }
-    // A row whose keyword was recognised, for counting what the compactor leaves unread.
-    void conta_riga() { ++righe_; }
+    // Whether the keyword field holds `parola`, letter case ignored.
+    bool ha(std::string_view parola) const { return contiene_ignora_maiuscole(c_.riga, parola); }
+    // The row's keyword was recognised: counted once, for what the compactor leaves unread.
+    void riconosci() {
+        if (!riconosciuta_) {
+            riconosciuta_ = true;
+            ++righe_;
+        }
+    }
+    bool riconosciuta() const { return riconosciuta_; }
     // Before a row writes what a later refusal of it would leave behind: the cells from
     // `da` to `a` (those in the grid) and a general record, remembered while checking.
     void ricorda_celle(int64_t da, int64_t a);
@@ -128,6 +138,7 @@ private:
     std::vector<std::pair<std::size_t, cella>> diario_celle_;
     std::optional<std::pair<std::size_t, voce>> diario_voce_;
     int righe_ = 0;  // rows whose keyword was recognised
+    bool riconosciuta_ = false;
     std::optional<luogo_campo> fermata_;
     int righe_alla_fermata_ = 0;
 };

@@ -151,10 +151,12 @@ void file_sostitutivo::fallisci(const char* operazione, unsigned long numero_err
 
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
     : file_(cartella / nome_file) {
-    // The lock file stays: removing a file that another run holds open is refused here.
-    HANDLE maniglia = ::CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    // The lock file goes when the last run that has it open closes it: a run waiting on it
+    // keeps it, and holds the lock on it once the run before has closed it.
+    HANDLE maniglia =
+        ::CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (maniglia == INVALID_HANDLE_VALUE) {
         const DWORD numero = ::GetLastError();
         // Where no file can be created, no run can write either: the first file of the run

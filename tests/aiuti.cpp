@@ -114,3 +114,16 @@ std::optional<origine_problema> origine_di(const compattatore& c) {
     const problema_registrato* p = c.problema_in_vigore();
     return p != nullptr ? p->origine : std::nullopt;
 }
+
+std::filesystem::path cerca_programma(const std::string& nome) {
+    const char* percorsi = std::getenv("PATH");
+    std::istringstream elenco(percorsi != nullptr ? percorsi : "");
+    std::string cartella;
+    while (std::getline(elenco, cartella, ':')) {
+        const std::filesystem::path candidato = std::filesystem::path(cartella) / nome;
+        if (!cartella.empty() && ::access(candidato.c_str(), X_OK) == 0) {
+            return candidato;
+        }
+    }
+    return {};
+}

@@ -48,3 +48,6 @@ esito_processo attendi(processo_avviato& processo);
 
 // Where the problem that codice_errore holds stands, when a source row caused it.
 std::optional<origine_problema> origine_di(const compattatore& c);
+
+// A program of the system, looked up on PATH; empty when it is not there.
+std::filesystem::path cerca_programma(const std::string& nome);

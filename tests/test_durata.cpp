@@ -70,19 +70,6 @@ void verifica_corsa_intera(const fs::path& cartella, const std::string& caso) {
     }
 }
 
-fs::path cerca_programma(const std::string& nome) {
-    const char* percorsi = std::getenv("PATH");
-    std::istringstream elenco(percorsi != nullptr ? percorsi : "");
-    std::string cartella;
-    while (std::getline(elenco, cartella, ':')) {
-        const fs::path candidato = fs::path(cartella) / nome;
-        if (!cartella.empty() && ::access(candidato.c_str(), X_OK) == 0) {
-            return candidato;
-        }
-    }
-    return {};
-}
-
 }  // namespace
 
 TEST(Durata, DueCorseInsiemeNellaStessaCartellaFinisconoEntrambeEIntere) {

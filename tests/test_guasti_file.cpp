@@ -123,20 +123,6 @@ void verifica_guasto(const fs::path& cartella, std::size_t guasto, const esito_p
     }
 }
 
-// A program of the system, looked up on PATH; empty when it is not there.
-fs::path cerca_programma(const std::string& nome) {
-    const char* percorsi = std::getenv("PATH");
-    std::istringstream elenco(percorsi != nullptr ? percorsi : "");
-    std::string cartella;
-    while (std::getline(elenco, cartella, ':')) {
-        const fs::path candidato = fs::path(cartella) / nome;
-        if (!cartella.empty() && ::access(candidato.c_str(), X_OK) == 0) {
-            return candidato;
-        }
-    }
-    return {};
-}
-
 class CartellaAlPostoDelFile : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(CartellaAlPostoDelFile, LaCorsaSiFermaLiEIlRestoResta) {

@@ -91,9 +91,9 @@ TEST(PaginaManuale, OgniComandoEOpzioneDellAiuto) {
     for (std::sregex_iterator i(aiuto.begin(), aiuto.end(), parola), fine; i != fine; ++i) {
         parole.insert((*i)[1].matched ? (*i)[1].str() : (*i)[2].str());
     }
-    EXPECT_EQ(parole, (std::set<std::string>{"esporta", "compatta", "controlla", "mostra",
-                                             "pianta", "--help", "--version", "--senza-linea",
-                                             "--formato", "--avvisi-come-problemi"}));
+    EXPECT_EQ(parole, (std::set<std::string>{"esporta", "compatta", "controlla", "mostra", "pianta",
+                                             "--help", "--version", "--senza-linea", "--formato",
+                                             "--avvisi-come-problemi"}));
     for (const std::string& p : parole) {
         std::string in_roff;
         for (const char c : p) {
