@@ -104,6 +104,7 @@ private:
     esito sezione_generale();
     esito riga_generale();
     esito riga_lunghezza();
+    void crea_griglia_e_piano();
     void righe_progressiva();
     void righe_sfondo();
     esito riga_ripetizione();
@@ -139,7 +140,18 @@ private:
 };
 
 bool lettura_linea::esegui() {
-    if (!cerca_generale() || sezione_generale() == esito::interrotta) {
+    if (!cerca_generale()) {
+        return false;
+    }
+    esito e = esito::prosegui;
+    try {
+        e = sezione_generale();
+    } catch (const errore_lettura&) {
+        crea_griglia_e_piano();
+        throw;
+    }
+    crea_griglia_e_piano();
+    if (e == esito::interrotta) {
         return false;
     }
     if (!griglia_creata_) {
@@ -254,7 +266,7 @@ void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
     righe_generali_[quale] = luogo_chiave_.riga;
 }
 
-// The route length sizes the grid and the plan; a second length row makes them anew.
+// The route length sizes the grid and the plan; a later length row sizes them anew.
 esito lettura_linea::riga_lunghezza() {
     c_.voci[84].dato2 = l_.leggi_long();
     const int32_t lunghezza = c_.voci[84].dato2;
@@ -263,13 +275,23 @@ esito lettura_linea::riga_lunghezza() {
     }
     c_.lunghezza_estesa = lunghezza + 7000;
     c_.n_celle = static_cast<int32_t>(arrotonda(c_.lunghezza_estesa / 50.0));
-    c_.celle.assign(static_cast<std::size_t>(c_.n_celle) + 1, cella{});
+    griglia_creata_ = true;
+    return esito::prosegui;
+}
+
+// Nothing in the general section reads the grid or the plan, so they are made once, for
+// the last route length, however the section ends: a file of many length rows costs no
+// more than its size.
+void lettura_linea::crea_griglia_e_piano() {
+    c_.celle.clear();
     c_.tracciato.clear();
+    if (!griglia_creata_) {
+        return;
+    }
+    c_.celle.assign(static_cast<std::size_t>(c_.n_celle) + 1, cella{});
     if (c_.scrivi_linea != 0) {
         c_.tracciato.assign(static_cast<std::size_t>(c_.lunghezza_estesa) + 1, punto_piano{});
     }
-    griglia_creata_ = true;
-    return esito::prosegui;
 }
 
 void lettura_linea::righe_progressiva() {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -657,4 +658,19 @@ TEST_F(FaseLinea, FileDellaLineaPortatoSenzaProblemi) {
     EXPECT_EQ(c.celle[1967].montagna, 2);
     EXPECT_EQ(c.celle[17].valore1, 1700);
     EXPECT_EQ(x(701), -0.002);
+}
+
+// Grid and plan are made once, for the last route length: four thousand length rows cost
+// what their bytes do, and the last one sizes the grid.
+TEST_F(FaseLinea, MoltissimeRigheDellaLunghezzaInMenoDiUnSecondo) {
+    std::string testo = "[generale]\n";
+    for (int i = 0; i < 4000; ++i) {
+        testo += "lunghezza percorso, " + std::to_string(i % 2 == 0 ? 1000000 : 101000) + "\n";
+    }
+    const auto inizio = std::chrono::steady_clock::now();
+    ASSERT_TRUE(leggi(testo + "[curve]\n[fine]\n"));
+    EXPECT_LT(std::chrono::steady_clock::now() - inizio, std::chrono::seconds(1));
+    EXPECT_EQ(c.n_celle, 2160);
+    EXPECT_EQ(c.celle.size(), 2161u);
+    EXPECT_EQ(c.tracciato.size(), 108001u);
 }

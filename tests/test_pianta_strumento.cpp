@@ -15,6 +15,9 @@
 #include "comune/identita.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
 
 #include <cmath>
 #include <cstdint>
@@ -437,4 +440,46 @@ TEST(PiantaRifiutata, PianoConNumeriNonFiniti) {
         EXPECT_NE(esito.errori.find(c.motivo), std::string::npos) << esito.errori;
         EXPECT_EQ(leggi_file_intero(file_svg), "vecchia pianta");
     }
+}
+
+// A route length that the plan cannot hold (a file from elsewhere) is drawn within the plan,
+// at once: the route ends where the plan starts or ends.
+TEST(PiantaRifiutata, LunghezzaDelPercorsoFuoriDalPiano) {
+    for (const int32_t lunghezza : {-2000000000, 2000000000}) {
+        SCOPED_TRACE(lunghezza);
+        const cartella_temporanea dir;
+        percorso_prova percorso = verso_est({{"ALFA", 500}});
+        percorso.lunghezza = lunghezza;
+        scrivi_compatti(dir.percorso(), percorso);
+        const auto inizio = std::chrono::steady_clock::now();
+        const esito_processo esito = pianta(dir.percorso(), dir / "p.svg");
+        EXPECT_EQ(esito.stato, 0) << esito.errori;
+        EXPECT_LT(std::chrono::steady_clock::now() - inizio, std::chrono::seconds(5));
+        EXPECT_TRUE(fs::exists(dir / "p.svg"));
+    }
+}
+
+// "-" writes the picture on standard output; a name that holds no regular file (a FIFO
+// here, a device node as well) is refused and left as it was.
+TEST(PiantaRifiutata, UscitaStandardEFileNonRegolari) {
+    const cartella_temporanea dir;
+    scrivi_compatti(dir.percorso(), verso_est({{"ALFA", 500}}));
+    const fs::path uscita = dir / "uscita.svg";
+    const int stato =
+        std::system(("\"" + std::string(PERCORSO_COMPATTATORE) + "\" pianta \"" +
+                     dir.percorso().string() + "\" Prova 7 - > \"" + uscita.string() + "\"")
+                        .c_str());
+    EXPECT_EQ(stato, 0);
+    EXPECT_TRUE(leggi_file_intero(uscita).starts_with("<?xml") ||
+                leggi_file_intero(uscita).starts_with("<svg"))
+        << leggi_file_intero(uscita).substr(0, 40);
+    EXPECT_FALSE(fs::exists(dir / "-"));
+
+    const fs::path fifo = dir / "p.svg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const esito_processo esito = pianta(dir.percorso(), fifo);
+    EXPECT_EQ(esito.stato, 1);
+    EXPECT_NE(esito.errori.find(fifo.string() + ": non è un file regolare"), std::string::npos)
+        << esito.errori;
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }

@@ -4,6 +4,7 @@
 // shared axis of route kilometres with the stations marked. This file lays out the page;
 // each drawing is in its own pianta_*.cpp.
 #include "compactor/diagnostica.h"
+#include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
 #include "tools/pianta_legenda.h"
 #include "tools/pianta_mappa.h"
@@ -17,6 +18,13 @@
 
 int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
                    const std::filesystem::path& file_svg) {
+    // "-" is standard output; anything but a regular file under the name is left alone.
+    const bool su_uscita = file_svg == "-";
+    std::error_code codice;
+    const std::filesystem::file_status stato = std::filesystem::status(file_svg, codice);
+    if (!su_uscita && std::filesystem::exists(stato) && !std::filesystem::is_regular_file(stato)) {
+        throw errore_esecuzione(file_svg, "non è un file regolare: non viene sostituito");
+    }
     const scenario_letto s = leggi_scenario(cartella, identita);
 
     const inquadratura_mappa mappa = inquadra_mappa(s.piano, pagina::cima_pianta);
@@ -42,6 +50,10 @@ int comando_pianta(const std::filesystem::path& cartella, const identita_scenari
     disegna_profili(svg, s, profili);
     svg.chiudi_documento();
 
+    if (su_uscita) {
+        std::cout << svg.documento();
+        return stato_uscita::fatto;
+    }
     sostituisci_file(file_svg, svg.documento());
     std::cout << file_svg.string() << "\n";
     return stato_uscita::fatto;

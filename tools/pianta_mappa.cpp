@@ -51,7 +51,9 @@ public:
 
 private:
     // The route proper ends at its length, or earlier where the plan does.
-    double fine_percorso() const { return std::min<double>(s_.lunghezza, ultimo_metro()); }
+    // The route's end on the plan; a length outside the plan (a file from elsewhere may
+    // say anything) is kept within it, so that no loop runs beyond the plan's points.
+    double fine_percorso() const { return std::clamp<double>(s_.lunghezza, 0.0, ultimo_metro()); }
     double ultimo_metro() const { return static_cast<double>(s_.piano.size() - 1); }
 
     // The plan point nearest a route position, on the page.
