@@ -84,11 +84,12 @@ avvia_xvfb() {
 prepara_prefisso() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "creazione del prefisso Wine in $WINEPREFIX"
-    if ! wineboot -i >"$lavoro/wineboot.log" 2>&1 || [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # The registry reaches the disk when the Wine server ends: wait for it before looking.
+    if ! wineboot -i >"$lavoro/wineboot.log" 2>&1 || ! wineserver -w ||
+       [ ! -f "$WINEPREFIX/system.reg" ]; then
       tail -n 20 "$lavoro/wineboot.log"
       salta "Wine non riesce a creare il prefisso"
     fi
-    wineserver -w
   fi
   if ! "$wine_" cmd /c exit 0 >"$lavoro/prova_wine.log" 2>&1; then
     tail -n 20 "$lavoro/prova_wine.log"
