@@ -482,8 +482,9 @@ esito lettura_linea::riga_montagna() {
     if (oltre_griglia(inizio, 100)) {
         return oltre_griglia_a(inizio, luogo_posizione_);
     }
+    const int32_t prima = prima_della_memoria();
     c_.memo_montagna(inizio, fine, tipo);
-    if (c_.codice_errore > 0) {
+    if (rifiutata_dalla_memoria(prima)) {
         return interrompi(static_cast<problema>(c_.codice_errore), inizio, luogo_chiave_);
     }
     return esito::prosegui;
@@ -500,8 +501,9 @@ esito lettura_linea::riga_indicatori_v_max() {
     }
     const int64_t cella_cartello = arrotonda(p / 50.0 + 1.0);
     ricorda_celle(cella_cartello, cella_cartello);
+    const int32_t prima = prima_della_memoria();
     c_.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    if (c_.codice_errore > 0) {
+    if (rifiutata_dalla_memoria(prima)) {
         return interrompi(static_cast<problema>(c_.codice_errore), p, luogo_posizione_);
     }
     return esito::prosegui;

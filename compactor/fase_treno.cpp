@@ -38,7 +38,6 @@ private:
     // After a signal or slowdown row has been stored: a code that the store set ends the
     // reading there; so does one left earlier (the line phase's 15), which keeps its own
     // row and learns where the train file's reading stopped.
-    int32_t prima_della_memoria();
     esito dopo_la_memoria(int32_t codice_prima, int32_t posizione, const luogo_campo& luogo);
     void scrivi_velocita();
     void scrivi_aderenza();
@@ -467,22 +466,13 @@ void lettura_treno::chiusura() {
     }
 }
 
-int32_t lettura_treno::prima_della_memoria() {
-    const int32_t prima = c_.codice_errore;
-    if (controllo()) {
-        c_.codice_errore = 0;  // so that a refusal shows even after an equal code
-    }
-    return prima;
-}
-
 esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
                                      const luogo_campo& luogo) {
+    if (rifiutata_dalla_memoria(codice_prima)) {
+        return problema_al_campo(static_cast<problema>(c_.codice_errore), posizione, luogo,
+                                 esito::interrotta);
+    }
     if (controllo()) {
-        if (c_.codice_errore > 0) {
-            return problema_al_campo(static_cast<problema>(c_.codice_errore), posizione, luogo,
-                                     esito::interrotta);
-        }
-        c_.codice_errore = codice_prima;
         // After a position beyond the line's grid the compactor stops here.
         if (c_.primo_problema_linea == problema::posizione_oltre_la_griglia) {
             for (problema_registrato& p : c_.problemi) {
@@ -497,10 +487,6 @@ esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
     }
     if (c_.codice_errore <= 0) {
         return esito::prosegui;
-    }
-    if (c_.codice_errore != codice_prima) {
-        return problema_al_campo(static_cast<problema>(c_.codice_errore), posizione, luogo,
-                                 esito::interrotta);
     }
     // A code left earlier (the line phase's 15) ends the reading here: it keeps its own
     // row and learns where the train file's reading stopped.

@@ -101,6 +101,28 @@ protected:
     // Where the compactor stops reading this file, when no problem of this file says so.
     void segna_fermata(const luogo_campo& luogo);
 
+    // A store says that it refused a row only by leaving a code. Around a store call:
+    // going on after problems, a code an earlier row left is set aside, so that the store's
+    // own refusal shows even when it is the same code, and comes back when there is none.
+    // In the compactor a code that was already there is no refusal of this row.
+    int32_t prima_della_memoria() {
+        const int32_t prima = c_.codice_errore;
+        if (controllo()) {
+            c_.codice_errore = 0;
+        }
+        return prima;
+    }
+    bool rifiutata_dalla_memoria(int32_t prima) {
+        if (!controllo()) {
+            return c_.codice_errore > 0 && c_.codice_errore != prima;
+        }
+        if (c_.codice_errore > 0) {
+            return true;
+        }
+        c_.codice_errore = prima;
+        return false;
+    }
+
     // A value computed from a field that may not fit its destination: its failure belongs
     // to that field.
     template <typename F>

@@ -133,6 +133,29 @@ TEST(Controlla, OgniProblemaDeiDueFileInOrdineConIlSuoPosto) {
         nomi_file::voci_compatte(k.cartella.percorso(), identita_predefinita())));
 }
 
+// After a problem, a later row stored without refusal adds none, in either file.
+TEST(Controlla, DopoUnProblemaLeRigheAccettateNonNeAggiungono) {
+    const Controllo k(generale +
+                          "[cartelli]\n"
+                          "indicatori_vmax,  800,  85,  90,  90,  0,  ,  ,  ,  0\n"
+                          "cartello_indicatore,  800, (X)\n"
+                          "montagna, 1000, 1200, 2\n"
+                          "indicatori_vmax,  2000,  85,  90,  90,  0,  ,  ,  ,  0\n"
+                          "[fine]\n",
+                      "[generale]\n"
+                      "segnale, 800, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\n"
+                      "segnale, 4500, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\n"
+                      "rallentamento, 3000, 30, 200, 1, 0, 0\n"
+                      "[fine]\n");
+    const auto problemi = k.di_gravita(true);
+    ASSERT_EQ(problemi.size(), 2u);
+    EXPECT_EQ(problemi[0]->codice, numero(problema::cartello_indicatore_su_cella_occupata));
+    EXPECT_EQ(problemi[1]->codice, numero(problema::segnale_su_cella_occupata));
+    EXPECT_EQ(k.c.celle[21].montagna, 2);
+    EXPECT_EQ(k.c.celle[41].tipo, tipo_cella::indicatore_v_max);
+    EXPECT_EQ(k.c.celle[91].tipo, tipo_cella::segnale);
+}
+
 TEST(Controlla, IlCamminoLiDiceTuttiEIlControlloDIntestazioneAncheLui) {
     // Two slowdowns whose points before the start find no free cell (cells 21 to 27 are
     // taken by signals), and an "abbattimento" in cell 1 that fails the header check.
