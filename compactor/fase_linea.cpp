@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr int32_t lunghezza_massima = 1000000;
 constexpr int32_t ultimo_punto_ammesso = 1000000;
 
 // Curvature of a curve row from the first of the digits 1 to 6 in its keyword; 0 when
@@ -270,10 +269,10 @@ void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
 esito lettura_linea::riga_lunghezza() {
     c_.voci[84].dato2 = l_.leggi_long();
     const int32_t lunghezza = c_.voci[84].dato2;
-    if (lunghezza > lunghezza_massima || lunghezza < 0) {
+    if (lunghezza > lunghezza_percorso_massima || lunghezza < 0) {
         return interrompi(problema::lunghezza_percorso_fuori_limiti, std::nullopt, l_.luogo());
     }
-    c_.lunghezza_estesa = lunghezza + 7000;
+    c_.lunghezza_estesa = lunghezza + metri_oltre_il_percorso;
     c_.n_celle = static_cast<int32_t>(arrotonda(c_.lunghezza_estesa / 50.0));
     griglia_creata_ = true;
     return esito::prosegui;

@@ -85,6 +85,11 @@ inline std::optional<double> numero_piano(const valore_piano& v) {
     return std::nullopt;
 }
 
+// The longest route the compactor accepts, and how far the grid and the plan reach beyond
+// a route's end: together they bound every compact file a run can write.
+constexpr int32_t lunghezza_percorso_massima = 1000000;
+constexpr int32_t metri_oltre_il_percorso = 7000;
+
 constexpr int numero_voci = 87;
 constexpr int numero_montagne = 81;  // indices 0 to 80; index 0 stays unused
 

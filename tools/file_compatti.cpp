@@ -12,10 +12,10 @@
 
 namespace {
 
-// The compactor refuses a route longer than 1000000 m; the grid and the plan reach
-// 7000 m beyond the route's end. No compact file of a longer route can exist.
-constexpr std::uintmax_t punti_massimi = 1000000 + 7000 + 1;
-constexpr std::uintmax_t celle_massime = (1000000 + 7000) / 50 + 1;
+// No compact file of a route longer than the compactor accepts can exist.
+constexpr std::uintmax_t punti_massimi = lunghezza_percorso_massima + metri_oltre_il_percorso + 1;
+constexpr std::uintmax_t celle_massime =
+    (lunghezza_percorso_massima + metri_oltre_il_percorso) / 50 + 1;
 
 std::string dimensione(std::uintmax_t byte) {
     return "dimensione di " + std::to_string(byte) + " byte";
