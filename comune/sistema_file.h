@@ -15,7 +15,8 @@
 // The directory that holds the running program file.
 std::filesystem::path cartella_applicazione();
 
-// A whole file into memory; errore_esecuzione naming the file when it cannot be read.
+// A whole regular file into memory (leggi_file_regolare below, with no size limit);
+// errore_esecuzione naming the file when it cannot be read.
 std::string leggi_file_intero(const std::filesystem::path& file);
 
 class file_sostitutivo {

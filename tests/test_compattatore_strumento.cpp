@@ -621,3 +621,19 @@ TEST(Strumento, ControllaInTestoEInJson) {
     // Nothing was written.
     EXPECT_EQ(contenuto(d), (std::vector<std::string>{"Prova_1-.txt", "Prova_linea.txt"}));
 }
+
+// A source that is no regular file (a FIFO here) is refused at once, never waited on.
+TEST(Strumento, CompattaRifiutaUnaFifoComeSorgente) {
+    const cartella_temporanea dir;
+    dati_linea(dir.percorso(), identita_predefinita());
+    const fs::path treno = dir / "Orvesa_Cusvana_5927-.txt";
+    ASSERT_EQ(::mkfifo(treno.c_str(), 0644), 0);
+    const esito_strumento esito =
+        compattatore_({"compatta", dir.percorso().string(), "Orvesa_Cusvana", "5927"});
+    EXPECT_EQ(esito.stato, 3);
+    EXPECT_TRUE(esito.errori.starts_with("problema 25: "));
+    EXPECT_NE(esito.errori.find(treno.string() + ": è una FIFO, non un file regolare"),
+              std::string::npos)
+        << esito.errori;
+    EXPECT_TRUE(fs::is_fifo(treno));
+}
