@@ -22,42 +22,8 @@ for strumento in Xvfb xdotool; do
   fi
 done
 
-lavoro=$(mktemp -d)
-pid_xvfb=
-pid_prova=
-fallito=0
-chiudi() {
-  [ -n "$pid_prova" ] && kill "$pid_prova" 2>/dev/null || true
-  [ -n "$pid_xvfb" ] && kill "$pid_xvfb" 2>/dev/null || true
-  if [ "$fallito" -eq 0 ]; then
-    rm -rf "$lavoro"
-  else
-    echo "immagini e file lasciati in $lavoro" >&2
-  fi
-}
-trap chiudi EXIT
-
-errore() {
-  fallito=1
-  echo "FALLITO ($caso): $*" >&2
-  exit 1
-}
-
-avvia_xvfb() {
-  : >"$lavoro/numero"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -wr -nolisten tcp -noreset \
-    3>"$lavoro/numero" 2>"$lavoro/xvfb.log" &
-  pid_xvfb=$!
-  for _ in $(seq 100); do
-    if [ -s "$lavoro/numero" ]; then
-      export DISPLAY=":$(head -n1 "$lavoro/numero")"
-      return
-    fi
-    sleep 0.1
-  done
-  cat "$lavoro/xvfb.log" >&2
-  errore "Xvfb non si avvia"
-}
+# shellcheck source=../schermo_privato.sh
+. "$(dirname "$0")/../schermo_privato.sh"
 
 # A copy of the program in its own directory: it writes its files beside itself.
 copia_programma() {
