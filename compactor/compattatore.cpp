@@ -5,6 +5,8 @@
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
 
+#include <algorithm>
+#include <string_view>
 #include <system_error>
 
 compattatore::compattatore(cartelle_compattatore cartelle, identita_scenario identita)
@@ -118,4 +120,34 @@ std::string compattatore::leggi_sorgente(const std::filesystem::path& file) {
         registra_sul_file(problema::errore_di_lettura, file, e.what());
         throw errore_lettura(e.what());
     }
+}
+
+namespace {
+// Bytes of a line kept on each side of the field's first byte.
+constexpr std::size_t prima_del_campo = 60;
+constexpr std::size_t dopo_il_campo = 100;
+constexpr std::string_view taglio = "...";
+}  // namespace
+
+origine_problema origine_problema::della_riga(std::filesystem::path file, const luogo_campo& luogo,
+                                              std::string_view riga) {
+    origine_problema o{std::move(file), luogo, {}, 0};
+    const std::size_t campo =
+        std::min(riga.size(), luogo.colonna > 1 ? static_cast<std::size_t>(luogo.colonna - 1) : 0);
+    const std::size_t da = campo > prima_del_campo ? campo - prima_del_campo : 0;
+    const std::size_t a = std::min(riga.size(), campo + dopo_il_campo);
+    if (da > 0) {
+        o.testo_riga = taglio;
+    }
+    o.testo_riga += riga.substr(da, a - da);
+    if (a < riga.size()) {
+        o.testo_riga += taglio;
+    }
+    o.tagliati = da;
+    return o;
+}
+
+std::size_t origine_problema::colonna_nel_testo() const {
+    const std::size_t colonna = luogo.colonna > 1 ? static_cast<std::size_t>(luogo.colonna - 1) : 0;
+    return tagliati > 0 ? colonna - tagliati + taglio.size() : colonna;
 }

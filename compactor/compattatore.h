@@ -10,8 +10,10 @@
 #include "comune/identita.h"
 
 #include <filesystem>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Where the compactor reads and writes, and whether the sources go once read.
@@ -21,11 +23,19 @@ struct cartelle_compattatore {
     bool elimina_sorgenti = true;
 };
 
-// A field of a source file, with the text of its line.
+// A field of a source file, with the text of its line. A long line keeps only the stretch
+// around the field, marked "..." where it was cut, so that a report stays readable and
+// small whatever the line's length.
 struct origine_problema {
     std::filesystem::path file;
     luogo_campo luogo;
     std::string testo_riga;
+    std::size_t tagliati = 0;  // bytes of the line left out before testo_riga's stretch
+
+    static origine_problema della_riga(std::filesystem::path file, const luogo_campo& luogo,
+                                       std::string_view riga);
+    // Where the field's first byte stands in testo_riga.
+    std::size_t colonna_nel_testo() const;
 };
 
 // A problem as it was recorded, with what the author needs to find it.

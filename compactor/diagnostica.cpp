@@ -18,8 +18,7 @@ std::string riga_e_segno(const origine_problema& o) {
     // The caret keeps the line's tabs, so that it stands under the field whatever the
     // terminal's tab width; every byte of the line is one character on screen.
     std::string rientro;
-    const std::size_t colonna =
-        o.luogo.colonna > 1 ? static_cast<std::size_t>(o.luogo.colonna - 1) : 0;
+    const std::size_t colonna = o.colonna_nel_testo();
     for (std::size_t i = 0; i < colonna; ++i) {
         rientro += i < o.testo_riga.size() && o.testo_riga[i] == '\t' ? '\t' : ' ';
     }

@@ -45,7 +45,7 @@ protected:
     bool controllo() const { return c_.continua_dopo_problemi; }
 
     origine_problema origine(const luogo_campo& luogo) const {
-        return {file_, luogo, std::string(l_.testo_riga(luogo))};
+        return origine_problema::della_riga(file_, luogo, l_.testo_riga(luogo));
     }
     // Records a problem at a field of this file and hands back what the handler returns.
     esito problema_al_campo(problema p, std::optional<int32_t> posizione, const luogo_campo& luogo,

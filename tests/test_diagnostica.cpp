@@ -85,3 +85,34 @@ TEST(Diagnostica, TabulazioniTesto1252MotivoENotaDellaLetturaFermata) {
               "  segnale,    4500,   1, 4\n"
               "              ^\n");
 }
+
+// A long line shows only the stretch around the field, cut with "...", and the caret still
+// stands under the field; a short line stays whole.
+TEST(Diagnostica, RigaLungaMostrataAttornoAlCampo) {
+    const std::string lunga = std::string(5000, 'a') + ", 12x, " + std::string(5000, 'b');
+    struct caso {
+        int colonna;
+        std::string riga;
+        std::string testo_atteso;
+        std::size_t colonna_attesa;
+    };
+    const caso casi[] = {
+        {5003, lunga, "..." + std::string(58, 'a') + ", 12x, " + std::string(95, 'b') + "...",
+         63},
+        {3, lunga, std::string(102, 'a') + "...", 2},
+        {3, "a, 12x", "a, 12x", 2},
+    };
+    for (const caso& k : casi) {
+        const origine_problema o = origine_problema::della_riga("f.txt", {1, k.colonna, 0}, k.riga);
+        EXPECT_EQ(o.testo_riga, k.testo_atteso) << k.colonna;
+        EXPECT_EQ(o.colonna_nel_testo(), k.colonna_attesa) << k.colonna;
+    }
+
+    compattatore c("prova", identita_predefinita());
+    c.registra(problema::errore_di_lettura, std::nullopt,
+               origine_problema::della_riga("prova/l.txt", {3, 5003, 0}, lunga));
+    const std::string testo = descrivi_esito(c);
+    EXPECT_LT(testo.size(), 400u);
+    EXPECT_NE(testo.find("\n  ..." + std::string(58, 'a') + ", 12x"), std::string::npos) << testo;
+    EXPECT_NE(testo.find("\n  " + std::string(63, ' ') + "^\n"), std::string::npos) << testo;
+}
