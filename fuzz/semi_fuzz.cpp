@@ -1,12 +1,16 @@
 // Writes the seeds that come from the carried scenario into a directory, one folder per
 // fuzz target: the carried line and train sources as the writers emit them. They are
 // generated at build time so that the committed seeds stay a few small files.
+#include "compactor/compattatore.h"
+#include "compactor/formato.h"
+#include "comune/sistema_file.h"
 #include "fuzz/separatore.h"
 #include "fuzz/verifiche.h"
 
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -14,6 +18,40 @@ void scrivi_seme(const std::filesystem::path& cartella, const std::string& nome,
                  const std::string& contenuto) {
     std::filesystem::create_directories(cartella);
     std::ofstream(cartella / nome, std::ios::binary | std::ios::trunc) << contenuto;
+}
+
+// The carried scenario compacted, cut down to a start a fuzzer can work on: the general
+// records whole, the first 60 cells and the first 3000 points of the plan.
+std::string compatti_portati() {
+    const identita_scenario identita = identita_predefinita();
+    const std::filesystem::path cartella = cartella_fuzz() / "compatti";
+    std::filesystem::create_directories(cartella);
+    scrivi_file(nomi_file::sorgente_linea(cartella, identita), sorgente_linea_portata());
+    scrivi_file(nomi_file::sorgente_treno(cartella, identita), sorgente_treno_portata());
+    compattatore c(cartella, identita);
+    int32_t j = 1;
+    if (c.memorizza_percorso(j) != 0) {
+        violazione("lo scenario portato non si compatta");
+    }
+    const std::string voci = leggi_file_intero(nomi_file::voci_compatte(cartella, identita));
+    const std::string celle = leggi_file_intero(nomi_file::celle_compatte(cartella, identita));
+    const std::string piano = leggi_file_intero(nomi_file::linea_compatta(cartella, identita));
+    std::filesystem::remove_all(cartella);
+
+    std::vector<valore_piano> valori;
+    for (std::size_t pos = 0; pos < piano.size();) {
+        valori.push_back(*formato::leggi_valore(piano, pos));
+    }
+    constexpr std::size_t punti = 3000;
+    std::string piano_corto;
+    for (const std::size_t colonna : {std::size_t{0}, valori.size() / 2}) {
+        for (std::size_t i = 0; i < punti; ++i) {
+            formato::aggiungi_valore(piano_corto, valori[colonna + i]);
+        }
+    }
+    const std::string separatore(separatore_fuzz);
+    return voci + separatore + celle.substr(0, 60 * formato::byte_cella) + separatore +
+           piano_corto;
 }
 
 }  // namespace
@@ -37,5 +75,6 @@ int main(int argc, char** argv) {
     scrivi_seme(radice / "fase_treno", "treno_portato", treno);
     scrivi_seme(radice / "percorso", "coppia_portata",
                 linea + std::string(separatore_fuzz) + treno);
+    scrivi_seme(radice / "file_compatti", "portati_accorciati", compatti_portati());
     return 0;
 }

@@ -16,17 +16,7 @@
 #include <iostream>
 #include <string>
 
-int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
-                   const std::filesystem::path& file_svg) {
-    // "-" is standard output; anything but a regular file under the name is left alone.
-    const bool su_uscita = file_svg == "-";
-    std::error_code codice;
-    const std::filesystem::file_status stato = std::filesystem::status(file_svg, codice);
-    if (!su_uscita && std::filesystem::exists(stato) && !std::filesystem::is_regular_file(stato)) {
-        throw errore_esecuzione(file_svg, "non è un file regolare: non viene sostituito");
-    }
-    const scenario_letto s = leggi_scenario(cartella, identita);
-
+std::string disegna_pianta(const scenario_letto& s, const identita_scenario& identita) {
     const inquadratura_mappa mappa = inquadra_mappa(s.piano, pagina::cima_pianta);
     const double fine_mappa = pagina::cima_pianta + mappa.altezza_totale();
     const impaginazione_profili profili = impagina_profili(s, fine_mappa + 10);
@@ -49,12 +39,24 @@ int comando_pianta(const std::filesystem::path& cartella, const identita_scenari
     disegna_legenda(svg, fine_mappa - 30, false);
     disegna_profili(svg, s, profili);
     svg.chiudi_documento();
+    return svg.documento();
+}
 
+int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
+                   const std::filesystem::path& file_svg) {
+    // "-" is standard output; anything but a regular file under the name is left alone.
+    const bool su_uscita = file_svg == "-";
+    std::error_code codice;
+    const std::filesystem::file_status stato = std::filesystem::status(file_svg, codice);
+    if (!su_uscita && std::filesystem::exists(stato) && !std::filesystem::is_regular_file(stato)) {
+        throw errore_esecuzione(file_svg, "non è un file regolare: non viene sostituito");
+    }
+    const std::string documento = disegna_pianta(leggi_scenario(cartella, identita), identita);
     if (su_uscita) {
-        std::cout << svg.documento();
+        std::cout << documento;
         return stato_uscita::fatto;
     }
-    sostituisci_file(file_svg, svg.documento());
+    sostituisci_file(file_svg, documento);
     std::cout << file_svg.string() << "\n";
     return stato_uscita::fatto;
 }
