@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <chrono>
 
@@ -482,4 +483,30 @@ TEST(PiantaRifiutata, UscitaStandardEFileNonRegolari) {
     EXPECT_NE(esito.errori.find(fifo.string() + ": non è un file regolare"), std::string::npos)
         << esito.errori;
     EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A device node as the output, where the test may make one, stays a device node.
+    const fs::path nodo = dir / "nodo.svg";
+    if (::mknod(nodo.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) {
+        const esito_processo su_nodo = pianta(dir.percorso(), nodo);
+        EXPECT_EQ(su_nodo.stato, 1);
+        EXPECT_NE(su_nodo.errori.find(nodo.string() + ": non è un file regolare"),
+                  std::string::npos)
+            << su_nodo.errori;
+        EXPECT_TRUE(fs::is_character_file(nodo));
+    }
+}
+
+// A compact file that is a FIFO is refused at once, not waited on.
+TEST(PiantaRifiutata, FileCompattoCheEUnaFifo) {
+    const cartella_temporanea dir;
+    scrivi_compatti(dir.percorso(), verso_est({{"ALFA", 500}}));
+    const fs::path piano = nomi_file::linea_compatta(dir.percorso(), prova);
+    fs::remove(piano);
+    ASSERT_EQ(::mkfifo(piano.c_str(), 0644), 0);
+    const esito_processo esito = pianta(dir.percorso(), dir / "p.svg");
+    EXPECT_EQ(esito.stato, 1);
+    EXPECT_NE(esito.errori.find(piano.string() + ": è una FIFO, non un file regolare"),
+              std::string::npos)
+        << esito.errori;
+    EXPECT_FALSE(fs::exists(dir / "p.svg"));
 }
