@@ -6,6 +6,7 @@
 #include "bench/comuni.h"
 #include "bench/generatore.h"
 #include "compactor/compattatore.h"
+#include "comune/cartella_temporanea.h"
 #include "comune/sistema_file.h"
 #include "scenario_text/testi_scenario.h"
 #include "writers/dati.h"
@@ -260,21 +261,75 @@ void controllo_generato(benchmark::State& state) {
 
 // A pair of sources of about 10 MB each: the carried general sections, then one row
 // repeated, every copy read, tested and stored.
-void controllo_dieci_mega(benchmark::State& state) {
-    protetto(state, [&] {
+const sorgenti_generate& sorgenti_dieci_mega() {
+    static const sorgenti_generate sorgenti = [] {
         const auto riempi = [](std::string testo, const std::string& riga) {
             while (testo.size() < (10u << 20)) {
                 testo += riga;
             }
             return testo + "[fine]\r\n";
         };
-        const sorgenti_generate sorgenti{
+        return sorgenti_generate{
             riempi("[generale]\r\nlunghezza percorso, 101000\r\n[pendenze]\r\n",
                    "pendenza,  850 , 4 \r\n"),
             riempi("[generale]\r\nvelocita, 0, 30\r\n", "velocita,     800,    90\r\n")};
+    }();
+    return sorgenti;
+}
+
+// The carried line source with its route length given 4000 times over, the last one the
+// carried length: grid and plan are made once, after the general section.
+const sorgenti_generate& sorgenti_4000_lunghezze() {
+    static const sorgenti_generate sorgenti = [] {
+        const cartella_temporanea portata;
+        dati_linea(portata.percorso(), identita());
+        dati_treno(portata.percorso(), identita());
+        std::string linea =
+            leggi_file_intero(nomi_file::sorgente_linea(portata.percorso(), identita()));
+        std::string righe;
+        for (int i = 0; i < 4000; ++i) {
+            righe +=
+                i % 2 == 0 ? "lunghezza percorso, 1000000\r\n" : "lunghezza percorso, 101000\r\n";
+        }
+        linea.insert(linea.find("\n") + 1, righe);
+        return sorgenti_generate{std::move(linea), leggi_file_intero(nomi_file::sorgente_treno(
+                                                       portata.percorso(), identita()))};
+    }();
+    return sorgenti;
+}
+
+void controllo_dieci_mega(benchmark::State& state) {
+    protetto(state, [&] {
+        const sorgenti_generate& sorgenti = sorgenti_dieci_mega();
         scrivi_sorgenti(sorgenti);
         controlla_cartella(state, sorgenti.linea.size() + sorgenti.treno.size());
     });
+}
+
+// The whole driver on sources that are large for what they say: the cost must follow
+// their size.
+void percorso_da_sorgenti(benchmark::State& state, const sorgenti_generate& sorgenti) {
+    protetto(state, [&] {
+        for (auto _ : state) {
+            state.PauseTiming();
+            scrivi_sorgenti(sorgenti);
+            state.ResumeTiming();
+            if (const std::string problema = esegui_driver(); !problema.empty()) {
+                state.SkipWithError(problema.c_str());
+                break;
+            }
+        }
+        state.SetBytesProcessed(static_cast<int64_t>(
+            state.iterations() * (sorgenti.linea.size() + sorgenti.treno.size())));
+    });
+}
+
+void percorso_dieci_mega(benchmark::State& state) {
+    percorso_da_sorgenti(state, sorgenti_dieci_mega());
+}
+
+void percorso_4000_lunghezze(benchmark::State& state) {
+    percorso_da_sorgenti(state, sorgenti_4000_lunghezze());
 }
 
 // CPU time of this thread, system time included (the writes are mostly kernel work).
@@ -374,6 +429,8 @@ BENCHMARK(percorso_generato)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(controllo_generato)->Arg(101)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(controllo_dieci_mega)->Unit(benchmark::kMillisecond);
+BENCHMARK(percorso_dieci_mega)->Unit(benchmark::kMillisecond);
+BENCHMARK(percorso_4000_lunghezze)->Unit(benchmark::kMicrosecond);
 BENCHMARK(rapporto_portato_pavimento)->Unit(benchmark::kMicrosecond);
 BENCHMARK(rapporto_1000_101)->Unit(benchmark::kMicrosecond);
 BENCHMARK(pavimento_generato)

@@ -9,8 +9,8 @@
 #include "compactor/problemi.h"
 #include "comune/identita.h"
 
-#include <filesystem>
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>

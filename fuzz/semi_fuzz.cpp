@@ -50,8 +50,7 @@ std::string compatti_portati() {
         }
     }
     const std::string separatore(separatore_fuzz);
-    return voci + separatore + celle.substr(0, 60 * formato::byte_cella) + separatore +
-           piano_corto;
+    return voci + separatore + celle.substr(0, 60 * formato::byte_cella) + separatore + piano_corto;
 }
 
 }  // namespace

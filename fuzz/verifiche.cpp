@@ -172,7 +172,8 @@ void verifica_file_compatti(const compattatore& c) {
     for (const voce& v : c.voci) {
         byte_voci += static_cast<long long>(formato::byte_voce_senza_nome + v.nome.size());
     }
-    const std::filesystem::path file_voci = nomi_file::voci_compatte(c.cartelle().uscita, c.identita());
+    const std::filesystem::path file_voci =
+        nomi_file::voci_compatte(c.cartelle().uscita, c.identita());
     controlla(file_voci, byte_voci);
     // The records must read back as written: a name too long for its 2-byte length
     // would leave a file of the right size that no reader can walk.
@@ -185,7 +186,8 @@ void verifica_file_compatti(const compattatore& c) {
                        std::to_string(pos));
         }
     }
-    const std::filesystem::path linea = nomi_file::linea_compatta(c.cartelle().uscita, c.identita());
+    const std::filesystem::path linea =
+        nomi_file::linea_compatta(c.cartelle().uscita, c.identita());
     if (c.scrivi_linea != 0) {
         controlla(linea, static_cast<long long>(byte_piano_attesi(c)));
     } else if (esiste(linea)) {

@@ -97,8 +97,7 @@ TEST(Diagnostica, RigaLungaMostrataAttornoAlCampo) {
         std::size_t colonna_attesa;
     };
     const caso casi[] = {
-        {5003, lunga, "..." + std::string(58, 'a') + ", 12x, " + std::string(95, 'b') + "...",
-         63},
+        {5003, lunga, "..." + std::string(58, 'a') + ", 12x, " + std::string(95, 'b') + "...", 63},
         {3, lunga, std::string(102, 'a') + "...", 2},
         {3, "a, 12x", "a, 12x", 2},
     };
