@@ -41,8 +41,8 @@ bool inizia_con_trattino(std::string_view campo) {
     return primo != std::string_view::npos && campo[primo] == '-';
 }
 
-// The plan is extended point by point from the last two points, kept here as doubles so
-// the loops never go through the variant values of the plan.
+// The plan is extended point by point from the last two points, kept here so that the
+// loops never read the plan back.
 struct cursore_piano {
     int32_t i = 2;              // next point to compute
     double x2 = 0.0, y2 = 0.0;  // point i - 2
@@ -54,10 +54,11 @@ struct cursore_piano {
 // sqrt(1 + k^2), which the plan keeps. Stops after the first point whose successor would
 // pass `limite`, returning false. The state lives in local variables while the loop
 // runs: held in the cursor, every step would go through memory, since the compiler must
-// assume that the byte stores of the plan's values may overwrite it.
-bool estendi_piano(std::vector<punto_piano>& piano, cursore_piano& cursore, int64_t fine,
-                   bool curva, double k, int64_t limite) {
-    int32_t i = cursore.i;
+// assume that the stores into the plan may overwrite it.
+bool estendi_piano(tabella_piano& piano, cursore_piano& cursore, int64_t fine, bool curva, double k,
+                   int64_t limite) {
+    const int32_t primo = cursore.i;
+    int32_t i = primo;
     double x2 = cursore.x2, y2 = cursore.y2, x1 = cursore.x1, y1 = cursore.y1;
     bool entro_limite = true;
     while (entro_limite && i <= fine) {
@@ -71,7 +72,7 @@ bool estendi_piano(std::vector<punto_piano>& piano, cursore_piano& cursore, int6
             x = x1 + (x1 - x2);
             y = y1 + (y1 - y2);
         }
-        piano[static_cast<std::size_t>(i)] = punto_piano{x, y};
+        piano.metti_doppi(static_cast<std::size_t>(i), x, y);
         x2 = x1;
         y2 = y1;
         x1 = x;
@@ -79,14 +80,17 @@ bool estendi_piano(std::vector<punto_piano>& piano, cursore_piano& cursore, int6
         ++i;
         entro_limite = i <= limite;
     }
+    if (i > primo) {
+        piano.segna_doppi(static_cast<std::size_t>(primo), static_cast<std::size_t>(i - 1));
+    }
     cursore = {i, x2, y2, x1, y1};
     return entro_limite;
 }
 
 // Straight up to point `inizio`, then turning up to point `fine`; false as soon as the
 // next point passes the index limit.
-bool traccia_curva(std::vector<punto_piano>& piano, cursore_piano& cursore, int64_t inizio,
-                   int64_t fine, double k) {
+bool traccia_curva(tabella_piano& piano, cursore_piano& cursore, int64_t inizio, int64_t fine,
+                   double k) {
     return estendi_piano(piano, cursore, inizio, false, 0.0, ultimo_punto_ammesso) &&
            estendi_piano(piano, cursore, fine, true, k, ultimo_punto_ammesso);
 }
@@ -289,7 +293,7 @@ void lettura_linea::crea_griglia_e_piano() {
     }
     c_.celle.assign(static_cast<std::size_t>(c_.n_celle) + 1, cella{});
     if (c_.scrivi_linea != 0) {
-        c_.tracciato.assign(static_cast<std::size_t>(c_.lunghezza_estesa) + 1, punto_piano{});
+        c_.tracciato = tabella_piano(static_cast<std::size_t>(c_.lunghezza_estesa) + 1);
     }
 }
 
@@ -356,8 +360,8 @@ void lettura_linea::tra_le_sezioni() {
     c_.n_montagne = 0;
     c_.prossimo_cartello = 80;
     if (!c_.tracciato.empty()) {
-        c_.tracciato[0] = punto_piano{int16_t{0}, int16_t{0}};
-        c_.tracciato[1] = punto_piano{int16_t{0}, int16_t{1}};
+        c_.tracciato.imposta(0, {int16_t{0}, int16_t{0}});
+        c_.tracciato.imposta(1, {int16_t{0}, int16_t{1}});
     }
 }
 

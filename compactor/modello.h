@@ -2,6 +2,8 @@
 // files. Field order and widths are the byte layouts of those files (compactor/formato.h).
 #pragma once
 
+#include "compactor/tabella_piano.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -65,26 +67,6 @@ struct voce {
     int32_t dato_finale = 0;
 };
 
-// A value of the route plan keeps its type for the file: empty, Integer or Double.
-using valore_piano = std::variant<std::monostate, int16_t, double>;
-
-struct punto_piano {
-    valore_piano x;
-    valore_piano y;
-};
-
-// The number a plan value holds, whatever its type; nullopt for an empty value. Every
-// reader of the plan outside the compactor goes through this.
-inline std::optional<double> numero_piano(const valore_piano& v) {
-    if (const auto* doppio = std::get_if<double>(&v)) {
-        return *doppio;
-    }
-    if (const auto* intero = std::get_if<int16_t>(&v)) {
-        return *intero;
-    }
-    return std::nullopt;
-}
-
 // The longest route the compactor accepts, and how far the grid and the plan reach beyond
 // a route's end: together they bound every compact file a run can write.
 constexpr int32_t lunghezza_percorso_massima = 1000000;
@@ -95,8 +77,8 @@ constexpr int numero_montagne = 81;  // indices 0 to 80; index 0 stays unused
 
 struct modello_scenario {
     std::array<voce, numero_voci> voci{};
-    std::vector<cella> celle;            // indices 0 to n_celle once the grid exists
-    std::vector<punto_piano> tracciato;  // points 0 to lunghezza_estesa once the plan exists
+    std::vector<cella> celle;  // indices 0 to n_celle once the grid exists
+    tabella_piano tracciato;   // points 0 to lunghezza_estesa once the plan exists
     std::array<int32_t, numero_montagne> montagne_inizio{};
     std::array<int32_t, numero_montagne> montagne_fine{};
     int32_t n_montagne = 0;

@@ -22,6 +22,59 @@ std::string stringa_di_lavoro(const std::string& numero_treno, const std::string
     lavoro += riempitivo;
     return lavoro;
 }
+// The plan in file order, run by run: within a run every value has the same type and so
+// the same width, and is encoded straight into the write buffer in one tight loop.
+template <typename Codifica>
+void scrivi_tratto(file_sostitutivo& file, std::size_t da, std::size_t a, std::size_t byte,
+                   Codifica codifica) {
+    while (da < a) {
+        const std::size_t quanti = std::min(a - da, file.libero() / byte);
+        if (quanti == 0) {
+            // The value that straddles the buffer's end goes through scrivi(), which sends
+            // the full buffer out in one whole write.
+            char valore[formato::byte_valore_massimo];
+            codifica(valore, da++);
+            file.scrivi(valore, byte);
+            continue;
+        }
+        char* coda = file.coda();
+        for (const std::size_t fine = da + quanti; da < fine; ++da, coda += byte) {
+            codifica(coda, da);
+        }
+        file.aggiunti(quanti * byte);
+    }
+}
+
+void scrivi_piano(const tabella_piano& piano, const std::filesystem::path& destinazione) {
+    file_sostitutivo file(destinazione);
+    const double* const valori = piano.valori();
+    const auto& tratti = piano.tratti();
+    for (std::size_t r = 0; r < tratti.size(); ++r) {
+        const std::size_t da = tratti[r].inizio;
+        const std::size_t a = r + 1 < tratti.size() ? tratti[r + 1].inizio : piano.numero_valori();
+        switch (tratti[r].tipo) {
+            case tabella_piano::tipo_valore::doppio:
+                scrivi_tratto(file, da, a, 10, [valori](char* d, std::size_t k) {
+                    formato::metti_le(d, formato::codice_double);
+                    formato::metti_le(d + 2, valori[k]);
+                });
+                break;
+            case tabella_piano::tipo_valore::integer:
+                scrivi_tratto(file, da, a, 4, [valori](char* d, std::size_t k) {
+                    formato::metti_le(d, formato::codice_integer);
+                    formato::metti_le(d + 2, static_cast<int16_t>(valori[k]));
+                });
+                break;
+            case tabella_piano::tipo_valore::vuoto:
+                scrivi_tratto(file, da, a, 2, [](char* d, std::size_t) {
+                    formato::metti_le(d, formato::codice_vuoto);
+                });
+                break;
+        }
+    }
+    file.conferma();
+}
+
 }  // namespace
 
 int32_t compattatore::codice_gara_st() {
@@ -47,35 +100,7 @@ void compattatore::scrivi_file_compatti() {
     celle.at(1).valore2 = codice_gara_og();
 
     if (scrivi_linea != 0) {
-        // Column 0 of every point, then column 1, encoded straight into the write buffer.
-        file_sostitutivo linea(nomi_file::linea_compatta(cartelle().uscita, identita()));
-        const punto_piano* const punti = tracciato.data();
-        const std::size_t n = tracciato.size();
-        auto scrivi_colonna = [&](auto colonna) {
-            std::size_t i = 0;
-            while (i < n) {
-                // As many values as surely fit go straight into the buffer, counted in
-                // local variables; the one that straddles its end goes through scrivi(),
-                // which sends the full buffer out.
-                const std::size_t quanti =
-                    std::min(n - i, linea.libero() / formato::byte_valore_massimo);
-                if (quanti == 0) {
-                    char valore[formato::byte_valore_massimo];
-                    linea.scrivi(valore, formato::codifica_valore(valore, punti[i].*colonna));
-                    ++i;
-                    continue;
-                }
-                char* const coda = linea.coda();
-                std::size_t pieno = 0;
-                for (const std::size_t fine = i + quanti; i < fine; ++i) {
-                    pieno += formato::codifica_valore(coda + pieno, punti[i].*colonna);
-                }
-                linea.aggiunti(pieno);
-            }
-        };
-        scrivi_colonna(&punto_piano::x);
-        scrivi_colonna(&punto_piano::y);
-        linea.conferma();
+        scrivi_piano(tracciato, nomi_file::linea_compatta(cartelle().uscita, identita()));
     }
 
     const std::filesystem::path file_voci = nomi_file::voci_compatte(cartelle().uscita, identita());

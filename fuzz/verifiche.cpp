@@ -152,7 +152,8 @@ std::size_t byte_piano_attesi(const compattatore& c) {
         }
         return 2;
     };
-    for (const punto_piano& p : c.tracciato) {
+    for (std::size_t i = 0; i < c.tracciato.size(); ++i) {
+        const punto_piano p = c.tracciato[i];
         totale += byte_valore(p.x) + byte_valore(p.y);
     }
     return totale;

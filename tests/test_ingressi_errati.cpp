@@ -308,7 +308,8 @@ TEST(IngressiErrati, FineRigaCrLfCrELfLeggonoUguale) {
         for (const voce& v : c.voci) {
             formato::aggiungi_voce(r.voci, v);
         }
-        for (const punto_piano& p : c.tracciato) {
+        for (std::size_t i = 0; i < c.tracciato.size(); ++i) {
+            const punto_piano p = c.tracciato[i];
             formato::aggiungi_valore(r.piano, p.x);
             formato::aggiungi_valore(r.piano, p.y);
         }

@@ -78,35 +78,32 @@ std::vector<voce> leggi_voci(const std::filesystem::path& file) {
     return voci;
 }
 
-std::vector<punto_piano> leggi_piano(const std::filesystem::path& file) {
+tabella_piano leggi_piano(const std::filesystem::path& file) {
     const std::string dati =
         leggi_file_regolare(file, al_massimo(file, 2 * punti_massimi * formato::byte_valore_massimo,
                                              "la pianta del percorso più lungo (1000000 m)"));
-    std::vector<valore_piano> valori;
-    std::size_t pos = 0;
-    while (pos < dati.size()) {
-        auto v = formato::leggi_valore(dati, pos);
-        if (!v) {
+    // Once to count and check the values, once to keep them.
+    std::size_t numero_valori = 0;
+    for (std::size_t pos = 0; pos < dati.size(); ++numero_valori) {
+        if (!formato::leggi_valore(dati, pos)) {
             throw errore_esecuzione(file, "dimensione di " + std::to_string(dati.size()) +
-                                              " byte: il valore " + std::to_string(valori.size()) +
+                                              " byte: il valore " + std::to_string(numero_valori) +
                                               " (al byte " + std::to_string(pos) +
                                               ") è troncato o ha un codice di tipo sconosciuto");
         }
-        valori.push_back(*v);
     }
-    if (valori.empty() || valori.size() % 2 != 0) {
+    if (numero_valori == 0 || numero_valori % 2 != 0) {
         throw errore_esecuzione(file, "dimensione di " + std::to_string(dati.size()) +
-                                          " byte: " + std::to_string(valori.size()) +
+                                          " byte: " + std::to_string(numero_valori) +
                                           " valori, ma servono una x e una y per ogni punto");
     }
-    const std::size_t punti = valori.size() / 2;
-    std::vector<punto_piano> piano(punti);
-    for (std::size_t i = 0; i < punti; ++i) {
-        piano[i] = {valori[i], valori[punti + i]};
-    }
-    // A NaN or an infinity is no position: a table would show a word, a drawing nothing.
-    for (std::size_t i = 0; i < valori.size(); ++i) {
-        const auto numero = numero_piano(valori[i]);
+    const std::size_t punti = numero_valori / 2;
+    tabella_piano piano(punti);
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < numero_valori; ++i) {
+        const valore_piano v = *formato::leggi_valore(dati, pos);
+        // A NaN or an infinity is no position: a table would show a word, a drawing nothing.
+        const auto numero = numero_piano(v);
         if (numero && !std::isfinite(*numero)) {
             throw errore_esecuzione(file, "il valore " + std::to_string(i) + " (punto " +
                                               std::to_string(i % punti) + ", colonna " +
@@ -114,6 +111,7 @@ std::vector<punto_piano> leggi_piano(const std::filesystem::path& file) {
                                               (std::isnan(*numero) ? "NaN" : "infinito") +
                                               ", non una posizione in metri");
         }
+        piano.imposta_valore(i, v);
     }
     return piano;
 }

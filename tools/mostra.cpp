@@ -127,16 +127,16 @@ const char* nome_tipo(const valore_piano& v) {
 }
 
 void mostra_piano(const std::filesystem::path& file) {
-    const std::vector<punto_piano> piano = leggi_piano(file);
+    const tabella_piano piano = leggi_piano(file);
     std::cout << file.string() << ": " << piano.size() << " punti (0 - " << piano.size() - 1
               << "), uno per metro\n\n";
     for (int colonna = 0; colonna < 2; ++colonna) {
         std::cout << (colonna == 0 ? "x:" : "y:") << "\n";
         std::size_t inizio = 0;
+        const auto valore = [&](std::size_t k) {
+            return piano.valore(colonna == 0 ? k : piano.size() + k);
+        };
         for (std::size_t i = 1; i <= piano.size(); ++i) {
-            const auto& valore = [&](std::size_t k) -> const valore_piano& {
-                return colonna == 0 ? piano[k].x : piano[k].y;
-            };
             if (i == piano.size() || valore(i).index() != valore(inizio).index()) {
                 std::cout << formatta("  punti %zu - %zu: %s (%zu)\n", inizio, i - 1,
                                       nome_tipo(valore(inizio)), i - inizio);
@@ -146,7 +146,8 @@ void mostra_piano(const std::filesystem::path& file) {
     }
     double x_min = std::numeric_limits<double>::infinity(), x_max = -x_min;
     double y_min = x_min, y_max = -x_min;
-    for (const punto_piano& p : piano) {
+    for (std::size_t i = 0; i < piano.size(); ++i) {
+        const punto_piano p = piano[i];
         if (const auto x = numero_piano(p.x)) {
             x_min = std::min(x_min, *x);
             x_max = std::max(x_max, *x);

@@ -21,7 +21,9 @@ std::string breve(double v) {
 
 std::vector<punto> punti_del_piano(const std::filesystem::path& file) {
     std::vector<punto> punti;
-    for (const punto_piano& p : leggi_piano(file)) {
+    const tabella_piano piano = leggi_piano(file);
+    for (std::size_t i = 0; i < piano.size(); ++i) {
+        const punto_piano p = piano[i];
         const auto x = numero_piano(p.x);
         const auto y = numero_piano(p.y);
         if (!x || !y) {

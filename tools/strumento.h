@@ -56,7 +56,7 @@ int comando_pianta(const std::filesystem::path& cartella, const identita_scenari
 // errore_esecuzione naming the file and saying what does not fit.
 std::vector<cella> leggi_celle(const std::filesystem::path& file);
 std::vector<voce> leggi_voci(const std::filesystem::path& file);
-std::vector<punto_piano> leggi_piano(const std::filesystem::path& file);
+tabella_piano leggi_piano(const std::filesystem::path& file);
 
 // The stations among the general records: slots 1 upward, as long as a record holds any
 // number (the sign texts from slot 80 downward hold nothing but their text).
