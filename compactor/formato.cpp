@@ -31,17 +31,9 @@ bool leggi(std::string_view dati, std::size_t& pos, T& valore) {
 }  // namespace
 
 void aggiungi_cella(std::string& uscita, const cella& c) {
-    aggiungi(uscita, c.tipo);
-    aggiungi(uscita, c.valore1);
-    aggiungi(uscita, c.valore2);
-    aggiungi(uscita, c.valore3);
-    aggiungi(uscita, c.valore4);
-    aggiungi(uscita, c.tempo);
-    aggiungi(uscita, c.codice);
-    aggiungi(uscita, c.montagna);
-    aggiungi(uscita, c.velocita_limite);
-    aggiungi(uscita, c.pendenza);
-    aggiungi(uscita, c.aderenza);
+    char byte[byte_cella];
+    codifica_cella(byte, c);
+    uscita.append(byte, byte_cella);
 }
 
 void aggiungi_voce(std::string& uscita, const voce& v) {

@@ -88,6 +88,21 @@ inline std::size_t codifica_valore(char* destinazione, const valore_piano& v) {
     return 2;
 }
 
+// Encodes one cell at `destinazione`, which has room for byte_cella bytes.
+inline void codifica_cella(char* destinazione, const cella& c) {
+    metti_le(destinazione, c.tipo);
+    metti_le(destinazione + 1, c.valore1);
+    metti_le(destinazione + 3, c.valore2);
+    metti_le(destinazione + 5, c.valore3);
+    metti_le(destinazione + 7, c.valore4);
+    metti_le(destinazione + 9, c.tempo);
+    metti_le(destinazione + 10, c.codice);
+    metti_le(destinazione + 11, c.montagna);
+    metti_le(destinazione + 12, c.velocita_limite);
+    metti_le(destinazione + 13, c.pendenza);
+    metti_le(destinazione + 14, c.aderenza);
+}
+
 // Decoders: each reads one element at `pos` and advances it; nullopt when the bytes end
 // before the element does or a type code is unknown.
 std::optional<cella> leggi_cella(std::string_view dati, std::size_t& pos);

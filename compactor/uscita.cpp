@@ -22,19 +22,19 @@ std::string stringa_di_lavoro(const std::string& numero_treno, const std::string
     lavoro += riempitivo;
     return lavoro;
 }
-// The plan in file order, run by run: within a run every value has the same type and so
-// the same width, and is encoded straight into the write buffer in one tight loop.
+// Elements da..a-1 of `byte` bytes each, encoded straight into the write buffer in one
+// tight loop.
 template <typename Codifica>
-void scrivi_tratto(file_sostitutivo& file, std::size_t da, std::size_t a, std::size_t byte,
-                   Codifica codifica) {
+void scrivi_elementi(file_sostitutivo& file, std::size_t da, std::size_t a, std::size_t byte,
+                     Codifica codifica) {
     while (da < a) {
         const std::size_t quanti = std::min(a - da, file.libero() / byte);
         if (quanti == 0) {
-            // The value that straddles the buffer's end goes through scrivi(), which sends
+            // The element that straddles the buffer's end goes through scrivi(), which sends
             // the full buffer out in one whole write.
-            char valore[formato::byte_valore_massimo];
-            codifica(valore, da++);
-            file.scrivi(valore, byte);
+            char elemento[std::max(formato::byte_valore_massimo, formato::byte_cella)];
+            codifica(elemento, da++);
+            file.scrivi(elemento, byte);
             continue;
         }
         char* coda = file.coda();
@@ -45,6 +45,8 @@ void scrivi_tratto(file_sostitutivo& file, std::size_t da, std::size_t a, std::s
     }
 }
 
+// The plan in file order, run by run: within a run every value has the same type and so
+// the same width.
 void scrivi_piano(const tabella_piano& piano, const std::filesystem::path& destinazione) {
     file_sostitutivo file(destinazione);
     const double* const valori = piano.valori();
@@ -54,19 +56,19 @@ void scrivi_piano(const tabella_piano& piano, const std::filesystem::path& desti
         const std::size_t a = r + 1 < tratti.size() ? tratti[r + 1].inizio : piano.numero_valori();
         switch (tratti[r].tipo) {
             case tabella_piano::tipo_valore::doppio:
-                scrivi_tratto(file, da, a, 10, [valori](char* d, std::size_t k) {
+                scrivi_elementi(file, da, a, 10, [valori](char* d, std::size_t k) {
                     formato::metti_le(d, formato::codice_double);
                     formato::metti_le(d + 2, valori[k]);
                 });
                 break;
             case tabella_piano::tipo_valore::integer:
-                scrivi_tratto(file, da, a, 4, [valori](char* d, std::size_t k) {
+                scrivi_elementi(file, da, a, 4, [valori](char* d, std::size_t k) {
                     formato::metti_le(d, formato::codice_integer);
                     formato::metti_le(d + 2, static_cast<int16_t>(valori[k]));
                 });
                 break;
             case tabella_piano::tipo_valore::vuoto:
-                scrivi_tratto(file, da, a, 2, [](char* d, std::size_t) {
+                scrivi_elementi(file, da, a, 2, [](char* d, std::size_t) {
                     formato::metti_le(d, formato::codice_vuoto);
                 });
                 break;
@@ -114,10 +116,8 @@ void compattatore::scrivi_file_compatti() {
     }
     sostituisci_file(file_voci, generali);
 
-    std::string griglia;
-    griglia.reserve(celle.size() * formato::byte_cella);
-    for (const cella& c : celle) {
-        formato::aggiungi_cella(griglia, c);
-    }
-    sostituisci_file(nomi_file::celle_compatte(cartelle().uscita, identita()), griglia);
+    file_sostitutivo griglia(nomi_file::celle_compatte(cartelle().uscita, identita()));
+    scrivi_elementi(griglia, 0, celle.size(), formato::byte_cella,
+                    [this](char* d, std::size_t i) { formato::codifica_cella(d, celle[i]); });
+    griglia.conferma();
 }
