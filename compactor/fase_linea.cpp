@@ -8,6 +8,7 @@
 #include "compactor/lettura_sorgente.h"
 #include "compactor/testo.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <limits>
@@ -49,42 +50,51 @@ struct cursore_piano {
     double x1 = 0.0, y1 = 1.0;  // point i - 1
 };
 
-// Extends the plan up to point `fine`: straight on, or, with `curva`, turning by about k
-// radians to the right at each step (left for negative k), the step growing by
-// sqrt(1 + k^2), which the plan keeps. Stops after the first point whose successor would
-// pass `limite`, returning false. The state lives in local variables while the loop
-// runs: held in the cursor, every step would go through memory, since the compiler must
-// assume that the stores into the plan may overwrite it.
+// Points cursore.i..ultimo of the plan from the two before them: straight on, or with
+// `curva` turning by about k radians to the right at each step (left for negative k), the
+// step growing by sqrt(1 + k^2), which the plan keeps. x and y go side by side in one
+// two-lane register, each lane rounding as the scalar operation would:
+//   x = x1 + (dx + k dy),  y = y1 + (dy + (-k) dx) = y1 + (dy - k dx)  exactly.
+// The last two points live in local variables: held in the cursor, every step would go
+// through memory, since the compiler must assume that the plan's stores may overwrite it.
+template <bool curva>
+void calcola_punti(tabella_piano& piano, cursore_piano& cursore, int32_t ultimo, double k) {
+    using coppia = double __attribute__((vector_size(16)));
+    coppia p2 = {cursore.x2, cursore.y2};
+    coppia p1 = {cursore.x1, cursore.y1};
+    const coppia giro = {k, -k};
+    for (int32_t i = cursore.i; i <= ultimo; ++i) {
+        const coppia d = p1 - p2;
+        coppia p;
+        if constexpr (curva) {
+            const coppia scambiata = {d[1], d[0]};
+            p = p1 + (d + giro * scambiata);
+        } else {
+            p = p1 + d;
+        }
+        piano.metti_doppi(static_cast<std::size_t>(i), p[0], p[1]);
+        p2 = p1;
+        p1 = p;
+    }
+    cursore = {ultimo + 1, p2[0], p2[1], p1[0], p1[1]};
+}
+
+// Extends the plan up to point `fine`, straight on or along a curve. Stops after the first
+// point whose successor would pass `limite`, returning false.
 bool estendi_piano(tabella_piano& piano, cursore_piano& cursore, int64_t fine, bool curva, double k,
                    int64_t limite) {
     const int32_t primo = cursore.i;
-    int32_t i = primo;
-    double x2 = cursore.x2, y2 = cursore.y2, x1 = cursore.x1, y1 = cursore.y1;
-    bool entro_limite = true;
-    while (entro_limite && i <= fine) {
-        double x, y;
-        if (curva) {
-            const double dx = x1 - x2;
-            const double dy = y1 - y2;
-            x = x1 + (dx + k * dy);
-            y = y1 + (dy - k * dx);
-        } else {
-            x = x1 + (x1 - x2);
-            y = y1 + (y1 - y2);
-        }
-        piano.metti_doppi(static_cast<std::size_t>(i), x, y);
-        x2 = x1;
-        y2 = y1;
-        x1 = x;
-        y1 = y;
-        ++i;
-        entro_limite = i <= limite;
+    if (primo > fine) {
+        return true;
     }
-    if (i > primo) {
-        piano.segna_doppi(static_cast<std::size_t>(primo), static_cast<std::size_t>(i - 1));
+    const auto ultimo = static_cast<int32_t>(std::min(fine, std::max<int64_t>(primo, limite)));
+    if (curva) {
+        calcola_punti<true>(piano, cursore, ultimo, k);
+    } else {
+        calcola_punti<false>(piano, cursore, ultimo, k);
     }
-    cursore = {i, x2, y2, x1, y1};
-    return entro_limite;
+    piano.segna_doppi(static_cast<std::size_t>(primo), static_cast<std::size_t>(ultimo));
+    return cursore.i <= limite;
 }
 
 // Straight up to point `inizio`, then turning up to point `fine`; false as soon as the
