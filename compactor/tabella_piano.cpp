@@ -1,5 +1,7 @@
 #include "compactor/tabella_piano.h"
 
+#include "comune/memoria.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -25,8 +27,19 @@ bool inizia_prima(const tabella_piano::tratto& t, std::size_t k) {
 
 }  // namespace
 
-tabella_piano::tabella_piano(std::size_t punti)
-    : valori_(punti > 0 ? new double[2 * punti] : nullptr), punti_(punti) {
+void rilascio_valori::operator()(double* valori) const noexcept {
+    rendi_blocco(valori, byte);
+}
+
+std::unique_ptr<double[], rilascio_valori> tabella_piano::prendi_valori(std::size_t punti) {
+    if (punti == 0) {
+        return nullptr;
+    }
+    const std::size_t byte = 2 * punti * sizeof(double);
+    return {static_cast<double*>(prendi_blocco(byte)), rilascio_valori{byte}};
+}
+
+tabella_piano::tabella_piano(std::size_t punti) : valori_(prendi_valori(punti)), punti_(punti) {
     if (punti > 0) {
         tratti_.push_back({0, tipo_valore::vuoto});
     }
@@ -41,9 +54,7 @@ tabella_piano::tabella_piano(std::initializer_list<punto_piano> punti)
 }
 
 tabella_piano::tabella_piano(const tabella_piano& altra)
-    : valori_(altra.punti_ > 0 ? new double[2 * altra.punti_] : nullptr),
-      punti_(altra.punti_),
-      tratti_(altra.tratti_) {
+    : valori_(prendi_valori(altra.punti_)), punti_(altra.punti_), tratti_(altra.tratti_) {
     if (punti_ > 0) {
         std::memcpy(valori_.get(), altra.valori_.get(), numero_valori() * sizeof(double));
     }

@@ -33,6 +33,12 @@ inline std::optional<double> numero_piano(const valore_piano& v) {
     return std::nullopt;
 }
 
+// Gives the plan's values back to comune/memoria.h.
+struct rilascio_valori {
+    std::size_t byte = 0;
+    void operator()(double* valori) const noexcept;
+};
+
 class tabella_piano {
 public:
     enum class tipo_valore : uint8_t { vuoto, integer, doppio };
@@ -88,8 +94,10 @@ private:
     void segna(std::size_t da, std::size_t a, tipo_valore t);
 
     // Not zeroed: a slot is written when its value becomes an Integer or a Double, so the
-    // plan's memory is touched once, by its computation.
-    std::unique_ptr<double[]> valori_;
+    // plan's memory is touched once, by its computation (comune/memoria.h).
+    static std::unique_ptr<double[], rilascio_valori> prendi_valori(std::size_t punti);
+
+    std::unique_ptr<double[], rilascio_valori> valori_;
     std::size_t punti_ = 0;
     std::vector<tratto> tratti_;
 };
