@@ -114,8 +114,10 @@ void verifica_modello(const compattatore& c) {
     }
     if (const problema_registrato* p = c.problema_in_vigore(); p != nullptr && p->origine) {
         const origine_problema& o = *p->origine;
+        // A long line keeps the stretch around the field, which must stand inside it.
         if (o.luogo.riga < 1 || o.luogo.colonna < 1 ||
-            static_cast<std::size_t>(o.luogo.colonna) > o.testo_riga.size() + 1) {
+            o.colonna_nel_testo() > o.testo_riga.size() ||
+            (o.tagliati > 0 && !o.testo_riga.starts_with("..."))) {
             violazione("campo del problema fuori dalla sua riga: " + std::to_string(o.luogo.riga) +
                        ":" + std::to_string(o.luogo.colonna));
         }
