@@ -1,12 +1,13 @@
 // Text tests of the readers and the scenario codes, on single-byte Windows-1252 text.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 // Lower case in the Western European single-byte code page.
-inline char minuscola(char c) {
-    const auto u = static_cast<unsigned char>(c);
+constexpr char minuscola_di(unsigned char u) {
     if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
         return static_cast<char>(u + 0x20);
     }
@@ -15,8 +16,21 @@ inline char minuscola(char c) {
         case 0x8C: return static_cast<char>(0x9C);
         case 0x8E: return static_cast<char>(0x9E);
         case 0x9F: return static_cast<char>(0xFF);
-        default: return c;
+        default: return static_cast<char>(u);
     }
+}
+
+// The same as a table: the keyword tests look up every byte of every row's first field.
+inline constexpr auto minuscole = [] {
+    std::array<char, 256> tabella{};
+    for (int u = 0; u < 256; ++u) {
+        tabella[static_cast<std::size_t>(u)] = minuscola_di(static_cast<unsigned char>(u));
+    }
+    return tabella;
+}();
+
+inline char minuscola(char c) {
+    return minuscole[static_cast<unsigned char>(c)];
 }
 
 // Whether `parola` stands anywhere in `campo`, with exact case.
@@ -29,8 +43,15 @@ inline bool contiene_ignora_maiuscole(std::string_view campo, std::string_view p
     if (parola.size() > campo.size()) {
         return false;
     }
+    if (parola.empty()) {
+        return true;
+    }
+    const char primo = minuscola(parola[0]);
     for (std::size_t inizio = 0; inizio + parola.size() <= campo.size(); ++inizio) {
-        std::size_t i = 0;
+        if (minuscola(campo[inizio]) != primo) {
+            continue;
+        }
+        std::size_t i = 1;
         while (i < parola.size() && minuscola(campo[inizio + i]) == minuscola(parola[i])) {
             ++i;
         }
