@@ -14,6 +14,9 @@ void lettore_campi::avanza(std::size_t fino_a) {
         if (c == '\n' || (c == '\r' && (pos_ >= testo_.size() || testo_[pos_] != '\n'))) {
             ++riga_;
             inizio_riga_ = pos_;
+            solo_spazi_in_riga_ = true;
+        } else if (c != ' ') {
+            solo_spazi_in_riga_ = false;
         }
     }
 }
@@ -41,8 +44,7 @@ void lettore_campi::consuma_fine_riga() {
 
 void lettore_campi::segna_inizio_campo() {
     luogo_ = {riga_, static_cast<int>(pos_ - inizio_riga_) + 1, inizio_riga_};
-    // Blanks are skipped before a field, so only blanks can stand between.
-    primo_della_riga_ = testo_.find_first_not_of(' ', inizio_riga_) >= pos_;
+    primo_della_riga_ = solo_spazi_in_riga_;
     su_piu_righe_ = false;
 }
 

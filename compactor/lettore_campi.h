@@ -75,6 +75,7 @@ private:
     std::size_t pos_ = 0;
     int riga_ = 1;
     std::size_t inizio_riga_ = 0;
+    bool solo_spazi_in_riga_ = true;  // nothing but blanks read on the current line so far
     luogo_campo luogo_;
     bool primo_della_riga_ = false;
     bool su_piu_righe_ = false;
