@@ -484,15 +484,22 @@ public:
     }
 
     // The ratio a benchmark run in pairs measured itself.
-    void stampa_rapporto_a_coppie(const char* testo, const std::string& nome) const {
-        std::optional<double> valore;
+    std::optional<double> rapporto_a_coppie(const std::string& nome) const {
         if (auto m = rapporti_mediani_.find(nome); m != rapporti_mediani_.end()) {
-            valore = m->second;
-        } else if (auto p = rapporti_.find(nome); p != rapporti_.end() && !p->second.empty()) {
-            valore = mediana(p->second);
+            return m->second;
         }
-        if (valore) {
-            std::printf("  %-44s %6.2f\n", testo, *valore);
+        if (auto p = rapporti_.find(nome); p != rapporti_.end() && !p->second.empty()) {
+            return mediana(p->second);
+        }
+        return std::nullopt;
+    }
+
+    // The ratio against its target: at most `obiettivo`.
+    void stampa_rapporto_a_coppie(const char* testo, const std::string& nome,
+                                  double obiettivo) const {
+        if (const auto valore = rapporto_a_coppie(nome)) {
+            std::printf("  %-44s %6.2f   obiettivo <= %.1f: %s\n", testo, *valore, obiettivo,
+                        *valore <= obiettivo ? "raggiunto" : "NON raggiunto");
         }
     }
 
@@ -522,8 +529,10 @@ int main(int argc, char** argv) {
     riassunto rapporti;
     benchmark::RunSpecifiedBenchmarks(&rapporti);
     std::printf("\nRapporti, tempo di CPU, misurati a coppie alternate (mediana):\n");
-    rapporti.stampa_rapporto_a_coppie("percorso portato / pavimento", "rapporto_portato_pavimento");
-    rapporti.stampa_rapporto_a_coppie("percorso 1000 km / percorso 101 km", "rapporto_1000_101");
+    rapporti.stampa_rapporto_a_coppie("percorso portato / pavimento", "rapporto_portato_pavimento",
+                                      1.3);
+    rapporti.stampa_rapporto_a_coppie("percorso 1000 km / percorso 101 km", "rapporto_1000_101",
+                                      10);
     std::printf("\nRapporti, tempo di CPU, da benchmark separati (mediane):\n");
     rapporti.stampa_rapporto("percorso portato / pavimento", "percorso_portato",
                              "pavimento_portato");

@@ -53,7 +53,8 @@ if [ -n "${SENZA_SCARICO:-}" ]; then
 fi
 
 echo "== Whole process: headless orvesa_cusvana against the bytes-only process ($prove runs each, alternating)"
-"$build/bench/misura_processo" "$prove" "$vero" "$byte"
+"$build/bench/misura_processo" "$prove" "$vero" "$byte" | tee "$tmp/processo"
+rapporto_processo=$(awk '/ratio, median cpu/ {print $NF}' "$tmp/processo")
 
 picco() {  # peak resident set of a command, in kB
   /usr/bin/time -f '%M' -o "$tmp/picco" "$@" >/dev/null 2>&1 || {
@@ -61,9 +62,20 @@ picco() {  # peak resident set of a command, in kB
   cat "$tmp/picco"
 }
 echo "== Peak resident memory (maximum resident set size)"
-printf "  %-40s %8s kB\n" "orvesa_cusvana, carried, headless" "$(picco "$vero")"
+picco_portato=$(picco "$vero")
+printf "  %-40s %8s kB\n" "orvesa_cusvana, carried, headless" "$picco_portato"
 printf "  %-40s %8s kB\n" "solo_byte" "$(picco "$byte")"
 printf "  %-40s %8s kB\n" "esegui_percorso, carried" "$(picco "$percorso" "$tmp/lungo")"
-for km in 101 1000; do
-  printf "  %-40s %8s kB\n" "esegui_percorso, $km km route" "$(picco "$percorso" "$tmp/lungo" $km)"
-done
+printf "  %-40s %8s kB\n" "esegui_percorso, 101 km route" "$(picco "$percorso" "$tmp/lungo" 101)"
+picco_1000=$(picco "$percorso" "$tmp/lungo" 1000)
+printf "  %-40s %8s kB\n" "esegui_percorso, 1000 km route" "$picco_1000"
+
+# Each figure against its target (a megabyte taken as 1000 kB, the stricter reading).
+obiettivo() {  # TEXT VALUE LIMIT UNIT
+  printf "  %-40s %8s %-3s obiettivo <= %s: %s\n" "$1" "$2" "$4" "$3" \
+    "$(awk -v v="$2" -v l="$3" 'BEGIN { print (v <= l) ? "raggiunto" : "NON raggiunto" }')"
+}
+echo "== Targets"
+obiettivo "process / bytes-only process, median cpu" "$rapporto_processo" 1.3 ""
+obiettivo "peak memory, carried run" "$picco_portato" 6500 kB
+obiettivo "peak memory, 1000 km route" "$picco_1000" 20000 kB
