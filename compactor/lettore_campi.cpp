@@ -21,12 +21,19 @@ void lettore_campi::avanza(std::size_t fino_a) {
     }
 }
 
+void lettore_campi::avanza_nella_riga(std::size_t fino_a) {
+    if (fino_a > pos_) {
+        solo_spazi_in_riga_ = solo_spazi_in_riga_ && testo_.find_first_not_of(' ', pos_) >= fino_a;
+        pos_ = fino_a;
+    }
+}
+
 void lettore_campi::salta_spazi() {
     std::size_t p = pos_;
     while (p < testo_.size() && testo_[p] == ' ') {
         ++p;
     }
-    avanza(p);
+    pos_ = p;  // blanks only: the line and what stands before the next field stay as they are
 }
 
 bool lettore_campi::a_fine_riga() const {
@@ -81,11 +88,11 @@ std::string lettore_campi::leggi_testo() {
             ++p;
         }
         campo = testo_.substr(pos_, p - pos_);
-        avanza(p);
+        avanza_nella_riga(p);
     }
     if (pos_ < testo_.size()) {
         if (testo_[pos_] == ',') {
-            avanza(pos_ + 1);
+            avanza_nella_riga(pos_ + 1);
         } else {
             consuma_fine_riga();
         }
@@ -105,11 +112,11 @@ int64_t lettore_campi::leggi_numero(int64_t minimo, int64_t massimo, const char*
         ++p;
     }
     const std::string_view cifre(testo_.data() + pos_, p - pos_);
-    avanza(p);
+    avanza_nella_riga(p);
     salta_spazi();
     if (pos_ < testo_.size()) {
         if (testo_[pos_] == ',') {
-            avanza(pos_ + 1);
+            avanza_nella_riga(pos_ + 1);
         } else if (a_fine_riga()) {
             consuma_fine_riga();
         }

@@ -70,6 +70,8 @@ private:
     void consuma_fine_riga();
     bool a_fine_riga() const;
     void avanza(std::size_t fino_a);
+    // The same, for bytes known to hold no line end.
+    void avanza_nella_riga(std::size_t fino_a);
 
     std::string testo_;
     std::size_t pos_ = 0;
