@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -22,6 +23,23 @@ std::size_t estensione(std::size_t byte) {
     return byte <= pagina_grande ? pagina_grande : (byte + pagina - 1) / pagina * pagina;
 }
 
+// The last block given back is kept for the next request of the same extent, as the heap
+// keeps freed memory: a program that compacts again and again (the tests, the benchmarks)
+// does not map and clear it anew each time.
+struct blocco_tenuto {
+    void* indirizzo = nullptr;
+    std::size_t spazio = 0;
+
+    void lascia() {
+        if (indirizzo != nullptr) {
+            ::munmap(indirizzo, spazio);
+            indirizzo = nullptr;
+        }
+    }
+    ~blocco_tenuto() { lascia(); }
+};
+thread_local blocco_tenuto tenuto;
+
 }  // namespace
 
 void* prendi_blocco(std::size_t byte) {
@@ -29,6 +47,10 @@ void* prendi_blocco(std::size_t byte) {
         return ::operator new(byte);
     }
     const std::size_t spazio = estensione(byte);
+    if (tenuto.indirizzo != nullptr && tenuto.spazio == spazio) {
+        return std::exchange(tenuto.indirizzo, nullptr);
+    }
+    tenuto.lascia();
     // Mapped with a huge page's room to spare, then trimmed to a 2 MiB boundary.
     void* const mappa = ::mmap(nullptr, spazio + pagina_grande, PROT_READ | PROT_WRITE,
                                MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -58,5 +80,7 @@ void rendi_blocco(void* blocco, std::size_t byte) noexcept {
         ::operator delete(blocco);
         return;
     }
-    ::munmap(blocco, estensione(byte));
+    tenuto.lascia();
+    tenuto.indirizzo = blocco;
+    tenuto.spazio = estensione(byte);
 }
