@@ -6,6 +6,7 @@
 #include "compactor/arrotonda.h"
 #include "compactor/formato.h"
 #include "compactor/lettura_sorgente.h"
+#include "compactor/rettilineo.h"
 #include "compactor/testo.h"
 
 #include <algorithm>
@@ -57,9 +58,10 @@ struct cursore_piano {
 //   x = x1 + (dx + k dy),  y = y1 + (dy + (-k) dx) = y1 + (dy - k dx)  exactly.
 // The last two points live in local variables: held in the cursor, every step would go
 // through memory, since the compiler must assume that the plan's stores may overwrite it.
+using coppia = double __attribute__((vector_size(16)));
+
 template <bool curva>
 void calcola_punti(tabella_piano& piano, cursore_piano& cursore, int32_t ultimo, double k) {
-    using coppia = double __attribute__((vector_size(16)));
     coppia p2 = {cursore.x2, cursore.y2};
     coppia p1 = {cursore.x1, cursore.y1};
     const coppia giro = {k, -k};
@@ -79,6 +81,38 @@ void calcola_punti(tabella_piano& piano, cursore_piano& cursore, int32_t ultimo,
     cursore = {ultimo + 1, p2[0], p2[1], p1[0], p1[1]};
 }
 
+// A straight stretch up to point `ultimo`: where both coordinates stay in their binades,
+// in closed form (compactor/rettilineo.h), each point on its own; elsewhere (near a power
+// of two, near 0) step by step.
+void calcola_rettilineo(tabella_piano& piano, cursore_piano& cursore, int32_t ultimo) {
+    constexpr int64_t passi_a_mano = 64;  // before looking for a closed form again
+    while (cursore.i <= ultimo) {
+        const int64_t esatti =
+            std::min({passi_esatti(cursore.x1, cursore.x2), passi_esatti(cursore.y1, cursore.y2),
+                      int64_t{ultimo} - cursore.i + 1});
+        if (esatti < 4) {
+            calcola_punti<false>(
+                piano, cursore,
+                static_cast<int32_t>(std::min<int64_t>(ultimo, cursore.i + passi_a_mano - 1)), 0.0);
+            continue;
+        }
+        const coppia a = {cursore.x1, cursore.y1};
+        const coppia passo = a - coppia{cursore.x2, cursore.y2};
+        const auto punto = [&](int64_t j) {
+            const auto volte = static_cast<double>(j);
+            return a + coppia{volte, volte} * passo;
+        };
+        for (int64_t j = 1; j <= esatti; ++j) {
+            const coppia p = punto(j);
+            piano.metti_doppi(static_cast<std::size_t>(cursore.i + j - 1), p[0], p[1]);
+        }
+        const coppia penultimo = punto(esatti - 1);
+        const coppia ultimo_punto = punto(esatti);
+        cursore = {static_cast<int32_t>(cursore.i + esatti), penultimo[0], penultimo[1],
+                   ultimo_punto[0], ultimo_punto[1]};
+    }
+}
+
 // Extends the plan up to point `fine`, straight on or along a curve. Stops after the first
 // point whose successor would pass `limite`, returning false.
 bool estendi_piano(tabella_piano& piano, cursore_piano& cursore, int64_t fine, bool curva, double k,
@@ -91,7 +125,7 @@ bool estendi_piano(tabella_piano& piano, cursore_piano& cursore, int64_t fine, b
     if (curva) {
         calcola_punti<true>(piano, cursore, ultimo, k);
     } else {
-        calcola_punti<false>(piano, cursore, ultimo, k);
+        calcola_rettilineo(piano, cursore, ultimo);
     }
     piano.segna_doppi(static_cast<std::size_t>(primo), static_cast<std::size_t>(ultimo));
     return cursore.i <= limite;
