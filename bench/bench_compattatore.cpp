@@ -196,19 +196,25 @@ void uscita(benchmark::State& state) {
     });
 }
 
+// One run of the driver per iteration, the sources written anew outside the timing (the
+// driver deletes them).
+void corse_del_driver(benchmark::State& state, const sorgenti_generate& sorgenti) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        scrivi_sorgenti(sorgenti);
+        state.ResumeTiming();
+        if (const std::string problema = esegui_driver(); !problema.empty()) {
+            state.SkipWithError(problema.c_str());
+            break;
+        }
+    }
+}
+
 void percorso_generato(benchmark::State& state) {
     protetto(state, [&] {
         const int km = static_cast<int>(state.range(0));
         const sorgenti_generate& sorgenti = sorgenti_di(km);
-        for (auto _ : state) {
-            state.PauseTiming();
-            scrivi_sorgenti(sorgenti);
-            state.ResumeTiming();
-            if (const std::string problema = esegui_driver(); !problema.empty()) {
-                state.SkipWithError(problema.c_str());
-                break;
-            }
-        }
+        corse_del_driver(state, sorgenti);
         const densita_portata d = misura_densita(righe_linea(), righe_treno());
         state.counters["righe_sorgente"] =
             static_cast<double>(std::count(sorgenti.linea.begin(), sorgenti.linea.end(), '\n') +
@@ -310,15 +316,7 @@ void controllo_dieci_mega(benchmark::State& state) {
 // their size.
 void percorso_da_sorgenti(benchmark::State& state, const sorgenti_generate& sorgenti) {
     protetto(state, [&] {
-        for (auto _ : state) {
-            state.PauseTiming();
-            scrivi_sorgenti(sorgenti);
-            state.ResumeTiming();
-            if (const std::string problema = esegui_driver(); !problema.empty()) {
-                state.SkipWithError(problema.c_str());
-                break;
-            }
-        }
+        corse_del_driver(state, sorgenti);
         state.SetBytesProcessed(static_cast<int64_t>(
             state.iterations() * (sorgenti.linea.size() + sorgenti.treno.size())));
     });
