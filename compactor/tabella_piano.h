@@ -85,7 +85,7 @@ public:
     const double* valori() const { return valori_.get(); }
     const std::vector<tratto>& tratti() const { return tratti_; }
     valore_piano valore(std::size_t k) const;
-    // Appends value k in file order, for a decoder filling the table from the start.
+    // Sets value k, in file order: for a decoder reading the file from its start.
     void imposta_valore(std::size_t k, const valore_piano& v);
 
 private:
