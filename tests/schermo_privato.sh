@@ -27,6 +27,21 @@ errore() {
   exit 1
 }
 
+# Waits for the error-box test program started as pid_prova to end, and wants status 0.
+attendi_fine_prova() {
+  for _ in $(seq 100); do
+    if ! kill -0 "$pid_prova" 2>/dev/null; then
+      local stato=0
+      wait "$pid_prova" || stato=$?
+      pid_prova=
+      [ "$stato" -eq 0 ] || errore "prova_errore finita con stato $stato"
+      return
+    fi
+    sleep 0.1
+  done
+  errore "il riquadro non si chiude"
+}
+
 avvia_xvfb() {
   : >"$lavoro/numero"
   Xvfb -displayfd 3 -screen 0 800x600x24 -wr -nolisten tcp -noreset \

@@ -232,20 +232,6 @@ avvia_riquadro() {  # NOME
   grep -qs '^riquadro ' "$uscita" || errore "il riquadro non compare: $(cat "$uscita" "$errori")"
 }
 
-attendi_fine_prova() {
-  for _ in $(seq 100); do
-    if ! kill -0 "$pid_prova" 2>/dev/null; then
-      local stato=0
-      wait "$pid_prova" || stato=$?
-      pid_prova=
-      [ "$stato" -eq 0 ] || errore "prova_errore finita con stato $stato"
-      return
-    fi
-    sleep 0.1
-  done
-  errore "il riquadro non si chiude"
-}
-
 caso_errore() {
   avvia_xvfb
   prepara_prefisso
