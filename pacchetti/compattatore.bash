@@ -18,6 +18,17 @@ _compattatore_treni() {
         echo "${file%-.txt}"
     done
 }
+# DIR SCENARIO TRENO, the first three arguments of compatta, controlla and pianta; it
+# reads _compattatore's posizione, argomenti and attuale.
+_compattatore_cartella_scenario_treno() {
+    case $posizione in
+    0) mapfile -t COMPREPLY < <(compgen -d -- "$attuale") ;;
+    1) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
+                                    -- "$attuale") ;;
+    2) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_treni "${argomenti[0]}" \
+                                    "${argomenti[1]}")" -- "$attuale") ;;
+    esac
+}
 
 _compattatore() {
     local attuale=${COMP_WORDS[COMP_CWORD]}
@@ -44,13 +55,7 @@ _compattatore() {
                 opzioni='--formato=testo --formato=json --avvisi-come-problemi'
             mapfile -t COMPREPLY < <(compgen -W "$opzioni" -- "$attuale")
         else
-            case $posizione in
-            0) mapfile -t COMPREPLY < <(compgen -d -- "$attuale") ;;
-            1) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
-                                            -- "$attuale") ;;
-            2) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_treni "${argomenti[0]}" \
-                                            "${argomenti[1]}")" -- "$attuale") ;;
-            esac
+            _compattatore_cartella_scenario_treno
         fi
         ;;
     mostra)
@@ -60,15 +65,12 @@ _compattatore() {
         fi
         ;;
     pianta)
-        case $posizione in
-        0) mapfile -t COMPREPLY < <(compgen -d -- "$attuale") ;;
-        1) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
-                                        -- "$attuale") ;;
-        2) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_treni "${argomenti[0]}" \
-                                        "${argomenti[1]}")" -- "$attuale") ;;
-        3) mapfile -t COMPREPLY < <(compgen -f -X '!*.svg' -- "$attuale"
-                                    compgen -d -- "$attuale") ;;
-        esac
+        if [ "$posizione" -eq 3 ]; then
+            mapfile -t COMPREPLY < <(compgen -f -X '!*.svg' -- "$attuale"
+                                     compgen -d -- "$attuale")
+        else
+            _compattatore_cartella_scenario_treno
+        fi
         ;;
     esac
 } && complete -o filenames -F _compattatore compattatore
