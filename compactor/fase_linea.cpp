@@ -4,6 +4,7 @@
 // contains runs its handler, in the order of the row table. A handler lets the reading go
 // on, sends it to the completion (a position beyond the grid) or ends it with a code.
 #include "compactor/arrotonda.h"
+#include "compactor/curva.h"
 #include "compactor/formato.h"
 #include "compactor/lettura_sorgente.h"
 #include "compactor/rettilineo.h"
@@ -51,32 +52,27 @@ struct cursore_piano {
     double x1 = 0.0, y1 = 1.0;  // point i - 1
 };
 
-// Points cursore.i..ultimo of the plan from the two before them: straight on, or with
-// `curva` turning by about k radians to the right at each step (left for negative k), the
-// step growing by sqrt(1 + k^2), which the plan keeps. x and y go side by side in one
-// two-lane register, each lane rounding as the scalar operation would:
-//   x = x1 + (dx + k dy),  y = y1 + (dy + (-k) dx) = y1 + (dy - k dx)  exactly.
-// The last two points live in local variables: held in the cursor, every step would go
-// through memory, since the compiler must assume that the plan's stores may overwrite it.
-using coppia = double __attribute__((vector_size(16)));
-
+// Points cursore.i..ultimo of the plan from the two before them, along a curve
+// (compactor/curva.h) or straight on step by step, x = x1 + (x1 - x2), rounded as the
+// scalar operation would in each lane. The last two points live in local variables: held
+// in the cursor, every step would go through memory, since the compiler must assume that
+// the plan's stores may overwrite it.
 template <bool curva>
 void calcola_punti(tabella_piano& piano, cursore_piano& cursore, int32_t ultimo, double k) {
     coppia p2 = {cursore.x2, cursore.y2};
     coppia p1 = {cursore.x1, cursore.y1};
-    const coppia giro = {k, -k};
-    for (int32_t i = cursore.i; i <= ultimo; ++i) {
-        const coppia d = p1 - p2;
-        coppia p;
-        if constexpr (curva) {
-            const coppia scambiata = {d[1], d[0]};
-            p = p1 + (d + giro * scambiata);
-        } else {
-            p = p1 + d;
-        }
+    const auto metti = [&piano](int64_t i, coppia p) {
         piano.metti_doppi(static_cast<std::size_t>(i), p[0], p[1]);
-        p2 = p1;
-        p1 = p;
+    };
+    if constexpr (curva) {
+        punti_in_curva(p1, p2, cursore.i, ultimo, k, metti);
+    } else {
+        for (int32_t i = cursore.i; i <= ultimo; ++i) {
+            const coppia p = p1 + (p1 - p2);
+            metti(i, p);
+            p2 = p1;
+            p1 = p;
+        }
     }
     cursore = {ultimo + 1, p2[0], p2[1], p1[0], p1[1]};
 }
