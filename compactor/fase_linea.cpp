@@ -98,9 +98,25 @@ void calcola_rettilineo(tabella_piano& piano, cursore_piano& cursore, int32_t ul
             const auto volte = static_cast<double>(j);
             return a + coppia{volte, volte} * passo;
         };
-        for (int64_t j = 1; j <= esatti; ++j) {
+        // Two points at a time, x with x and y with y, each value a + j (a - b) as above:
+        // the two x values and the two y values go to the plan in one write each.
+        const coppia ax = {a[0], a[0]};
+        const coppia ay = {a[1], a[1]};
+        const coppia passo_x = {passo[0], passo[0]};
+        const coppia passo_y = {passo[1], passo[1]};
+        coppia volte = {1.0, 2.0};  // j and j + 1, whole numbers far below 2^53: exact
+        const auto primo = static_cast<std::size_t>(cursore.i);
+        int64_t j = 1;
+        for (; j < esatti; j += 2, volte += 2.0) {
+            const coppia x = ax + volte * passo_x;
+            const coppia y = ay + volte * passo_y;
+            piano.metti_due_doppi(primo + static_cast<std::size_t>(j - 1),
+                                  reinterpret_cast<const double(&)[2]>(x),
+                                  reinterpret_cast<const double(&)[2]>(y));
+        }
+        if (j == esatti) {
             const coppia p = punto(j);
-            piano.metti_doppi(static_cast<std::size_t>(cursore.i + j - 1), p[0], p[1]);
+            piano.metti_doppi(primo + static_cast<std::size_t>(j - 1), p[0], p[1]);
         }
         const coppia penultimo = punto(esatti - 1);
         const coppia ultimo_punto = punto(esatti);

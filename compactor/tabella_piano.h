@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -77,6 +78,13 @@ public:
         assert(punto < punti_);
         valori_[punto] = x;
         valori_[punti_ + punto] = y;
+    }
+    // Points punto and punto + 1 at once: their two x values, then their two y values, for
+    // a loop that computes two points side by side and stores each pair in one write.
+    void metti_due_doppi(std::size_t punto, const double (&x)[2], const double (&y)[2]) {
+        assert(punto + 1 < punti_);
+        std::memcpy(&valori_[punto], x, sizeof x);
+        std::memcpy(&valori_[punti_ + punto], y, sizeof y);
     }
 
     // In file order, for the encoders: value k is the x of point k below size(), then the
