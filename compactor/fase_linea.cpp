@@ -126,7 +126,8 @@ void calcola_rettilineo(tabella_piano& piano, cursore_piano& cursore, int32_t ul
 }
 
 // Extends the plan up to point `fine`, straight on or along a curve. Stops after the first
-// point whose successor would pass `limite`, returning false.
+// point whose successor would pass `limite`, returning false. The caller marks the new
+// points as Doubles (segna_calcolati), once for all it extends in a row.
 bool estendi_piano(tabella_piano& piano, cursore_piano& cursore, int64_t fine, bool curva, double k,
                    int64_t limite) {
     const int32_t primo = cursore.i;
@@ -139,16 +140,25 @@ bool estendi_piano(tabella_piano& piano, cursore_piano& cursore, int64_t fine, b
     } else {
         calcola_rettilineo(piano, cursore, ultimo);
     }
-    piano.segna_doppi(static_cast<std::size_t>(primo), static_cast<std::size_t>(ultimo));
     return cursore.i <= limite;
+}
+
+// The points computed since point `primo` hold Doubles.
+void segna_calcolati(tabella_piano& piano, const cursore_piano& cursore, int32_t primo) {
+    if (cursore.i > primo) {
+        piano.segna_doppi(static_cast<std::size_t>(primo), static_cast<std::size_t>(cursore.i - 1));
+    }
 }
 
 // Straight up to point `inizio`, then turning up to point `fine`; false as soon as the
 // next point passes the index limit.
 bool traccia_curva(tabella_piano& piano, cursore_piano& cursore, int64_t inizio, int64_t fine,
                    double k) {
-    return estendi_piano(piano, cursore, inizio, false, 0.0, ultimo_punto_ammesso) &&
-           estendi_piano(piano, cursore, fine, true, k, ultimo_punto_ammesso);
+    const int32_t primo = cursore.i;
+    const bool entro = estendi_piano(piano, cursore, inizio, false, 0.0, ultimo_punto_ammesso) &&
+                       estendi_piano(piano, cursore, fine, true, k, ultimo_punto_ammesso);
+    segna_calcolati(piano, cursore, primo);
+    return entro;
 }
 
 class lettura_linea : public lettura_sorgente {
@@ -601,8 +611,10 @@ void lettura_linea::completamento() {
     } while (static_cast<int64_t>(cella_pendenza_) < int64_t{c_.n_celle} - 2);
     if (!c_.tracciato.empty()) {
         // No index limit here: the completion may reach the last point but two.
+        const int32_t primo = piano_.i;
         estendi_piano(c_.tracciato, piano_, int64_t{c_.lunghezza_estesa} - 2, false, 0.0,
                       std::numeric_limits<int64_t>::max());
+        segna_calcolati(c_.tracciato, piano_, primo);
     }
 }
 

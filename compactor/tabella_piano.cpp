@@ -131,6 +131,13 @@ void tabella_piano::segna(std::size_t da, std::size_t a, tipo_valore t) {
     if (a + 1 < n && dopo != t) {
         nuovi[quanti++] = {a + 1, dopo};
     }
-    const auto dove = tratti_.erase(primo, oltre);
-    tratti_.insert(dove, nuovi, nuovi + quanti);
+    // The new runs take the places of the old ones first: in the plan's computation one run
+    // replaces one, each stretch moving the start of the empty values past its end.
+    const auto al_posto = std::min(oltre - primo, static_cast<std::ptrdiff_t>(quanti));
+    std::copy_n(nuovi, al_posto, primo);
+    if (oltre - primo > al_posto) {
+        tratti_.erase(primo + al_posto, oltre);
+    } else {
+        tratti_.insert(primo + al_posto, nuovi + al_posto, nuovi + quanti);
+    }
 }
