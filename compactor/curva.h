@@ -6,7 +6,10 @@
 // rounding as the scalar operation would.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 using coppia = double __attribute__((vector_size(16)));
 
@@ -18,20 +21,20 @@ inline bool stessi_bit(coppia a, coppia b) {
 }
 
 // Points primo..ultimo after p1 (which follows p2), each handed to metti(i, point); p1 and
-// p2 end as the last two points.
-//
-// Every point waits on the one before it, so the time goes in the chain of operations
-// from one point to the next, not in their number. Written as above the chain is four
-// operations long (dx, k dy, dx + k dy, x1 + ...). The loop computes each point as
-// (x1 + dx) + k dy instead: x1 + dx does not wait on k dy, and the chain is three long.
+// p2 end as the last two points. Every point waits on the one before it, so the time goes
+// in the chain of operations from one point to the next, not in their number. Written as
+// above the chain is four operations long (dx, k dy, dx + k dy, x1 + ...); the two loops
+// below shorten it by computing each point another way, and compute it the way above too,
+// beside the chain: wherever the two differ in a single bit, the point above is kept.
+
+// Three operations: each point as (x1 + dx) + k dy, where x1 + dx does not wait on k dy.
 // Where x1 + dx is exact and dx + k dy does not round onto a halfway point of x's unit,
-// both forms give the same bits, and that is nearly everywhere; so every point is also
-// computed the first way, beside the chain, and where the two differ in a single bit, the
-// first way's point is the one kept. The swapped cross term, (dy, dx), comes from the
-// points kept with their lanes swapped, computed alongside with the same operations lane
-// for lane, so that no shuffle sits on the chain either.
+// both forms give the same bits, and that is nearly everywhere. The swapped cross term,
+// (dy, dx), comes from the points kept with their lanes swapped, computed alongside with
+// the same operations lane for lane, so that no shuffle sits on the chain either.
 template <typename Metti>
-void punti_in_curva(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, double k, Metti metti) {
+void curva_in_tre_operazioni(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, double k,
+                             Metti metti) {
     const coppia giro = {k, -k};
     const coppia giro_scambiato = {-k, k};
     coppia q1 = {p1[1], p1[0]};
@@ -52,5 +55,88 @@ void punti_in_curva(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, doubl
         p1 = p;
         q2 = q1;
         q1 = q;
+    }
+}
+
+namespace dettaglio_curva {
+
+// A double's biased exponent: 0 for zero and subnormals, 0x7ff for infinities and NaN.
+inline int esponente_biased(double v) {
+    return static_cast<int>((std::bit_cast<uint64_t>(v) >> 52) & 0x7ff);
+}
+
+// Whether both coordinates of p1 and p2 are normal numbers of one binade each, well above
+// the step between them, and the two binades within 16 times of each other: the ground
+// the two-operation loop stands on.
+inline bool una_binade_per_coordinata(coppia p1, coppia p2) {
+    for (int l = 0; l < 2; ++l) {
+        const int e = esponente_biased(p1[l]);
+        if (e == 0 || e == 0x7ff || std::signbit(p1[l]) != std::signbit(p2[l]) ||
+            e != esponente_biased(p2[l]) ||
+            std::fabs(p1[l] - p2[l]) > std::ldexp(1.0, e - 1023 - 4)) {
+            return false;
+        }
+    }
+    return std::abs(esponente_biased(p1[0]) - esponente_biased(p1[1])) <= 4;
+}
+
+}  // namespace dettaglio_curva
+
+// Two operations, where each coordinate stays in one binade. There every x is a whole
+// number of units u_x = 2^(e_x - 52), and so is every step dx; each new step is the turned
+// step rounded to whole units. The loop carries the step offset by a number M of the
+// binade, D = M + dx: then a single addition rounds to whole units by itself, and
+//   D' = (D - K) + k D_y,  K = the whole number of units nearest to k M_y,
+// is M plus the next step, but where the exact value falls within a hair of a half unit
+// (about k u_y / u_x of the cases). The chain from D to D' is a multiplication and an
+// addition; the points follow beside it, p = p1 + (D' - M). M_y is chosen so that k M_y
+// lies close to a whole number of x units, K exact. After 64 points replaced in one curve
+// (a coordinate left its binade) the three-operation loop takes the rest.
+template <typename Metti>
+void punti_in_curva(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, double k, Metti metti) {
+    if (k == 0.0 || !dettaglio_curva::una_binade_per_coordinata(p1, p2)) {
+        curva_in_tre_operazioni(p1, p2, primo, ultimo, k, metti);
+        return;
+    }
+    const int ex = dettaglio_curva::esponente_biased(p1[0]) - 1023;
+    const int ey = dettaglio_curva::esponente_biased(p1[1]) - 1023;
+    const double unita_x = std::ldexp(1.0, ex - 52);
+    const double unita_y = std::ldexp(1.0, ey - 52);
+    const double ak = std::fabs(k);
+    // M_x near 1.5 2^e_x, with k M_x a whole number ny of y units but for a fraction of
+    // u_x's worth of k; the same for M_y.
+    const double ny = std::nearbyint(1.5 * std::ldexp(ak, ex) / unita_y);
+    const double nx = std::nearbyint(1.5 * std::ldexp(ak, ey) / unita_x);
+    const coppia m = {ny * unita_y / ak, nx * unita_x / ak};
+    const coppia k_m = {std::copysign(nx * unita_x, k), -std::copysign(ny * unita_y, k)};
+    const coppia k_m_scambiato = {k_m[1], k_m[0]};
+    const coppia giro = {k, -k};
+    const coppia giro_scambiato = {-k, k};
+
+    coppia passo = m + (p1 - p2);
+    coppia passo_scambiato = {passo[1], passo[0]};
+    int sostituiti = 0;
+    for (int64_t i = primo; i <= ultimo; ++i) {
+        const coppia nuovo = (passo - k_m) + giro * passo_scambiato;
+        passo_scambiato = (passo_scambiato - k_m_scambiato) + giro_scambiato * passo;
+        passo = nuovo;
+        coppia p = p1 + (passo - m);
+        const coppia d = p1 - p2;
+        const coppia esatto = p1 + (d + giro * coppia{d[1], d[0]});
+        if (__builtin_expect(!stessi_bit(p, esatto), 0)) {
+            p = esatto;
+            passo = m + (esatto - p1);
+            passo_scambiato = coppia{passo[1], passo[0]};
+            if (++sostituiti > 64) {
+                metti(i, p);
+                p2 = p1;
+                p1 = p;
+                curva_in_tre_operazioni(p1, p2, i + 1, ultimo, k, metti);
+                return;
+            }
+        }
+        metti(i, p);
+        p2 = p1;
+        p1 = p;
     }
 }

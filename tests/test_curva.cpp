@@ -1,6 +1,6 @@
-// The curve loop against the recurrence it must reproduce, point by point and bit for bit,
-// on curves from starts of every scale: near 0 the binades are short, the loop's shorter
-// form rounds differently now and then, and the recurrence's point must be the one kept.
+// The curve loops against the recurrence they must reproduce, point by point and bit for
+// bit: near 0 the binades are short, a curve may cross a power of two, the loops' shorter
+// forms round differently now and then, and the recurrence's point must be the one kept.
 #include "compactor/curva.h"
 
 #include <gtest/gtest.h>
@@ -38,36 +38,52 @@ bool stesso_punto(const punto& a, const punto& b) {
 
 }  // namespace
 
+// Both loops, on curves from random starts of every scale, and on curves of the route's
+// scale that cross a power of two on the way.
 TEST(Curva, OgniPuntoEQuelloDellaRicorrenza) {
     std::mt19937_64 caso(5);
     std::uniform_real_distribution<double> unita(-1.0, 1.0);
     std::uniform_int_distribution<int> esponente(-3, 17);
     constexpr double curvature[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-    int64_t scorciatoia_diversa = 0;  // points where the shorter form alone would be wrong
-    for (int prova = 0; prova < 2000; ++prova) {
-        const double scala = std::ldexp(1.0, esponente(caso));
-        const punto p2 = {unita(caso) * scala, unita(caso) * scala};
+    int64_t scorciatoia_diversa = 0;  // points where the three-operation form alone is wrong
+    for (int prova = 0; prova < 3000; ++prova) {
+        punto p1, p2;
         const double direzione = unita(caso) * 3.2;
         const double passo = 1.0 + unita(caso) * 0.1;
-        const punto p1 = {p2.x + passo * std::cos(direzione), p2.y + passo * std::sin(direzione)};
+        if (prova % 3 == 0) {
+            // Heading for the next power of two along x, about 200 m before it.
+            const double potenza = std::ldexp(1.0, 9 + static_cast<int>(caso() % 8));
+            p2 = {potenza - 200.0 + unita(caso), potenza * (1.25 + unita(caso) * 0.2)};
+        } else {
+            const double scala = std::ldexp(1.0, esponente(caso));
+            p2 = {unita(caso) * scala, unita(caso) * scala};
+        }
+        p1 = {p2.x + passo * std::cos(direzione), p2.y + passo * std::sin(direzione)};
         const double k = curvature[caso() % 6] * (caso() % 2 == 0 ? 1.0 : -1.0);
         const int64_t quanti = 1 + static_cast<int64_t>(caso() % 1500);
 
         const std::vector<punto> attesi = ricorrenza(p1, p2, quanti, k);
-        std::vector<punto> ottenuti(static_cast<std::size_t>(quanti));
-        coppia c1 = {p1.x, p1.y};
-        coppia c2 = {p2.x, p2.y};
-        punti_in_curva(c1, c2, 0, quanti - 1, k, [&](int64_t i, coppia p) {
-            ottenuti[static_cast<std::size_t>(i)] = {p[0], p[1]};
-        });
-        for (std::size_t i = 0; i < attesi.size(); ++i) {
-            ASSERT_TRUE(stesso_punto(ottenuti[i], attesi[i]))
-                << std::hexfloat << "prova " << prova << ", punto " << i << ": " << ottenuti[i].x
-                << ", " << ottenuti[i].y << " invece di " << attesi[i].x << ", " << attesi[i].y;
-        }
-        EXPECT_TRUE(stesso_punto({c1[0], c1[1]}, attesi.back()));
-        EXPECT_TRUE(
-            stesso_punto({c2[0], c2[1]}, attesi.size() > 1 ? attesi[attesi.size() - 2] : p1));
+        const auto prova_il_ciclo = [&](const char* nome, auto ciclo) {
+            std::vector<punto> ottenuti(static_cast<std::size_t>(quanti));
+            coppia c1 = {p1.x, p1.y};
+            coppia c2 = {p2.x, p2.y};
+            ciclo(c1, c2, 0, quanti - 1, k, [&](int64_t i, coppia p) {
+                ottenuti[static_cast<std::size_t>(i)] = {p[0], p[1]};
+            });
+            for (std::size_t i = 0; i < attesi.size(); ++i) {
+                ASSERT_TRUE(stesso_punto(ottenuti[i], attesi[i]))
+                    << nome << std::hexfloat << ", prova " << prova << ", punto " << i << ": "
+                    << ottenuti[i].x << ", " << ottenuti[i].y << " invece di " << attesi[i].x
+                    << ", " << attesi[i].y;
+            }
+            EXPECT_TRUE(stesso_punto({c1[0], c1[1]}, attesi.back())) << nome;
+            EXPECT_TRUE(
+                stesso_punto({c2[0], c2[1]}, attesi.size() > 1 ? attesi[attesi.size() - 2] : p1))
+                << nome;
+        };
+        prova_il_ciclo("punti_in_curva", [](auto&&... a) { punti_in_curva(a...); });
+        prova_il_ciclo("curva_in_tre_operazioni",
+                       [](auto&&... a) { curva_in_tre_operazioni(a...); });
 
         punto a = p1, b = p2;
         for (const punto& atteso : attesi) {
@@ -79,6 +95,6 @@ TEST(Curva, OgniPuntoEQuelloDellaRicorrenza) {
             a = atteso;
         }
     }
-    // The cases where the loop had to keep the recurrence's point were met.
+    // The cases where a loop has to keep the recurrence's point were met.
     EXPECT_GT(scorciatoia_diversa, 100);
 }
