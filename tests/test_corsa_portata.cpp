@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
 
 namespace {
 
@@ -70,6 +72,17 @@ TEST(CorsaPortata, ModelloDopoIlPercorso) {
     EXPECT_EQ(c.celle[91].aderenza, 90);  // 90 % from 4550 m (cell 91)
     EXPECT_EQ(c.celle[2157].aderenza, 85);
     EXPECT_EQ(c.celle[2158].aderenza, 0);
+    // The plan file holds the model's plan value by value, in file order, each encoded on
+    // its own.
+    std::string atteso;
+    for (std::size_t k = 0; k < c.tracciato.numero_valori(); ++k) {
+        formato::aggiungi_valore(atteso, c.tracciato.valore(k));
+    }
+    const std::string piano = leggi_file_intero(nomi_file::linea_compatta(cartella.percorso(), id));
+    ASSERT_EQ(piano.size(), atteso.size());
+    const auto diversi = std::mismatch(piano.begin(), piano.end(), atteso.begin());
+    EXPECT_TRUE(diversi.first == piano.end())
+        << "primo byte diverso a " << (diversi.first - piano.begin());
 }
 
 TEST(CorsaPortata, FileDelProgramma) {
