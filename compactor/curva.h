@@ -103,8 +103,8 @@ void punti_in_curva(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, doubl
     const double unita_x = std::ldexp(1.0, ex - 52);
     const double unita_y = std::ldexp(1.0, ey - 52);
     const double ak = std::fabs(k);
-    // M_x near 1.5 2^e_x, with k M_x a whole number ny of y units but for a fraction of
-    // u_x's worth of k; the same for M_y.
+    // M_x = ny u_y / |k|, near 1.5 2^e_x: k M_x then lies within about |k| u_x of ny whole
+    // y units, which are y's K, exactly; M_y and x's K the same way.
     const double ny = std::nearbyint(1.5 * std::ldexp(ak, ex) / unita_y);
     const double nx = std::nearbyint(1.5 * std::ldexp(ak, ey) / unita_x);
     const coppia m = {ny * unita_y / ak, nx * unita_x / ak};
