@@ -51,14 +51,14 @@ void scrivi_elementi(file_sostitutivo& file, std::size_t da, std::size_t a, std:
 
 // Doubles with their type codes: 10 bytes each, so four take 40 bytes, put together in
 // registers and stored in a few wide writes, where one value at a time takes two stores of
-// odd sizes. With SSE2 (every x86-64 processor) the four values are moved into place by
-// whole-register byte shifts; elsewhere five 8-byte words are put together from the
-// values' bits.
+// odd sizes. Codes are little-endian 16-bit words. With SSE2 (every x86-64 processor) the
+// values are moved into place by whole-register byte shifts; elsewhere five 8-byte words
+// are put together from the values' bits.
 void codifica_doppi(char* d, const double* valori, std::size_t quanti) {
     std::size_t i = 0;
 #if defined(__SSE2__)
     // Bytes 0-15: code, v0, code, v1's first 4 bytes; bytes 16-31: v1's last 4, code, v2,
-    // code; bytes 32-39: v3. Codes are little-endian 16-bit words.
+    // code; bytes 32-39: v3, stored as a plain value (the destination has no alignment).
     static_assert(formato::codice_double < 128);
     constexpr char c = formato::codice_double;
     const __m128i v0_a_2 = _mm_setr_epi8(0, 0, -1, -1, -1, -1, -1, -1, -1, -1, 0, 0, 0, 0, 0, 0);
@@ -78,7 +78,7 @@ void codifica_doppi(char* d, const double* valori, std::size_t quanti) {
             codici_16);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d), primi);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), secondi);
-        _mm_storeh_pd(reinterpret_cast<double*>(d + 32), _mm_castsi128_pd(v23));
+        formato::metti_le(d + 32, valori[i + 3]);
     }
 #else
     if constexpr (std::endian::native == std::endian::little) {
