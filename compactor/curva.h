@@ -20,41 +20,23 @@ inline bool stessi_bit(coppia a, coppia b) {
     return (diversi[0] | diversi[1]) == 0;
 }
 
-// Points primo..ultimo after p1 (which follows p2), each handed to metti(i, point); p1 and
-// p2 end as the last two points. Every point waits on the one before it, so the time goes
-// in the chain of operations from one point to the next, not in their number. Written as
-// above the chain is four operations long (dx, k dy, dx + k dy, x1 + ...); the two loops
-// below shorten it by computing each point another way, and compute it the way above too,
-// beside the chain: wherever the two differ in a single bit, the point above is kept.
+// The point after p1 (which follows p2) as the file needs it, the recurrence above.
+inline coppia punto_dopo(coppia p1, coppia p2, coppia giro) {
+    const coppia d = p1 - p2;
+    return p1 + (d + giro * coppia{d[1], d[0]});
+}
 
-// Three operations: each point as (x1 + dx) + k dy, where x1 + dx does not wait on k dy.
-// Where x1 + dx is exact and dx + k dy does not round onto a halfway point of x's unit,
-// both forms give the same bits, and that is nearly everywhere. The swapped cross term,
-// (dy, dx), comes from the points kept with their lanes swapped, computed alongside with
-// the same operations lane for lane, so that no shuffle sits on the chain either.
+// Points primo..ultimo after p1 (which follows p2) by the recurrence, each handed to
+// metti(i, point); p1 and p2 end as the last two points.
 template <typename Metti>
-void curva_in_tre_operazioni(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, double k,
-                             Metti metti) {
+void curva_passo_passo(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, double k,
+                       Metti metti) {
     const coppia giro = {k, -k};
-    const coppia giro_scambiato = {-k, k};
-    coppia q1 = {p1[1], p1[0]};
-    coppia q2 = {p2[1], p2[0]};
     for (int64_t i = primo; i <= ultimo; ++i) {
-        const coppia d = p1 - p2;
-        const coppia d_scambiato = q1 - q2;
-        const coppia svolta = giro * d_scambiato;
-        coppia p = (p1 + d) + svolta;
-        coppia q = (q1 + d_scambiato) + giro_scambiato * d;
-        const coppia esatto = p1 + (d + svolta);
-        if (__builtin_expect(!stessi_bit(p, esatto), 0)) {
-            p = esatto;
-            q = coppia{esatto[1], esatto[0]};
-        }
+        const coppia p = punto_dopo(p1, p2, giro);
         metti(i, p);
         p2 = p1;
         p1 = p;
-        q2 = q1;
-        q1 = q;
     }
 }
 
@@ -82,20 +64,23 @@ inline bool una_binade_per_coordinata(coppia p1, coppia p2) {
 
 }  // namespace dettaglio_curva
 
-// Two operations, where each coordinate stays in one binade. There every x is a whole
+// The same points, faster. Every point waits on the one before it, so the time goes in the
+// chain of operations from one point to the next, four long in the recurrence (dx, k dy,
+// dx + k dy, x1 + ...). Where each coordinate stays in one binade, every x is a whole
 // number of units u_x = 2^(e_x - 52), and so is every step dx; each new step is the turned
 // step rounded to whole units. The loop carries the step offset by a number M of the
 // binade, D = M + dx: then a single addition rounds to whole units by itself, and
 //   D' = (D - K) + k D_y,  K = the whole number of units nearest to k M_y,
 // is M plus the next step, but where the exact value falls within a hair of a half unit
 // (about k u_y / u_x of the cases). The chain from D to D' is a multiplication and an
-// addition; the points follow beside it, p = p1 + (D' - M). M_y is chosen so that k M_y
-// lies close to a whole number of x units, K exact. After 64 points replaced in one curve
-// (a coordinate left its binade) the three-operation loop takes the rest.
+// addition; the points follow beside it, p = p1 + (D' - M). Every point is also computed
+// by the recurrence, beside the chain, and wherever the two differ in a single bit the
+// recurrence's point is kept. Outside that ground, and after 64 points replaced in one
+// curve (a coordinate left its binade), the recurrence alone takes the rest.
 template <typename Metti>
 void punti_in_curva(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, double k, Metti metti) {
     if (k == 0.0 || !dettaglio_curva::una_binade_per_coordinata(p1, p2)) {
-        curva_in_tre_operazioni(p1, p2, primo, ultimo, k, metti);
+        curva_passo_passo(p1, p2, primo, ultimo, k, metti);
         return;
     }
     const int ex = dettaglio_curva::esponente_biased(p1[0]) - 1023;
@@ -121,8 +106,7 @@ void punti_in_curva(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, doubl
         passo_scambiato = (passo_scambiato - k_m_scambiato) + giro_scambiato * passo;
         passo = nuovo;
         coppia p = p1 + (passo - m);
-        const coppia d = p1 - p2;
-        const coppia esatto = p1 + (d + giro * coppia{d[1], d[0]});
+        const coppia esatto = punto_dopo(p1, p2, giro);
         if (__builtin_expect(!stessi_bit(p, esatto), 0)) {
             p = esatto;
             passo = m + (esatto - p1);
@@ -131,7 +115,7 @@ void punti_in_curva(coppia& p1, coppia& p2, int64_t primo, int64_t ultimo, doubl
                 metti(i, p);
                 p2 = p1;
                 p1 = p;
-                curva_in_tre_operazioni(p1, p2, i + 1, ultimo, k, metti);
+                curva_passo_passo(p1, p2, i + 1, ultimo, k, metti);
                 return;
             }
         }

@@ -1,6 +1,7 @@
-// The curve loops against the recurrence they must reproduce, point by point and bit for
-// bit: near 0 the binades are short, a curve may cross a power of two, the loops' shorter
-// forms round differently now and then, and the recurrence's point must be the one kept.
+// The curve loops against the scalar recurrence they must reproduce, point by point and bit
+// for bit: near 0 the binades are short, a curve may cross a power of two, the faster
+// loop's shorter chain rounds differently now and then, and the recurrence's point must be
+// the one kept.
 #include "compactor/curva.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ TEST(Curva, OgniPuntoEQuelloDellaRicorrenza) {
     std::uniform_real_distribution<double> unita(-1.0, 1.0);
     std::uniform_int_distribution<int> esponente(-3, 17);
     constexpr double curvature[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-    int64_t scorciatoia_diversa = 0;  // points where the three-operation form alone is wrong
+    int64_t scorciatoia_diversa = 0;  // points where a reordered sum rounds otherwise
     for (int prova = 0; prova < 3000; ++prova) {
         punto p1, p2;
         const double direzione = unita(caso) * 3.2;
@@ -82,8 +83,7 @@ TEST(Curva, OgniPuntoEQuelloDellaRicorrenza) {
                 << nome;
         };
         prova_il_ciclo("punti_in_curva", [](auto&&... a) { punti_in_curva(a...); });
-        prova_il_ciclo("curva_in_tre_operazioni",
-                       [](auto&&... a) { curva_in_tre_operazioni(a...); });
+        prova_il_ciclo("curva_passo_passo", [](auto&&... a) { curva_passo_passo(a...); });
 
         punto a = p1, b = p2;
         for (const punto& atteso : attesi) {
@@ -95,6 +95,7 @@ TEST(Curva, OgniPuntoEQuelloDellaRicorrenza) {
             a = atteso;
         }
     }
-    // The cases where a loop has to keep the recurrence's point were met.
+    // The curves hold the cases a faster loop must take care of: points that any other
+    // order of the operations rounds otherwise.
     EXPECT_GT(scorciatoia_diversa, 100);
 }
