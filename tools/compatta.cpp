@@ -56,6 +56,11 @@ int comando_esporta(const std::filesystem::path& cartella) {
 
 int comando_compatta(const std::filesystem::path& cartella, const identita_scenario& identita,
                      bool senza_linea) {
+    return compatta_scenario(cartella, identita, senza_linea, std::cout, std::cerr);
+}
+
+int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
+                      bool senza_linea, std::ostream& uscita, std::ostream& errori) {
     std::error_code codice;
     if (!std::filesystem::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
@@ -69,21 +74,21 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
         numero = c.memorizza_percorso(j);
     } catch (const errore_esecuzione&) {
         // What the readers recorded before the run could not go on tells the author why.
-        std::cerr << descrivi_esito(c);
+        errori << descrivi_esito(c);
         throw;
     }
     if (numero != 0) {
-        std::cerr << " Errore n. " << numero << "\n";
+        errori << " Errore n. " << numero << "\n";
         return stato_uscita::intestazione;
     }
     if (j != 0) {
-        std::cout << nomi_file::linea_compatta(cartella, identita).string() << "\n";
+        uscita << nomi_file::linea_compatta(cartella, identita).string() << "\n";
     }
-    std::cout << nomi_file::voci_compatte(cartella, identita).string() << "\n"
+    uscita << nomi_file::voci_compatte(cartella, identita).string() << "\n"
               << nomi_file::celle_compatte(cartella, identita).string() << "\n";
 
     if (c.codice_errore != 0) {
-        std::cerr << descrivi_esito(c);
+        errori << descrivi_esito(c);
         return stato_uscita::problema_registrato;
     }
     return stato_uscita::fatto;

@@ -93,7 +93,13 @@ std::vector<segnalazione> rapporto_controllo(const compattatore& c, int intestaz
 }
 
 int comando_controlla(const std::filesystem::path& cartella, const identita_scenario& identita,
-                      formato_controllo formato, bool avvisi_come_problemi) {
+                      const opzioni_controllo& opzioni) {
+    return controlla_scenario(cartella, identita, opzioni, std::cout);
+}
+
+int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
+                       const opzioni_controllo& opzioni, std::ostream& uscita) {
+    const formato_controllo formato = opzioni.formato;
     std::error_code codice;
     if (!std::filesystem::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
@@ -106,15 +112,15 @@ int comando_controlla(const std::filesystem::path& cartella, const identita_scen
     for (const segnalazione& s : rapporto_controllo(c, intestazione)) {
         (s.problema ? problemi : avvisi) += 1;
         if (formato == formato_controllo::json) {
-            std::cout << come_json(s).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+            uscita << come_json(s).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
         } else {
-            std::cout << s.testo;
+            uscita << s.testo;
         }
     }
     if (formato == formato_controllo::testo) {
-        std::cout << quanti(problemi, "problema", "problemi") << ", "
+        uscita << quanti(problemi, "problema", "problemi") << ", "
                   << quanti(avvisi, "avviso", "avvisi") << "\n";
     }
-    const bool da_segnalare = problemi > 0 || (avvisi_come_problemi && avvisi > 0);
+    const bool da_segnalare = problemi > 0 || (opzioni.avvisi_come_problemi && avvisi > 0);
     return da_segnalare ? stato_uscita::problema_registrato : stato_uscita::fatto;
 }

@@ -81,16 +81,15 @@ int esegui(const std::string& comando, std::vector<std::string> argomenti) {
                                 senza_linea);
     }
     if (comando == "controlla") {
-        formato_controllo formato = formato_controllo::testo;
-        bool avvisi_come_problemi = false;
+        opzioni_controllo opzioni;
         std::vector<std::string> posizionali;
         for (const std::string& a : argomenti) {
             if (a == "--formato=testo") {
-                formato = formato_controllo::testo;
+                opzioni.formato = formato_controllo::testo;
             } else if (a == "--formato=json") {
-                formato = formato_controllo::json;
+                opzioni.formato = formato_controllo::json;
             } else if (a == "--avvisi-come-problemi") {
-                avvisi_come_problemi = true;
+                opzioni.avvisi_come_problemi = true;
             } else if (a.starts_with("--")) {
                 throw errore_uso("opzione sconosciuta: " + a);
             } else {
@@ -99,7 +98,7 @@ int esegui(const std::string& comando, std::vector<std::string> argomenti) {
         }
         chiedi_argomenti(posizionali, 3, comando);
         return comando_controlla(posizionali[0], identita_da(posizionali[1], posizionali[2]),
-                                 formato, avvisi_come_problemi);
+                                 opzioni);
     }
     if (comando == "mostra") {
         chiedi_argomenti(argomenti, 1, comando);

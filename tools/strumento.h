@@ -8,6 +8,7 @@
 #include "comune/stato_uscita.h"
 
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,9 +27,17 @@ public:
 void controlla_nome(std::string_view ruolo, const std::string& nome);
 
 int comando_esporta(const std::filesystem::path& cartella);
+// One scenario compacted: the compact files' names go to `uscita`, the problems to
+// `errori`; returns the exit status. A run-time failure throws errore_esecuzione.
+int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
+                      bool senza_linea, std::ostream& uscita, std::ostream& errori);
 int comando_compatta(const std::filesystem::path& cartella, const identita_scenario& identita,
                      bool senza_linea);
 enum class formato_controllo { testo, json };
+struct opzioni_controllo {
+    formato_controllo formato = formato_controllo::testo;
+    bool avvisi_come_problemi = false;
+};
 // One line of controlla's report: a problem or a warning, where it sorts and what it says.
 struct segnalazione {
     int gruppo;  // 0 line file, 1 train file, 2 walk and header checks
@@ -46,8 +55,11 @@ struct segnalazione {
 };
 // The report in source order: the line file, the train file, the walk, the header checks.
 std::vector<segnalazione> rapporto_controllo(const compattatore& c, int intestazione);
+// One scenario checked, its report written to `uscita`; returns the exit status.
+int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
+                       const opzioni_controllo& opzioni, std::ostream& uscita);
 int comando_controlla(const std::filesystem::path& cartella, const identita_scenario& identita,
-                      formato_controllo formato, bool avvisi_come_problemi);
+                      const opzioni_controllo& opzioni);
 int comando_mostra(const std::filesystem::path& file);
 int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
                    const std::filesystem::path& svg);
