@@ -97,29 +97,41 @@ int comando_controlla(const std::filesystem::path& cartella, const identita_scen
     return controlla_scenario(cartella, identita, opzioni, std::cout);
 }
 
-int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
-                       const opzioni_controllo& opzioni, std::ostream& uscita) {
-    const formato_controllo formato = opzioni.formato;
+std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
+                                             const identita_scenario& identita,
+                                             bool senza_linea) {
     std::error_code codice;
     if (!std::filesystem::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
     }
+    (void)senza_linea;
     compattatore c({cartella, cartella, false}, identita);
     const int intestazione = c.controlla_percorso();
+    return rapporto_controllo(c, intestazione);
+}
 
+void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita) {
+    if (formato == formato_controllo::json) {
+        uscita << come_json(s).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    } else {
+        uscita << s.testo;
+    }
+}
+
+std::string riassunto_controllo(std::size_t problemi, std::size_t avvisi) {
+    return quanti(problemi, "problema", "problemi") + ", " + quanti(avvisi, "avviso", "avvisi");
+}
+
+int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
+                       const opzioni_controllo& opzioni, std::ostream& uscita) {
     std::size_t problemi = 0;
     std::size_t avvisi = 0;
-    for (const segnalazione& s : rapporto_controllo(c, intestazione)) {
+    for (const segnalazione& s : controlla_sorgenti(cartella, identita, opzioni.senza_linea)) {
         (s.problema ? problemi : avvisi) += 1;
-        if (formato == formato_controllo::json) {
-            uscita << come_json(s).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
-        } else {
-            uscita << s.testo;
-        }
+        scrivi_segnalazione(s, opzioni.formato, uscita);
     }
-    if (formato == formato_controllo::testo) {
-        uscita << quanti(problemi, "problema", "problemi") << ", "
-                  << quanti(avvisi, "avviso", "avvisi") << "\n";
+    if (opzioni.formato == formato_controllo::testo) {
+        uscita << riassunto_controllo(problemi, avvisi) << "\n";
     }
     const bool da_segnalare = problemi > 0 || (opzioni.avvisi_come_problemi && avvisi > 0);
     return da_segnalare ? stato_uscita::problema_registrato : stato_uscita::fatto;

@@ -37,6 +37,7 @@ enum class formato_controllo { testo, json };
 struct opzioni_controllo {
     formato_controllo formato = formato_controllo::testo;
     bool avvisi_come_problemi = false;
+    bool senza_linea = false;  // as compatta --senza-linea: no route plan
 };
 // One line of controlla's report: a problem or a warning, where it sorts and what it says.
 struct segnalazione {
@@ -55,6 +56,13 @@ struct segnalazione {
 };
 // The report in source order: the line file, the train file, the walk, the header checks.
 std::vector<segnalazione> rapporto_controllo(const compattatore& c, int intestazione);
+// The checker's list for one scenario: every problem and warning, in source order.
+std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
+                                             const identita_scenario& identita, bool senza_linea);
+// One entry of that list as controlla prints it (text, or one JSON object and a line end).
+void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita);
+// The last line of the text form: "N problemi, M avvisi".
+std::string riassunto_controllo(std::size_t problemi, std::size_t avvisi);
 // One scenario checked, its report written to `uscita`; returns the exit status.
 int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
                        const opzioni_controllo& opzioni, std::ostream& uscita);
