@@ -15,14 +15,33 @@ compattatore::compattatore(cartelle_compattatore cartelle, identita_scenario ide
 compattatore::compattatore(const std::filesystem::path& cartella, identita_scenario identita)
     : compattatore(cartelle_compattatore{cartella, cartella, true}, std::move(identita)) {}
 
-int compattatore::memorizza_percorso(int32_t& j) {
-    scrivi_linea = j;
-    codice_errore = 0;
-    for (voce& v : voci) {
-        v = voce{};
+namespace {
+
+// Steps 1 and 2 of the driver: the plan asked for or not, no code, every record reset.
+void inizia(compattatore& c, int32_t j) {
+    c.scrivi_linea = j;
+    c.codice_errore = 0;
+    for (std::size_t i = 0; i < c.voci.size(); ++i) {
+        c.voci.scrivi(i) = voce{};
     }
+}
+
+}  // namespace
+
+int compattatore::memorizza_percorso(int32_t& j) {
+    inizia(*this, j);
     memorizza_dati();
     return concludi_percorso();
+}
+
+int compattatore::compatta_in_memoria(int32_t& j) {
+    inizia(*this, j);
+    memorizza_dati();
+    if (celle.empty()) {
+        return 0;  // the readers have said why there is no grid
+    }
+    cammina_griglia();
+    return controlla_intestazione();
 }
 
 int compattatore::concludi_percorso() {
@@ -40,14 +59,9 @@ int compattatore::concludi_percorso() {
     return 0;
 }
 
-int compattatore::controlla_percorso() {
-    continua_dopo_problemi = true;
-    scrivi_linea = 1;
-    codice_errore = 0;
-    for (voce& v : voci) {
-        v = voce{};
-    }
-    memorizza_dati();
+int compattatore::controlla_percorso(int32_t j) {
+    inizia(*this, j);
+    memorizza_dati(modo_lettura::controllo);
     if (celle.empty()) {
         return 0;  // the readers have said why there is no grid
     }
@@ -55,48 +69,86 @@ int compattatore::controlla_percorso() {
     return controlla_intestazione();
 }
 
-void compattatore::memorizza_dati() {
+void compattatore::memorizza_dati(modo_lettura modo) {
     problemi.clear();
     avvisi.clear();
     primo_problema_linea.reset();
+    righe_delle_celle.clear();
+    righe_progressive = {};
+    intestazione.reset();
+    testo_linea_.clear();
+    testo_treno_.clear();
     try {
-        if (leggi_linea()) {
-            leggi_treno();
+        if (leggi_linea(modo)) {
+            leggi_treno(modo);
         }
     } catch (const errore_lettura&) {
         // The phase that failed has recorded code 25 where it stands.
         elimina_sorgente(nomi_file::sorgente_linea(cartelle_.sorgenti, identita_));
         elimina_sorgente(nomi_file::sorgente_treno(cartelle_.sorgenti, identita_));
     }
+    celle.autore = {};
 }
 
-int compattatore::controlla_intestazione() {
-    if (voci[85].intero1 != 0 || celle.at(1).valore1 != 0) {
-        return 1250;
+namespace {
+
+// The last write of cell 1 that changed the field `campo`: the one that left the value
+// the check finds.
+template <typename Campo>
+std::optional<luogo_sorgente> chi_ha_scritto(const griglia_celle& celle, Campo campo) {
+    const std::vector<scrittura_cella_uno>& scritture = celle.scritture_cella_uno();
+    for (std::size_t k = scritture.size(); k-- > 0;) {
+        const cella& dopo = k + 1 < scritture.size() ? scritture[k + 1].prima : celle[1];
+        if (campo(dopo) != campo(scritture[k].prima)) {
+            if (scritture[k].autore.file == file_sorgente::nessuno) {
+                return std::nullopt;
+            }
+            return scritture[k].autore;
+        }
     }
-    voci[85].intero1 = 610;
-    celle[1].valore1 = 5121;
+    return std::nullopt;
+}
+
+}  // namespace
+
+int compattatore::controlla_intestazione() {
+    intestazione.reset();
+    const auto fallito = [&](int numero, std::optional<luogo_sorgente> riga) {
+        intestazione = intestazione_fallita{numero, std::nullopt};
+        if (riga) {
+            intestazione->origine = origine_di(*riga);
+        }
+        return numero;
+    };
+    if (voci[85].intero1 != 0 || celle.at(1).valore1 != 0) {
+        return fallito(1250, chi_ha_scritto(celle, [](const cella& c) { return c.valore1; }));
+    }
+    const std::optional<luogo_sorgente> valore2 =
+        chi_ha_scritto(celle, [](const cella& c) { return c.valore2; });
+    voci.scrivi(85).intero1 = 610;
+    celle.scrivi(1).valore1 = 5121;
     if (voci[85].dato_finale != 0 || celle[1].valore2 != 0) {
-        return 1251;
+        return fallito(1251, valore2);
     }
     return 0;
 }
 
-void compattatore::registra(problema p, std::optional<int32_t> posizione,
-                            std::optional<origine_problema> origine, std::string motivo) {
+problema_registrato& compattatore::registra(problema p, std::optional<int32_t> posizione,
+                                            std::optional<origine_problema> origine,
+                                            std::string motivo) {
     codice_errore = numero(p);
     if (posizione) {
         posizione_errore = *posizione;
     }
     std::filesystem::path file = origine ? origine->file : std::filesystem::path();
-    problemi.push_back(
-        {p, std::move(file), posizione, std::move(origine), std::move(motivo), std::nullopt});
+    problemi.push_back({p, std::move(file), posizione, std::move(origine), std::move(motivo),
+                        std::nullopt, std::nullopt, {}});
+    return problemi.back();
 }
 
 void compattatore::registra_sul_file(problema p, const std::filesystem::path& file,
                                      std::string motivo) {
-    registra(p, std::nullopt, std::nullopt, std::move(motivo));
-    problemi.back().file = file;
+    registra(p, std::nullopt, std::nullopt, std::move(motivo)).file = file;
 }
 
 const problema_registrato* compattatore::problema_in_vigore() const {
@@ -104,6 +156,26 @@ const problema_registrato* compattatore::problema_in_vigore() const {
         return nullptr;
     }
     return &problemi.back();
+}
+
+std::optional<luogo_campo> compattatore::riga_della_cella(int32_t c) const {
+    for (auto it = righe_delle_celle.rbegin(); it != righe_delle_celle.rend(); ++it) {
+        if (it->first == c) {
+            return it->second;
+        }
+    }
+    return std::nullopt;
+}
+
+origine_problema compattatore::origine_di(const luogo_sorgente& luogo) const {
+    const bool treno = luogo.file == file_sorgente::treno;
+    const std::filesystem::path file = treno
+                                           ? nomi_file::sorgente_treno(cartelle_.sorgenti, identita_)
+                                           : nomi_file::sorgente_linea(cartelle_.sorgenti, identita_);
+    std::string_view riga = treno ? testo_treno_ : testo_linea_;
+    riga = riga.substr(std::min(luogo.luogo.inizio_riga, riga.size()));
+    riga = riga.substr(0, riga.find_first_of("\r\n"));
+    return origine_problema::della_riga(file, luogo.luogo, riga);
 }
 
 void compattatore::elimina_sorgente(const std::filesystem::path& file) const {

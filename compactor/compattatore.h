@@ -9,19 +9,26 @@
 #include "compactor/problemi.h"
 #include "comune/identita.h"
 
+#include <array>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-// Where the compactor reads and writes, and whether the sources go once read.
+// Where the compactor reads and writes, and whether the sources go once read (the
+// one-shot program's way; an author's sources stay).
 struct cartelle_compattatore {
     std::filesystem::path sorgenti;
     std::filesystem::path uscita;
-    bool elimina_sorgenti = true;
+    bool elimina_sorgenti = false;
 };
+
+// How the readers take a problem: the compactor stops where its code says; the checker
+// reads on, and a refused row leaves nothing of itself behind.
+enum class modo_lettura { compattazione, controllo };
 
 // A field of a source file, with the text of its line. A long line keeps only the stretch
 // around the field, marked "..." where it was cut, so that a report stays readable and
@@ -41,13 +48,25 @@ struct origine_problema {
 // A problem as it was recorded, with what the author needs to find it.
 struct problema_registrato {
     problema codice;
-    std::filesystem::path file;  // the source file it is about; none for the walk's
+    std::filesystem::path file;  // the source file it is about, when it is about one
     std::optional<int32_t> posizione;
-    std::optional<origine_problema> origine;  // the field, when a source row caused it
+    std::optional<origine_problema> origine;  // the row's field it names, when it names one
     std::string motivo;                       // read failures: what could not be read
     // A row whose reading this problem ended later on (the train file's first signal or
     // slowdown row after a line problem), for the author's information.
     std::optional<origine_problema> lettura_fermata;
+    // The walk's problems: the first cell that was tried, and which cells, in words.
+    std::optional<int32_t> cella;
+    std::string dettaglio;
+    // A read failure of a row that began on an earlier line: the line of its keyword.
+    int riga_della_chiave = 0;
+};
+
+// A failed header check: its number (1250, 1251) and the row whose write to cell 1 made
+// it fail, when a row did.
+struct intestazione_fallita {
+    int numero = 0;
+    std::optional<origine_problema> origine;
 };
 
 // A warning of the checker, with the file it is about and, when it has one, its field.
@@ -68,34 +87,40 @@ public:
     // Returns 0 when the files were written, or the number of the header check that
     // failed (1250, 1251), in which case no compact file was written.
     int memorizza_percorso(int32_t& j);
+    // The same run up to the header checks, with nothing written: what the compact files
+    // would be and which problems the run records.
+    int compatta_in_memoria(int32_t& j);
     // The driver after the readers: the walk, the header checks and the compact files,
     // on the model as it stands. Returns as memorizza_percorso does.
     int concludi_percorso();
 
     // Reads the line source file and then, unless the line phase stopped with a code
     // other than 15, the train source file. Read failures become code 25.
-    void memorizza_dati();
+    void memorizza_dati(modo_lettura modo = modo_lettura::compattazione);
 
-    // Line record stores.
+    // Line record stores. A store that refuses a row says why; what it wrote before the
+    // refusal stays.
     void progressive_ordina();
-    void memo_montagna(int32_t& inizio, int32_t& fine, int32_t& tipo);
-    void memo_indicatori_v_max(int32_t posizione, int32_t& vas, int32_t& vbs, int32_t& vcs,
-                               int32_t& strisces, int32_t& vad, int32_t& vbd, int32_t& vcd,
-                               int32_t& strisced);
+    std::optional<problema> memo_montagna(int32_t& inizio, int32_t& fine, int32_t& tipo);
+    std::optional<problema> memo_indicatori_v_max(int32_t posizione, int32_t& vas, int32_t& vbs,
+                                                  int32_t& vcs, int32_t& strisces, int32_t& vad,
+                                                  int32_t& vbd, int32_t& vcd, int32_t& strisced);
 
     // Train record stores.
-    void memo_segnale(int32_t posizione, int32_t& sx, int32_t& s1, int32_t& s2, int32_t& s3,
-                      int32_t& rapp, int32_t& dx, int32_t& d1, int32_t& d2, int32_t& d3,
-                      int32_t& tempo);
-    void memo_rallentamento(int32_t x, int32_t& v, int32_t& l, int32_t& f_tt, int32_t f_ta,
-                            int32_t& d_v);
+    std::optional<problema> memo_segnale(int32_t posizione, int32_t& sx, int32_t& s1,
+                                         int32_t& s2, int32_t& s3, int32_t& rapp, int32_t& dx,
+                                         int32_t& d1, int32_t& d2, int32_t& d3, int32_t& tempo);
+    std::optional<problema> memo_rallentamento(int32_t x, int32_t& v, int32_t& l, int32_t& f_tt,
+                                               int32_t f_ta, int32_t& d_v);
 
     // The grid walk over cells 1 to n_celle - 2, and its helper.
     void cammina_griglia();
     static int16_t minimo(int16_t x, int16_t y) { return x > y ? y : x; }
 
-    // Header checks: 0 when both pass (610 and 5121 then stored), else 1250 or 1251.
+    // Header checks: 0 when both pass (610 and 5121 then stored), else 1250 or 1251, and
+    // the failure with the row that caused it in intestazione.
     int controlla_intestazione();
+    std::optional<intestazione_fallita> intestazione;
 
     // Scenario codes; both leave the work string in riga.
     int32_t codice_gara_st();
@@ -104,18 +129,20 @@ public:
     // Stores the scenario codes and writes the compact files, replacing older ones.
     void scrivi_file_compatti();
 
-    // The checker's run: both readers going on after problems, the walk and the header
-    // checks; nothing is written. Returns 0, or the number of the header check that failed.
-    int controlla_percorso();
+    // The checker's reading: both readers going on after problems, the walk and the
+    // header checks; nothing is written. Returns 0, or the number of the header check
+    // that failed.
+    int controlla_percorso(int32_t j = 1);
 
     // Phases of memorizza_dati; the line phase returns true when the train phase follows.
-    bool leggi_linea();
-    void leggi_treno();
+    bool leggi_linea(modo_lettura modo = modo_lettura::compattazione);
+    void leggi_treno(modo_lettura modo = modo_lettura::compattazione);
 
     // The one way a problem is recorded: its code (and its position, when it has one)
     // into the model, and where it stands into the list below.
-    void registra(problema p, std::optional<int32_t> posizione,
-                  std::optional<origine_problema> origine = std::nullopt, std::string motivo = {});
+    problema_registrato& registra(problema p, std::optional<int32_t> posizione,
+                                  std::optional<origine_problema> origine = std::nullopt,
+                                  std::string motivo = {});
     // The same for a problem of a whole source file.
     void registra_sul_file(problema p, const std::filesystem::path& file, std::string motivo = {});
     // The recorded problem that codice_errore holds; nullptr when the code was set
@@ -131,22 +158,42 @@ public:
     // Every problem recorded in this run, in order.
     std::vector<problema_registrato> problemi;
 
-    // Going on after a problem, as the checker does: a refused row is skipped whole (nothing
-    // of it is kept) and reading goes on with the next row, or after a read failure with the
-    // next line; warnings are collected. The compact files are not written in this mode.
-    bool continua_dopo_problemi = false;
+    // The checker's warnings: what the compactor accepts but an author almost never means.
     std::vector<avviso_registrato> avvisi;
     // The line phase's first problem: the compactor reads the train file only after none,
     // or after a position beyond the grid.
     std::optional<problema> primo_problema_linea;
+
+    // The rows that placed the grid's signals and slowdowns, cell by cell (signal cell;
+    // start and advance cells), so that the walk can name the row whose cells fail.
+    std::vector<std::pair<int32_t, luogo_campo>> righe_delle_celle;
+    // The row in the train file that placed cell `c`, when one did.
+    std::optional<luogo_campo> riga_della_cella(int32_t c) const;
+    // The fields of the three chainage stretches, in the order of voci(81) to voci(83):
+    // each moves with its stretch, so that a value off the 50 m step names its row.
+    struct campi_progressiva {
+        std::optional<origine_problema> inizio;
+        std::optional<origine_problema> progressiva;
+    };
+    std::array<campi_progressiva, 3> righe_progressive;
+
+    // The field of a source file as a problem shows it, from the file's text kept once
+    // its reading is over (the walk and the header checks name rows afterwards).
+    origine_problema origine_di(const luogo_sorgente& luogo) const;
 
     // Deletes a source file when the sources go once read; one already gone is no failure.
     void elimina_sorgente(const std::filesystem::path& file) const;
     // A whole source file; a file that cannot be read is recorded as code 25 and ends
     // the reading with errore_lettura.
     std::string leggi_sorgente(const std::filesystem::path& file);
+    // Keeps a source file's text once its reading is over.
+    void conserva_testo(file_sorgente file, std::string testo) {
+        (file == file_sorgente::linea ? testo_linea_ : testo_treno_) = std::move(testo);
+    }
 
 private:
     cartelle_compattatore cartelle_;
     identita_scenario identita_;
+    std::string testo_linea_;
+    std::string testo_treno_;
 };

@@ -1,6 +1,7 @@
-// Formatting of the recorded problem for the author.
+// Formatting of the recorded problems for the author.
 #include "compactor/diagnostica.h"
 
+#include "compactor/controllo.h"
 #include "compactor/problemi.h"
 
 #include <cstdint>
@@ -27,12 +28,16 @@ std::string riga_e_segno(const origine_problema& o) {
 
 }  // namespace
 
-std::string descrivi_esito(const compattatore& c) {
+std::string descrivi_problemi(const compattatore& c) {
     if (c.codice_errore == 0) {
         return {};
     }
-    if (const problema_registrato* registrato = c.problema_in_vigore()) {
-        return descrivi(*registrato);
+    if (c.problema_in_vigore() != nullptr) {
+        std::string testo;
+        for (const problema_registrato& p : c.problemi) {
+            testo += descrivi(p);
+        }
+        return testo;
     }
     // A code set without being recorded (a model set up by hand) is told from the model.
     const descrizione_problema* descrizione = descrivi_problema(c.codice_errore);
@@ -45,19 +50,27 @@ std::string descrivi_esito(const compattatore& c) {
            "\n";
 }
 
+std::string messaggio(const problema_registrato& p) {
+    const descrizione_problema* descrizione = descrivi_problema(numero(p.codice));
+    std::string testo(descrizione != nullptr ? descrizione->significato : "problema sconosciuto");
+    if (!p.dettaglio.empty()) {
+        testo += " (" + p.dettaglio + ")";
+    }
+    return testo;
+}
+
 std::string descrivi(const problema_registrato& p) {
     std::string testo;
     if (p.origine) {
         testo += prefisso(*p.origine);
+    } else if (!p.file.empty()) {
+        testo += p.file.string() + ": ";
     }
     testo += "problema " + std::to_string(numero(p.codice));
     if (p.posizione) {
         testo += " a " + std::to_string(*p.posizione) + " m";
     }
-    const descrizione_problema* descrizione = descrivi_problema(numero(p.codice));
-    testo += ": ";
-    testo += descrizione != nullptr ? descrizione->significato : "problema sconosciuto";
-    testo += "\n";
+    testo += ": " + messaggio(p) + "\n";
     if (p.origine) {
         testo += riga_e_segno(*p.origine);
     }
@@ -68,6 +81,15 @@ std::string descrivi(const problema_registrato& p) {
         testo += prefisso(*p.lettura_fermata) +
                  "nota: la lettura del file del treno si è fermata a questa riga\n" +
                  riga_e_segno(*p.lettura_fermata);
+    }
+    return testo;
+}
+
+std::string descrivi(const intestazione_fallita& f) {
+    std::string testo = f.origine ? prefisso(*f.origine) : std::string();
+    testo += "problema " + std::to_string(f.numero) + ": " + messaggio_intestazione(f.numero) + "\n";
+    if (f.origine) {
+        testo += riga_e_segno(*f.origine);
     }
     return testo;
 }

@@ -1,11 +1,12 @@
 // The report of a recorded problem, for standard error:
-//   FILE:LINE:COL: problema N a P m: MEANING
+//   FILE:LINE:COL: problema N a P m: MEANING (which cells)
 //     the source line
 //     ^ under the field
-// " a P m" is left out when the problem has no position, and "FILE:LINE:COL: " with the
-// two lines after it when no source row caused it (the grid walk's codes). A read failure
-// adds what could not be read; a problem that later stopped the train file's reading adds
-// a note with that row.
+// " a P m" is left out when the problem has no position. A problem about a whole file
+// says "FILE: problema N: ..." with no line after it, and one with neither file nor row
+// (a model set up by hand) keeps only "problema N ...". A read failure adds what could
+// not be read; a problem that later stopped the train file's reading adds a note with
+// that row.
 #pragma once
 
 #include "compactor/compattatore.h"
@@ -15,10 +16,16 @@
 #include <string>
 #include <string_view>
 
-// The problem that codice_errore holds; empty when there is none.
-std::string descrivi_esito(const compattatore& c);
+// Every problem the run recorded, in order, so the one in force (codice_errore) comes
+// last; empty when there is none.
+std::string descrivi_problemi(const compattatore& c);
+// The message of a recorded problem: the code's meaning, and which cells for the walk's.
+std::string messaggio(const problema_registrato& p);
 // One recorded problem, in the form above.
 std::string descrivi(const problema_registrato& p);
+// A failed header check: "FILE:LINE:COL: problema 1250: ...", the line and the caret, on
+// the row whose write made it fail; "problema 1250: ..." alone when no row did.
+std::string descrivi(const intestazione_fallita& f);
 // One warning of the checker: "FILE:LINE:COL: avviso: TEXT", the line and the caret; or
 // "FILE: avviso: TEXT" for a warning about a whole file.
 std::string descrivi(const avviso_registrato& a);

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -200,12 +201,24 @@ private:
     // A general row given again: the last one wins.
     void ripetuta(std::size_t quale, std::string_view nome);
 
-    bool griglia_creata_ = false;
+    // What the reading carries from row to row; a refused row leaves it as it found it.
+    struct corsa {
+        bool griglia_creata = false;
+        std::size_t cella_pendenza = 0;  // the next cell to receive a gradient
+        int32_t pendenza_in_vigore = 0;
+        cursore_piano piano;
+        int32_t prossimo_cartello = 80;  // the next sign slot, from 80 downward
+    } stato_;
+    // One row; the sign slot goes on to the train phase as the reading leaves it.
+    template <typename F>
+    esito riga_letta(F&& gestori) {
+        const esito e = riga(stato_, std::forward<F>(gestori));
+        c_.prossimo_cartello = stato_.prossimo_cartello;
+        return e;
+    }
+
     std::optional<int> righe_generali_[8];  // the line of each general row read so far
     std::optional<int32_t> ultima_pendenza_;
-    std::size_t cella_pendenza_ = 0;  // the next cell to receive a gradient
-    int32_t pendenza_in_vigore_ = 0;
-    cursore_piano piano_;
 };
 
 bool lettura_linea::esegui() {
@@ -223,7 +236,7 @@ bool lettura_linea::esegui() {
     if (e == esito::interrotta) {
         return false;
     }
-    if (!griglia_creata_) {
+    if (!stato_.griglia_creata) {
         throw errore_lettura("manca la riga della lunghezza del percorso");
     }
     tra_le_sezioni();
@@ -262,7 +275,7 @@ esito lettura_linea::sezione_generale() {
             c_.riga = leggi_testo();
         }
         luogo_chiave_ = l_.luogo();
-        if (riga([&] { return riga_generale(); }) != esito::prosegui) {
+        if (riga_letta([&] { return riga_generale(); }) != esito::prosegui) {
             return esito::interrotta;
         }
         if (contiene(c_.riga, "[") && contiene(c_.riga, "]") && !inizia_con_trattino(c_.riga)) {
@@ -337,14 +350,13 @@ void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
 
 // The route length sizes the grid and the plan; a later length row sizes them anew.
 esito lettura_linea::riga_lunghezza() {
-    c_.voci[84].dato2 = l_.leggi_long();
-    const int32_t lunghezza = c_.voci[84].dato2;
+    const int32_t lunghezza = c_.voci.scrivi(84).dato2 = l_.leggi_long();
     if (lunghezza > lunghezza_percorso_massima || lunghezza < 0) {
         return interrompi(problema::lunghezza_percorso_fuori_limiti, std::nullopt, l_.luogo());
     }
     c_.lunghezza_estesa = lunghezza + metri_oltre_il_percorso;
     c_.n_celle = static_cast<int32_t>(arrotonda(c_.lunghezza_estesa / 50.0));
-    griglia_creata_ = true;
+    stato_.griglia_creata = true;
     return esito::prosegui;
 }
 
@@ -354,30 +366,34 @@ esito lettura_linea::riga_lunghezza() {
 void lettura_linea::crea_griglia_e_piano() {
     c_.celle.clear();
     c_.tracciato.clear();
-    if (!griglia_creata_) {
+    if (!stato_.griglia_creata) {
         return;
     }
-    c_.celle.assign(static_cast<std::size_t>(c_.n_celle) + 1, cella{});
+    c_.celle.crea(static_cast<std::size_t>(c_.n_celle) + 1);
     if (c_.scrivi_linea != 0) {
         c_.tracciato = tabella_piano(static_cast<std::size_t>(c_.lunghezza_estesa) + 1);
     }
 }
 
 void lettura_linea::righe_progressiva() {
-    const auto tratto = [&](voce& v) {
+    // Each stretch keeps the fields of its row, for a value off the 50 m step.
+    const auto tratto = [&](std::size_t i) {
+        voce& v = c_.voci.scrivi(81 + i);
         v.dato1 = l_.leggi_long();
+        c_.righe_progressive[i].inizio = origine(l_.luogo());
         v.dato2 = l_.leggi_long();
+        c_.righe_progressive[i].progressiva = origine(l_.luogo());
         v.dato3 = l_.leggi_long();
     };
     const std::string& riga = c_.riga;
     if (contiene(riga, "tre") && contiene(riga, "progressiva")) {
-        tratto(c_.voci[81]);
+        tratto(0);
     }
     if (contiene(riga, "due") && contiene(riga, "progressiva")) {
-        tratto(c_.voci[82]);
+        tratto(1);
     }
     if (contiene(riga, "uno") && contiene(riga, "progressiva")) {
-        tratto(c_.voci[83]);
+        tratto(2);
     }
 }
 
@@ -385,19 +401,19 @@ void lettura_linea::righe_progressiva() {
 void lettura_linea::righe_sfondo() {
     const std::string& riga = c_.riga;
     if (contiene(riga, "sfondo") && contiene(riga, "uno")) {
-        c_.voci[85].dato1 = l_.leggi_long();
+        c_.voci.scrivi(85).dato1 = l_.leggi_long();
     }
     if (contiene(riga, "sfondo") && contiene(riga, "due")) {
-        c_.voci[85].dato3 = l_.leggi_long();
+        c_.voci.scrivi(85).dato3 = l_.leggi_long();
     }
     if (contiene(riga, "sfondo") && contiene(riga, "tre")) {
-        c_.voci[85].dato2 = l_.leggi_long();
+        c_.voci.scrivi(85).dato2 = l_.leggi_long();
     }
 }
 
 // Cab-signal repetition: two positions, and the number of codes from the keyword.
 esito lettura_linea::riga_ripetizione() {
-    voce& v = c_.voci[86];
+    voce& v = c_.voci.scrivi(86);
     v.dato1 = l_.leggi_long();
     const luogo_campo prima = l_.luogo();
     v.dato2 = l_.leggi_long();
@@ -424,7 +440,7 @@ esito lettura_linea::riga_ripetizione() {
 void lettura_linea::tra_le_sezioni() {
     c_.progressive_ordina();
     c_.n_montagne = 0;
-    c_.prossimo_cartello = 80;
+    stato_.prossimo_cartello = c_.prossimo_cartello = 80;
     if (!c_.tracciato.empty()) {
         c_.tracciato.imposta(0, {int16_t{0}, int16_t{0}});
         c_.tracciato.imposta(1, {int16_t{0}, int16_t{1}});
@@ -445,7 +461,8 @@ esito lettura_linea::righe() {
             }
         }
         luogo_chiave_ = l_.luogo();
-        if (const esito e = riga([&] { return riga_dopo_generale(); }); e != esito::prosegui) {
+        if (const esito e = riga_letta([&] { return riga_dopo_generale(); });
+            e != esito::prosegui) {
             return e;
         }
     }
@@ -482,10 +499,11 @@ esito lettura_linea::riga_dopo_generale() {
 }
 
 void lettura_linea::metti_pendenza() {
-    if (cella_pendenza_ < c_.celle.size()) {
-        c_.celle[cella_pendenza_].pendenza = bassi_8_bit(int64_t{pendenza_in_vigore_} + 100);
+    if (stato_.cella_pendenza < c_.celle.size()) {
+        c_.celle.scrivi(stato_.cella_pendenza).pendenza =
+            bassi_8_bit(int64_t{stato_.pendenza_in_vigore} + 100);
     }
-    ++cella_pendenza_;
+    ++stato_.cella_pendenza;
 }
 
 // The gradient in force fills the cells up to the one before this row's, at least one.
@@ -509,9 +527,9 @@ esito lettura_linea::riga_pendenza() {
     if (c > 0) {
         do {
             metti_pendenza();
-        } while (static_cast<int64_t>(cella_pendenza_) < c);
+        } while (static_cast<int64_t>(stato_.cella_pendenza) < c);
     }
-    pendenza_in_vigore_ = g;
+    stato_.pendenza_in_vigore = g;
     return esito::prosegui;
 }
 
@@ -532,13 +550,13 @@ esito lettura_linea::riga_curva() {
     if (int64_t{s} + l > c_.lunghezza_estesa) {
         return interrompi(problema::curva_non_valida, s, luogo_posizione_);
     }
-    if (controllo() && int64_t{s} + 1 < piano_.i) {
+    if (controllo() && int64_t{s} + 1 < stato_.piano.i) {
         avvisa(avviso::curve_sovrapposte, luogo_posizione_,
                "la curva inizia a " + std::to_string(s) +
-                   " m, prima della fine della precedente (" + std::to_string(piano_.i - 1) +
+                   " m, prima della fine della precedente (" + std::to_string(stato_.piano.i - 1) +
                    " m): gira soltanto da lì");
     }
-    if (!traccia_curva(c_.tracciato, piano_, s, int64_t{s} + l, k)) {
+    if (!traccia_curva(c_.tracciato, stato_.piano, s, int64_t{s} + l, k)) {
         return interrompi(problema::curva_non_valida, std::nullopt, luogo_posizione_);
     }
     return esito::prosegui;
@@ -551,10 +569,8 @@ esito lettura_linea::riga_montagna() {
     if (oltre_griglia(inizio, 100)) {
         return oltre_griglia_a(inizio, luogo_posizione_);
     }
-    const int32_t prima = prima_della_memoria();
-    c_.memo_montagna(inizio, fine, tipo);
-    if (rifiutata_dalla_memoria(prima)) {
-        return interrompi(static_cast<problema>(c_.codice_errore), inizio, luogo_chiave_);
+    if (const std::optional<problema> rifiuto = c_.memo_montagna(inizio, fine, tipo)) {
+        return interrompi(*rifiuto, inizio, luogo_chiave_);
     }
     return esito::prosegui;
 }
@@ -568,12 +584,9 @@ esito lettura_linea::riga_indicatori_v_max() {
     if (oltre_griglia(p, 100)) {
         return oltre_griglia_a(p, luogo_posizione_);
     }
-    const int64_t cella_cartello = arrotonda(p / 50.0 + 1.0);
-    ricorda_celle(cella_cartello, cella_cartello);
-    const int32_t prima = prima_della_memoria();
-    c_.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    if (rifiutata_dalla_memoria(prima)) {
-        return interrompi(static_cast<problema>(c_.codice_errore), p, luogo_posizione_);
+    if (const std::optional<problema> rifiuto =
+            c_.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7])) {
+        return interrompi(*rifiuto, p, luogo_posizione_);
     }
     return esito::prosegui;
 }
@@ -588,17 +601,18 @@ esito lettura_linea::riga_cartello_indicatore() {
     if (oltre_griglia(p, 100)) {
         return oltre_griglia_a(p, luogo_posizione_);
     }
-    if (c_.prossimo_cartello < 0) {
+    if (stato_.prossimo_cartello < 0) {
         return interrompi(problema::troppi_cartelli_indicatori, p, luogo_chiave_);
     }
-    cella& c = c_.celle[static_cast<std::size_t>(arrotonda(p / 50.0 + 1.0))];
-    if (!libera(c)) {
+    const auto indice = static_cast<std::size_t>(arrotonda(p / 50.0 + 1.0));
+    if (!libera(c_.celle[indice])) {
         return interrompi(problema::cartello_indicatore_su_cella_occupata, p, luogo_posizione_);
     }
+    cella& c = c_.celle.scrivi(indice);
     c.tipo = tipo_cella::cartello_indicatore;
-    c.valore1 = static_cast<int16_t>(c_.prossimo_cartello);
-    c_.voci[static_cast<std::size_t>(c_.prossimo_cartello)].nome = c_.riga;
-    c_.prossimo_cartello -= 1;
+    c.valore1 = static_cast<int16_t>(stato_.prossimo_cartello);
+    c_.voci.scrivi(static_cast<std::size_t>(stato_.prossimo_cartello)).nome = c_.riga;
+    stato_.prossimo_cartello -= 1;
     return esito::prosegui;
 }
 
@@ -608,21 +622,21 @@ void lettura_linea::completamento() {
     c_.elimina_sorgente(file_);
     do {
         metti_pendenza();
-    } while (static_cast<int64_t>(cella_pendenza_) < int64_t{c_.n_celle} - 2);
+    } while (static_cast<int64_t>(stato_.cella_pendenza) < int64_t{c_.n_celle} - 2);
     if (!c_.tracciato.empty()) {
         // No index limit here: the completion may reach the last point but two.
-        const int32_t primo = piano_.i;
-        estendi_piano(c_.tracciato, piano_, int64_t{c_.lunghezza_estesa} - 2, false, 0.0,
+        const int32_t primo = stato_.piano.i;
+        estendi_piano(c_.tracciato, stato_.piano, int64_t{c_.lunghezza_estesa} - 2, false, 0.0,
                       std::numeric_limits<int64_t>::max());
-        segna_calcolati(c_.tracciato, piano_, primo);
+        segna_calcolati(c_.tracciato, stato_.piano, primo);
     }
 }
 
 }  // namespace
 
-bool compattatore::leggi_linea() {
-    voci[85].nome = identita().nome_scenario;
-    voci[86].nome = identita().numero_treno;
+bool compattatore::leggi_linea(modo_lettura modo) {
+    voci.scrivi(85).nome = identita().nome_scenario;
+    voci.scrivi(86).nome = identita().numero_treno;
     celle.clear();
     tracciato.clear();
 
@@ -632,10 +646,10 @@ bool compattatore::leggi_linea() {
         registra_sul_file(problema::file_linea_mancante, file);
         return false;
     }
-    lettura_linea lettura(*this, file, leggi_sorgente(file));
+    lettura_linea lettura(*this, file_sorgente::linea, file, leggi_sorgente(file), modo);
     const bool segue_treno = lettura.con_guasti_registrati([&] { return lettura.esegui(); });
     if (!problemi.empty()) {
         primo_problema_linea = problemi.front().codice;
     }
-    return segue_treno || (continua_dopo_problemi && !celle.empty());
+    return segue_treno || (modo == modo_lettura::controllo && !celle.empty());
 }

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -32,31 +33,43 @@ private:
     esito riga_rallentamento();
     esito riga_abbattimento();
     esito riga_stazione();
+    // The station row's parts: its columns into the record, its extent by kind, its cells.
+    esito campi_stazione(voce& stazione, int32_t p);
+    static void estensione_stazione(voce& stazione, int32_t p, int32_t lunghezza);
+    esito celle_stazione(const voce& stazione);
     void avviso_orario(int32_t orario, const luogo_campo& luogo);
     void chiusura();
 
-    // After a signal or slowdown row has been stored: a code that the store set ends the
-    // reading there; so does one left earlier (the line phase's 15), which keeps its own
+    // After a signal or slowdown row has been stored: a refusal of the store ends the
+    // reading there; so does a code left earlier (the line phase's 15), which keeps its own
     // row and learns where the train file's reading stopped.
-    esito dopo_la_memoria(int32_t codice_prima, int32_t posizione, const luogo_campo& luogo);
+    esito dopo_la_memoria(std::optional<problema> rifiuto, int32_t posizione,
+                          const luogo_campo& luogo);
+    // The cells a stored row placed, for the walk's problems to name.
+    void segna_cella_della_riga(int64_t c, const luogo_campo& luogo);
     void scrivi_velocita();
     void scrivi_aderenza();
     // Warnings of the checker: a general row given again, a row before the previous one.
     void ripetuta(std::size_t quale, std::string_view nome);
     void fuori_ordine(std::optional<int32_t>& ultima, int32_t p, const char* riga);
 
+    // What the reading carries from row to row; a refused row leaves it as it found it.
+    struct corsa {
+        int32_t indice_velocita = 0;  // the next cell to receive the speed in force
+        int32_t indice_aderenza = 0;
+        // The speed in force last, with the field that set it; going on after problems,
+        // also those it replaced before any cell was written with them.
+        std::vector<std::pair<int32_t, luogo_campo>> velocita{{0, {}}};
+        int32_t aderenza_in_vigore = 0;
+        int32_t k = 1;  // the next station slot
+    } stato_;
+
     std::optional<int> righe_generali_[4];  // the line of each general row read so far
     std::optional<int32_t> ultima_velocita_;
     std::optional<int32_t> ultima_aderenza_;
     std::optional<int32_t> ultima_stazione_;  // position of the last station row
     std::optional<int32_t> ultimo_orario_;    // its departure time, when it has one
-
-    int32_t indice_velocita_ = 0;
-    int32_t indice_aderenza_ = 0;
-    int32_t velocita_in_vigore_ = 0;
-    int32_t aderenza_in_vigore_ = 0;
-    luogo_campo luogo_velocita_;  // the field that set the speed in force
-    int32_t k_ = 1;               // the next station slot
+    luogo_campo luogo_orario_;                // the station row's hours field
 };
 
 void lettura_treno::esegui() {
@@ -94,7 +107,8 @@ esito lettura_treno::righe() {
                 return esito::chiusura;
             }
         }
-        if (const esito e = riga([&] { return riga_del_treno(); }); e != esito::prosegui) {
+        if (const esito e = riga(stato_, [&] { return riga_del_treno(); });
+            e != esito::prosegui) {
             return e;
         }
     }
@@ -106,12 +120,12 @@ esito lettura_treno::riga_del_treno() {
     if (ha("frenata") && ha("massa")) {
         riconosci();
         ripetuta(0, "percentuale massa frenata");
-        c_.voci[84].dato1 = l_.leggi_long();
+        c_.voci.scrivi(84).dato1 = l_.leggi_long();
     }
     if (ha("vetture")) {
         riconosci();
         ripetuta(1, "numero vetture");
-        c_.voci[84].dato3 = l_.leggi_long();
+        c_.voci.scrivi(84).dato3 = l_.leggi_long();
     }
     if (ha("velocit")) {
         riconosci();
@@ -124,14 +138,15 @@ esito lettura_treno::riga_del_treno() {
     if (e == esito::prosegui && ha("orologio")) {
         riconosci();
         ripetuta(2, "orologio");
-        c_.voci[86].intero3 = l_.leggi_integer();
-        c_.voci[86].intero4 = l_.leggi_integer();
-        c_.voci[86].intero5 = l_.leggi_integer();
+        voce& v = c_.voci.scrivi(86);
+        v.intero3 = l_.leggi_integer();
+        v.intero4 = l_.leggi_integer();
+        v.intero5 = l_.leggi_integer();
     }
     if (e == esito::prosegui && ha("sabbia")) {
         riconosci();
         ripetuta(3, "sabbia");
-        c_.voci[86].intero1 = l_.leggi_integer();
+        c_.voci.scrivi(86).intero1 = l_.leggi_integer();
     }
     if (e == esito::prosegui && ha("segnale")) {
         riconosci();
@@ -182,21 +197,42 @@ void lettura_treno::fuori_ordine(std::optional<int32_t>& ultima, int32_t p, cons
     ultima = p;
 }
 
-// The speed in force, in units of 5 km/h; one that does not fit the cell is a read failure.
+// The speed in force, in units of 5 km/h; one that does not fit the cell is a read failure
+// of the row that set it. The compactor stops there; going on, that row counts as never
+// read, and the speed it replaced is in force again.
 void lettura_treno::scrivi_velocita() {
-    const uint8_t valore =
-        al_campo(luogo_velocita_, [&] { return come_byte(arrotonda(velocita_in_vigore_ / 5.0)); });
-    if (cella* c = cella_in_griglia(c_, indice_velocita_)) {
+    const auto in_unita = [&] {
+        const auto& [velocita, luogo] = stato_.velocita.back();
+        return al_campo(luogo, [&] { return come_byte(arrotonda(velocita / 5.0)); });
+    };
+    uint8_t valore = 0;
+    for (;;) {
+        try {
+            valore = in_unita();
+            break;
+        } catch (const errore_lettura& e) {
+            if (!controllo()) {
+                throw;
+            }
+            registra_guasto(e);
+            stato_.velocita.pop_back();
+            if (stato_.velocita.empty()) {
+                stato_.velocita.push_back({0, {}});
+            }
+        }
+    }
+    stato_.velocita.erase(stato_.velocita.begin(), stato_.velocita.end() - 1);
+    if (cella* c = cella_da_scrivere(c_, stato_.indice_velocita)) {
         c->velocita_limite = valore;
     }
-    ++indice_velocita_;
+    ++stato_.indice_velocita;
 }
 
 void lettura_treno::scrivi_aderenza() {
-    if (cella* c = cella_in_griglia(c_, indice_aderenza_)) {
-        c->aderenza = bassi_8_bit(aderenza_in_vigore_);
+    if (cella* c = cella_da_scrivere(c_, stato_.indice_aderenza)) {
+        c->aderenza = bassi_8_bit(stato_.aderenza_in_vigore);
     }
-    ++indice_aderenza_;
+    ++stato_.indice_aderenza;
 }
 
 // Each speed row ends the run of the one before it, up to the cell before its own.
@@ -218,14 +254,16 @@ esito lettura_treno::riga_velocita() {
     const int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
         do {
-            if (indice_velocita_ >= c_.n_celle) {
+            if (stato_.indice_velocita >= c_.n_celle) {
                 break;
             }
             scrivi_velocita();
-        } while (indice_velocita_ < n);
+        } while (stato_.indice_velocita < n);
     }
-    velocita_in_vigore_ = velocita;
-    luogo_velocita_ = luogo_valore;
+    if (!controllo()) {
+        stato_.velocita.clear();
+    }
+    stato_.velocita.emplace_back(velocita, luogo_valore);
     return esito::prosegui;
 }
 
@@ -243,9 +281,9 @@ esito lettura_treno::riga_aderenza() {
     if (n > 0) {
         do {
             scrivi_aderenza();
-        } while (indice_aderenza_ < n);
+        } while (stato_.indice_aderenza < n);
     }
-    aderenza_in_vigore_ = aderenza;
+    stato_.aderenza_in_vigore = aderenza;
     return esito::prosegui;
 }
 
@@ -261,9 +299,12 @@ esito lettura_treno::riga_segnale() {
         return problema_al_campo(problema::posizione_oltre_la_griglia, posizione, luogo,
                                  esito::chiusura);
     }
-    const int32_t prima = prima_della_memoria();
-    c_.memo_segnale(posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
-    return dopo_la_memoria(prima, posizione, luogo);
+    const std::optional<problema> rifiuto =
+        c_.memo_segnale(posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
+    if (!rifiuto) {
+        segna_cella_della_riga(arrotonda(posizione / 50.0 + 1.0), luogo);
+    }
+    return dopo_la_memoria(rifiuto, posizione, luogo);
 }
 
 esito lettura_treno::riga_rallentamento() {
@@ -278,13 +319,23 @@ esito lettura_treno::riga_rallentamento() {
     if (oltre_griglia(x, 100)) {
         return problema_al_campo(problema::posizione_oltre_la_griglia, x, luogo, esito::chiusura);
     }
-    // The cells the slowdown may write: from the four before its advance cell to its end.
-    ricorda_celle(arrotonda((int64_t{x} - 1200) / 50.0) - 3,
-                  arrotonda((static_cast<double>(x) + l) / 50.0 + 1.0));
-    const int32_t prima = prima_della_memoria();
     // x + l may leave the 32-bit range.
-    al_campo(luogo_lunghezza, [&] { c_.memo_rallentamento(x, v, l, f_tt, f_ta, d_v); });
-    return dopo_la_memoria(prima, x, luogo);
+    const std::optional<problema> rifiuto =
+        al_campo(luogo_lunghezza, [&] { return c_.memo_rallentamento(x, v, l, f_tt, f_ta, d_v); });
+    if (!rifiuto || rifiuto == problema::celle_prima_dell_avviso_occupate) {
+        // Start and advance cells are written before the four cells are tested.
+        segna_cella_della_riga(arrotonda(x / 50.0 + 1.0), luogo);
+        if (x > 1500) {
+            segna_cella_della_riga(arrotonda((int64_t{x} - 1200) / 50.0 + 1.0), luogo);
+        }
+    }
+    return dopo_la_memoria(rifiuto, x, luogo);
+}
+
+void lettura_treno::segna_cella_della_riga(int64_t c, const luogo_campo& luogo) {
+    if (nella_griglia(c_, c)) {
+        c_.righe_delle_celle.emplace_back(static_cast<int32_t>(c), luogo);
+    }
 }
 
 esito lettura_treno::riga_abbattimento() {
@@ -294,7 +345,8 @@ esito lettura_treno::riga_abbattimento() {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
                                  esito::chiusura);
     }
-    cella* c = cella_in_griglia(c_, arrotonda(p / 50.0));
+    const int64_t indice = arrotonda(p / 50.0);
+    const cella* c = cella_in_griglia(c_, indice);
     if (c == nullptr) {
         return esito::prosegui;
     }
@@ -302,24 +354,25 @@ esito lettura_treno::riga_abbattimento() {
         return problema_al_campo(problema::abbattimento_su_cella_occupata, p, luogo_posizione_,
                                  esito::interrotta);
     }
+    cella& punto = c_.celle.scrivi(static_cast<std::size_t>(indice));
     if (valore > 0) {
-        c->tipo = tipo_cella::abbattimento_con_valore;
-        c->valore1 = bassi_16_bit(valore);
+        punto.tipo = tipo_cella::abbattimento_con_valore;
+        punto.valore1 = bassi_16_bit(valore);
     } else {
-        c->tipo = tipo_cella::abbattimento_senza_valore;
+        punto.tipo = tipo_cella::abbattimento_senza_valore;
     }
     return esito::prosegui;
 }
 
+// A station into the next slot: its columns, its extent, its stop and approach cells, then
+// the spacing from the previous station and the slots left.
 esito lettura_treno::riga_stazione() {
     // A slot that holds a sign text is never given to a station.
-    if (k_ > std::min(c_.prossimo_cartello, 80)) {
+    if (stato_.k > std::min(c_.prossimo_cartello, 80)) {
         return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_chiave_,
                                  esito::interrotta);
     }
-    ricorda_voce(static_cast<std::size_t>(k_));
-    voce& stazione = c_.voci[static_cast<std::size_t>(k_)];
-
+    voce& stazione = c_.voci.scrivi(static_cast<std::size_t>(stato_.k));
     const int32_t p = leggi_posizione();
     stazione.dato3 = p;
     if (oltre_griglia(p, 800)) {
@@ -340,15 +393,42 @@ esito lettura_treno::riga_stazione() {
         }
         ultima_stazione_ = p;
     }
-    const uint8_t tipo = l_.leggi_byte();
-    stazione.marca = tipo;
+    if (const esito e = campi_stazione(stazione, p); e != esito::prosegui) {
+        return e;
+    }
+    if (const esito e = celle_stazione(stazione); e != esito::prosegui) {
+        return e;
+    }
+    if (stato_.k > 1) {
+        const bool troppo_vicina = al_campo(luogo_posizione_, [&] {
+            return come_long(int64_t{stazione.dato1} - 350) <
+                   c_.voci[static_cast<std::size_t>(stato_.k - 1)].dato2;
+        });
+        if (troppo_vicina) {
+            return problema_al_campo(problema::stazioni_troppo_vicine, p, luogo_posizione_,
+                                     esito::interrotta);
+        }
+    }
+    if (controllo()) {
+        avviso_orario(stazione.dato_finale, luogo_orario_);
+    }
+    ++stato_.k;
+    if (stato_.k >= c_.prossimo_cartello) {
+        return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_posizione_,
+                                 esito::interrotta);
+    }
+    return esito::prosegui;
+}
+
+// Columns 2 to 17 into the station's record, then its extent.
+esito lettura_treno::campi_stazione(voce& stazione, int32_t p) {
+    stazione.marca = l_.leggi_byte();
     const int32_t lunghezza = l_.leggi_long();
     const luogo_campo luogo_lunghezza = l_.luogo();
     if (lunghezza % 100 != 0) {
         return problema_al_campo(problema::lunghezza_stazione_non_multipla_di_100, p,
                                  luogo_lunghezza, esito::interrotta);
     }
-
     stazione.segno = l_.leggi_byte();
     stazione.flag4 = l_.leggi_byte();
     stazione.flag3 = l_.leggi_byte();
@@ -360,7 +440,7 @@ esito lettura_treno::riga_stazione() {
     stazione.intero5 = l_.leggi_integer();
     stazione.flag2 = l_.leggi_byte();
     const int32_t ore = l_.leggi_long();
-    const luogo_campo luogo_ore = l_.luogo();
+    luogo_orario_ = l_.luogo();
     const int32_t minuti = l_.leggi_long();
     const int32_t secondi = l_.leggi_long();
     // A name too long for its 2-byte length is refused before it reaches the record:
@@ -372,44 +452,51 @@ esito lettura_treno::riga_stazione() {
     stazione.nome = std::move(nome);
     // The whole row is read before the departure time is computed, each step in 32 bits
     // as the time is held.
-    stazione.dato_finale = al_campo(luogo_ore, [&] {
+    stazione.dato_finale = al_campo(luogo_orario_, [&] {
         const int32_t ore_in_minuti = come_long(int64_t{ore} * 60);
         const int32_t minuti_totali = come_long(int64_t{ore_in_minuti} + minuti);
         const int32_t secondi_totali = come_long(int64_t{minuti_totali} * 60);
         return come_long(int64_t{secondi_totali} + secondi);
     });
-
-    // Extent by kind; the multiples required above keep the halves exact.
-    al_campo(luogo_lunghezza, [&] {
-        if (tipo == 5 || tipo == 6) {
-            stazione.dato1 = come_long(int64_t{p} - lunghezza);
-            stazione.dato2 = come_long(int64_t{p} + 150);
-            stazione.flag3 = 0;
-        } else if (tipo == 7 || tipo == 8) {
-            stazione.dato1 = come_long(int64_t{p} - lunghezza);
-            stazione.dato2 = come_long(int64_t{p} + lunghezza);
-            stazione.flag3 = 0;
-        } else {
-            const int64_t meta = lunghezza / 2;
-            stazione.dato1 = come_long(int64_t{p} - meta);
-            stazione.dato2 = come_long(int64_t{p} + meta + (stazione.flag3 != 0 ? 50 : 0));
-        }
-    });
+    al_campo(luogo_lunghezza, [&] { estensione_stazione(stazione, p, lunghezza); });
     if (lunghezza < 600) {
         stazione.flag4 = 0;
     }
-    if (k_ == 1) {
+    if (stato_.k == 1) {
         stazione.flag3 = 0;
         stazione.flag4 = 0;
     }
+    return esito::prosegui;
+}
 
+// Where the station begins and ends, by kind; the multiples required of position and
+// length keep the halves exact.
+void lettura_treno::estensione_stazione(voce& stazione, int32_t p, int32_t lunghezza) {
+    const uint8_t tipo = stazione.marca;
+    if (tipo == 5 || tipo == 6) {
+        stazione.dato1 = come_long(int64_t{p} - lunghezza);
+        stazione.dato2 = come_long(int64_t{p} + 150);
+        stazione.flag3 = 0;
+    } else if (tipo == 7 || tipo == 8) {
+        stazione.dato1 = come_long(int64_t{p} - lunghezza);
+        stazione.dato2 = come_long(int64_t{p} + lunghezza);
+        stazione.flag3 = 0;
+    } else {
+        const int64_t meta = lunghezza / 2;
+        stazione.dato1 = come_long(int64_t{p} - meta);
+        stazione.dato2 = come_long(int64_t{p} + meta + (stazione.flag3 != 0 ? 50 : 0));
+    }
+}
+
+// The approach cells and the stop cell of a station that has them, before its end.
+esito lettura_treno::celle_stazione(const voce& stazione) {
+    const uint8_t tipo = stazione.marca;
     const int64_t ultima_cella = arrotonda(stazione.dato2 / 50.0);
-    ricorda_celle(ultima_cella - 5, ultima_cella - 1);
     if (tipo < 25 && tipo != 5 && tipo != 6) {
         for (int j = 1; j <= 4; ++j) {
             const int64_t c = ultima_cella - j - 1;
             if (c > 1) {
-                if (cella* avvicinamento = cella_in_griglia(c_, c)) {
+                if (cella* avvicinamento = cella_da_scrivere(c_, c)) {
                     avvicinamento->codice = static_cast<uint8_t>(80 + j);
                 }
             }
@@ -421,56 +508,46 @@ esito lettura_treno::riga_stazione() {
             return problema_al_campo(problema::fermata_nei_primi_100_m, std::nullopt,
                                      luogo_posizione_, esito::interrotta);
         }
-        if (cella* fermata = cella_in_griglia(c_, c)) {
+        if (cella* fermata = cella_da_scrivere(c_, c)) {
             fermata->tipo = tipo_cella::fermata;
-            fermata->valore1 = static_cast<int16_t>(k_);
+            fermata->valore1 = static_cast<int16_t>(stato_.k);
         }
-    }
-
-    if (k_ > 1) {
-        const bool troppo_vicina = al_campo(luogo_posizione_, [&] {
-            return come_long(int64_t{stazione.dato1} - 350) < c_.voci[k_ - 1].dato2;
-        });
-        if (troppo_vicina) {
-            return problema_al_campo(problema::stazioni_troppo_vicine, p, luogo_posizione_,
-                                     esito::interrotta);
-        }
-    }
-    if (controllo()) {
-        avviso_orario(stazione.dato_finale, luogo_ore);
-    }
-    ++k_;
-    if (k_ >= c_.prossimo_cartello) {
-        return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_posizione_,
-                                 esito::interrotta);
     }
     return esito::prosegui;
 }
 
 // End of the file or a position beyond the grid: the speed and adhesion runs reach the
-// grid's last track cell, then the chainage records are checked.
+// grid's last track cell, then the chainage records are checked; a value off the 50 m
+// step names the line file's row that gave it.
 void lettura_treno::chiusura() {
     do {
         scrivi_velocita();
-    } while (indice_velocita_ < c_.n_celle - 2);
+    } while (stato_.indice_velocita < c_.n_celle - 2);
     do {
         scrivi_aderenza();
-    } while (indice_aderenza_ < c_.n_celle - 2);
-    for (int i = 81; i <= 83; ++i) {
-        if (c_.voci[i].dato1 % 50 != 0 || c_.voci[i].dato2 % 50 != 0) {
-            // The chainage rows stand in the line file.
-            c_.registra_sul_file(problema::progressiva_non_multipla_di_50,
-                                 nomi_file::sorgente_linea(c_.cartelle().sorgenti, c_.identita()));
+    } while (stato_.indice_aderenza < c_.n_celle - 2);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const voce& v = c_.voci[81 + i];
+        if (v.dato1 % 50 != 0 || v.dato2 % 50 != 0) {
+            const compattatore::campi_progressiva& riga = c_.righe_progressive[i];
+            const std::optional<origine_problema>& campo =
+                v.dato1 % 50 != 0 ? riga.inizio : riga.progressiva;
+            if (campo) {
+                c_.registra(problema::progressiva_non_multipla_di_50, std::nullopt, *campo);
+            } else {
+                c_.registra_sul_file(problema::progressiva_non_multipla_di_50,
+                                     nomi_file::sorgente_linea(c_.cartelle().sorgenti,
+                                                               c_.identita()));
+            }
             return;
         }
     }
 }
 
-esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
+esito lettura_treno::dopo_la_memoria(std::optional<problema> rifiuto, int32_t posizione,
                                      const luogo_campo& luogo) {
-    if (rifiutata_dalla_memoria(codice_prima)) {
-        return problema_al_campo(static_cast<problema>(c_.codice_errore), posizione, luogo,
-                                 esito::interrotta);
+    if (rifiuto) {
+        return problema_al_campo(*rifiuto, posizione, luogo, esito::interrotta);
     }
     if (controllo()) {
         // After a position beyond the line's grid the compactor stops here.
@@ -496,7 +573,6 @@ esito lettura_treno::dopo_la_memoria(int32_t codice_prima, int32_t posizione,
     }
     return esito::interrotta;
 }
-
 void lettura_treno::avviso_orario(int32_t orario, const luogo_campo& luogo) {
     if (orario == 0) {
         return;  // no stop, no timetable
@@ -517,7 +593,7 @@ void lettura_treno::avviso_orario(int32_t orario, const luogo_campo& luogo) {
 
 }  // namespace
 
-void compattatore::leggi_treno() {
+void compattatore::leggi_treno(modo_lettura modo) {
     const std::filesystem::path file = nomi_file::sorgente_treno(cartelle().sorgenti, identita());
     // The source file is transient: it goes whatever the outcome of the reading.
     struct eliminazione {
@@ -526,13 +602,13 @@ void compattatore::leggi_treno() {
         ~eliminazione() { c.elimina_sorgente(file); }
     } alla_fine{*this, file};
 
-    if (continua_dopo_problemi && primo_problema_linea &&
+    if (modo == modo_lettura::controllo && primo_problema_linea &&
         primo_problema_linea != problema::posizione_oltre_la_griglia) {
         avvisi.push_back({avviso::righe_non_lette, file, std::nullopt,
                           "il compattatore non legge questo file: si ferma prima, al problema " +
                               std::to_string(numero(*primo_problema_linea)) +
                               " del file della linea"});
     }
-    lettura_treno lettura(*this, file, leggi_sorgente(file));
+    lettura_treno lettura(*this, file_sorgente::treno, file, leggi_sorgente(file), modo);
     lettura.con_guasti_registrati([&] { lettura.esegui(); });
 }

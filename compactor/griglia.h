@@ -6,10 +6,17 @@
 
 #include <cstdint>
 
+// Whether the grid has a cell of index i.
+inline bool nella_griglia(const modello_scenario& m, int64_t i) {
+    return i >= 0 && i <= m.n_celle && i < static_cast<int64_t>(m.celle.size());
+}
+
 // The cell of index i, or nullptr when the grid has no such cell.
-inline cella* cella_in_griglia(modello_scenario& m, int64_t i) {
-    if (i < 0 || i > m.n_celle || i >= static_cast<int64_t>(m.celle.size())) {
-        return nullptr;
-    }
-    return &m.celle[static_cast<std::size_t>(i)];
+inline const cella* cella_in_griglia(const modello_scenario& m, int64_t i) {
+    return nella_griglia(m, i) ? &m.celle[static_cast<std::size_t>(i)] : nullptr;
+}
+
+// The same cell to write (through the grid's one writing accessor), or nullptr.
+inline cella* cella_da_scrivere(modello_scenario& m, int64_t i) {
+    return nella_griglia(m, i) ? &m.celle.scrivi(static_cast<std::size_t>(i)) : nullptr;
 }

@@ -12,20 +12,16 @@
 // and a value too wide for its column all throw errore_lettura with the field's place.
 #pragma once
 
+#include "compactor/luogo_campo.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
-// Where a field begins in its file: line and column counted from 1, and the offset of
-// its line, so that the line's text can be shown without reading the file again.
-struct luogo_campo {
-    int riga = 0;
-    int colonna = 0;
-    std::size_t inizio_riga = 0;
-};
 
 // A source file that cannot be read as its rows say: the file ends inside a row, a field
 // is no whole number, or a value does not fit its column or its cell field. The field it
@@ -62,6 +58,13 @@ public:
     void salta_riga();
     // The text of the field's line without its line end, for diagnostics.
     std::string_view testo_riga(const luogo_campo& luogo) const;
+    // Hands over the file's text once the reading is over; nothing can be read after it.
+    std::string rilascia_testo() {
+        pos_ = 0;
+        std::string testo = std::move(testo_);
+        testo_.clear();
+        return testo;
+    }
 
 private:
     int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* colonna);

@@ -47,7 +47,12 @@ void lettura_sorgente::registra_guasto(const errore_lettura& e) {
     // Before the first field there is no place to show.
     const luogo_campo luogo = e.luogo.value_or(l_.luogo());
     if (luogo.riga > 0) {
-        c_.registra(problema::errore_di_lettura, std::nullopt, origine(luogo), e.what());
+        problema_registrato& p =
+            c_.registra(problema::errore_di_lettura, std::nullopt, origine(luogo), e.what());
+        // A row that ran out of fields on its own line fails on a later one.
+        if (luogo_chiave_.riga > 0 && luogo_chiave_.riga < luogo.riga) {
+            p.riga_della_chiave = luogo_chiave_.riga;
+        }
         segna_fermata(luogo);
     } else {
         c_.registra_sul_file(problema::errore_di_lettura, file_, e.what());
@@ -114,38 +119,6 @@ void lettura_sorgente::campo_sconosciuto(const std::string& campo,
         testo += "; forse \"" + std::string(vicina) + "\"?";
     }
     avvisa(avviso::campo_sconosciuto, l_.luogo(), std::move(testo));
-}
-
-void lettura_sorgente::ricorda_celle(int64_t da, int64_t a) {
-    if (!controllo()) {
-        return;
-    }
-    da = std::max<int64_t>(da, 0);
-    a = std::min<int64_t>(a, static_cast<int64_t>(c_.celle.size()) - 1);
-    for (int64_t i = da; i <= a; ++i) {
-        diario_celle_.emplace_back(static_cast<std::size_t>(i),
-                                   c_.celle[static_cast<std::size_t>(i)]);
-    }
-}
-
-void lettura_sorgente::ricorda_voce(std::size_t indice) {
-    if (controllo() && !diario_voce_) {
-        diario_voce_.emplace(indice, c_.voci[indice]);
-    }
-}
-
-void lettura_sorgente::annulla_riga() {
-    for (auto it = diario_celle_.rbegin(); it != diario_celle_.rend(); ++it) {
-        c_.celle[it->first] = it->second;
-    }
-    if (diario_voce_) {
-        c_.voci[diario_voce_->first] = diario_voce_->second;
-    }
-    diario_celle_.clear();
-    diario_voce_.reset();
-    if (!l_.a_inizio_riga()) {
-        l_.salta_riga();
-    }
 }
 
 void lettura_sorgente::segna_fermata(const luogo_campo& luogo) {

@@ -1,7 +1,7 @@
 // What the two reading phases share: a source file read field by field onto the
 // compactor's model, the handlers' outcome, and the one way a problem is recorded at the
 // field where it stands. Going on after problems (the checker), the same reading also
-// skips refused rows, undoes what they wrote and collects warnings.
+// undoes and skips refused rows and collects warnings.
 #pragma once
 
 #include "compactor/compattatore.h"
@@ -15,7 +15,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 // What a row handler tells the reading loop.
 enum class esito {
@@ -26,13 +25,19 @@ enum class esito {
 
 class lettura_sorgente {
 public:
-    lettura_sorgente(compattatore& c, std::filesystem::path file, std::string contenuto)
-        : c_(c), file_(std::move(file)), l_(std::move(contenuto)) {}
+    lettura_sorgente(compattatore& c, file_sorgente quale, std::filesystem::path file,
+                     std::string contenuto, modo_lettura modo)
+        : c_(c), quale_(quale), file_(std::move(file)), l_(std::move(contenuto)), modo_(modo) {}
 
     // Runs the reading. A read failure is recorded as code 25 at the field it belongs to
-    // and passed on, so that the driver ends both phases.
+    // and passed on, so that the driver ends both phases. Either way the file's text then
+    // stays with the compactor, for the rows the walk and the header checks name.
     template <typename F>
     auto con_guasti_registrati(F&& lettura) {
+        struct conserva {
+            lettura_sorgente& l;
+            ~conserva() { l.c_.conserva_testo(l.quale_, l.l_.rilascia_testo()); }
+        } alla_fine{*this};
         try {
             return lettura();
         } catch (const errore_lettura& e) {
@@ -42,7 +47,7 @@ public:
     }
 
 protected:
-    bool controllo() const { return c_.continua_dopo_problemi; }
+    bool controllo() const { return modo_ == modo_lettura::controllo; }
 
     origine_problema origine(const luogo_campo& luogo) const {
         return origine_problema::della_riga(file_, luogo, l_.testo_riga(luogo));
@@ -61,25 +66,38 @@ protected:
     void campo_sconosciuto(const std::string& campo,
                            std::initializer_list<std::string_view> parole);
 
-    // One row's handlers. In the compactor a refusal or a read failure ends the reading as
-    // its code says; going on after problems, the row is undone and skipped instead.
-    template <typename F>
-    esito riga(F&& gestori) {
+    // One row's handlers, with `stato` the reader's own running state. In the compactor a
+    // refusal or a read failure ends the reading as its code says. Going on after problems,
+    // a refused row is undone whole: every cell and record it wrote (the model's journal),
+    // the rows it said placed cells, and the reader's state; reading goes on after it.
+    template <typename Stato, typename F>
+    esito riga(Stato& stato, F&& gestori) {
         riconosciuta_ = false;
+        c_.celle.autore = {quale_, luogo_chiave_};
         if (!controllo()) {
             return gestori();
         }
+        const Stato stato_prima = stato;
+        const std::size_t righe_delle_celle = c_.righe_delle_celle.size();
+        c_.apri_diario(diario_);
+        bool rifiutata = false;
         try {
-            const esito e = gestori();
-            if (e != esito::prosegui) {
-                annulla_riga();
-            }
+            rifiutata = gestori() != esito::prosegui;
         } catch (const errore_lettura& e) {
             registra_guasto(e);
-            annulla_riga();
+            rifiutata = true;
         }
-        diario_celle_.clear();
-        diario_voce_.reset();
+        if (rifiutata) {
+            c_.annulla(diario_);
+            c_.righe_delle_celle.resize(righe_delle_celle);
+            stato = stato_prima;
+            if (!l_.a_inizio_riga()) {
+                l_.salta_riga();
+            }
+        }
+        c_.chiudi_diario();
+        diario_.celle.clear();
+        diario_.voci.clear();
         return esito::prosegui;
     }
     // Whether the keyword field holds `parola`, letter case ignored.
@@ -92,36 +110,10 @@ protected:
         }
     }
     bool riconosciuta() const { return riconosciuta_; }
-    // Before a row writes what a later refusal of it would leave behind: the cells from
-    // `da` to `a` (those in the grid) and a general record, remembered while checking.
-    void ricorda_celle(int64_t da, int64_t a);
-    void ricorda_voce(std::size_t indice);
     // The rows that the compactor never reads after its first stop in this file.
     void avvisa_righe_non_lette();
     // Where the compactor stops reading this file, when no problem of this file says so.
     void segna_fermata(const luogo_campo& luogo);
-
-    // A store says that it refused a row only by leaving a code. Around a store call:
-    // going on after problems, a code an earlier row left is set aside, so that the store's
-    // own refusal shows even when it is the same code, and comes back when there is none.
-    // In the compactor a code that was already there is no refusal of this row.
-    int32_t prima_della_memoria() {
-        const int32_t prima = c_.codice_errore;
-        if (controllo()) {
-            c_.codice_errore = 0;
-        }
-        return prima;
-    }
-    bool rifiutata_dalla_memoria(int32_t prima) {
-        if (!controllo()) {
-            return c_.codice_errore > 0 && c_.codice_errore != prima;
-        }
-        if (c_.codice_errore > 0) {
-            return true;
-        }
-        c_.codice_errore = prima;
-        return false;
-    }
 
     // A value computed from a field that may not fit its destination: its failure belongs
     // to that field.
@@ -141,24 +133,25 @@ protected:
     bool oltre_griglia(int32_t p, int64_t margine) const {
         return p < 0 || int64_t{p} + margine > int64_t{50} * c_.n_celle;
     }
-    // A row's position field, remembered as where the row's position stands.
+    // A row's position field, remembered as where the row's position stands; what the row
+    // writes from here on is its doing at that field.
     int32_t leggi_posizione() {
         const int32_t p = l_.leggi_long();
         luogo_posizione_ = l_.luogo();
+        c_.celle.autore.luogo = luogo_posizione_;
         return p;
     }
 
     compattatore& c_;
+    file_sorgente quale_;
     std::filesystem::path file_;
     lettore_campi l_;
     luogo_campo luogo_chiave_;     // the keyword field of the row being read
     luogo_campo luogo_posizione_;  // its position field
 
 private:
-    void annulla_riga();
-
-    std::vector<std::pair<std::size_t, cella>> diario_celle_;
-    std::optional<std::pair<std::size_t, voce>> diario_voce_;
+    modo_lettura modo_;
+    diario_riga diario_;
     int righe_ = 0;  // rows whose keyword was recognised
     bool riconosciuta_ = false;
     std::optional<luogo_campo> fermata_;

@@ -2,12 +2,15 @@
 // files. Field order and widths are the byte layouts of those files (compactor/formato.h).
 #pragma once
 
+#include "compactor/luogo_campo.h"
 #include "compactor/tabella_piano.h"
 
 #include <array>
 #include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -75,9 +78,106 @@ constexpr int32_t metri_oltre_il_percorso = 7000;
 constexpr int numero_voci = 87;
 constexpr int numero_montagne = 81;  // indices 0 to 80; index 0 stays unused
 
+// What the open row has changed: the old value of each cell and record it wrote, oldest
+// first, so that a refused row can be undone whole. Kept only while the checker reads on
+// after problems; the compactor keeps no journal.
+struct diario_riga {
+    std::vector<std::pair<std::size_t, cella>> celle;
+    std::vector<std::pair<std::size_t, voce>> voci;
+    std::size_t scritture_cella_uno = 0;  // how many writes of cell 1 came before the row
+    // The model's counts that a row may change besides its cells and records.
+    int32_t n_montagne = 0;
+    int32_t lunghezza_estesa = 0;
+    int32_t n_celle = 0;
+};
+
+// Elements read freely and written only through scrivi(), which puts the old value into
+// the open row's journal first. Nothing else can change an element once it exists.
+template <typename T, typename Contenitore>
+class elementi_con_diario {
+public:
+    const T& operator[](std::size_t i) const { return elementi_[i]; }
+    const T& at(std::size_t i) const { return elementi_.at(i); }
+    std::size_t size() const { return elementi_.size(); }
+    bool empty() const { return elementi_.empty(); }
+    auto begin() const { return elementi_.begin(); }
+    auto end() const { return elementi_.end(); }
+    const Contenitore& tutti() const { return elementi_; }
+
+    // The one way to write an element.
+    T& scrivi(std::size_t i) {
+        T& elemento = elementi_.at(i);
+        if (diario_ != nullptr) {
+            voci_del_diario().emplace_back(i, elemento);
+        }
+        return elemento;
+    }
+
+protected:
+    std::vector<std::pair<std::size_t, T>>& voci_del_diario();
+
+    Contenitore elementi_{};
+    diario_riga* diario_ = nullptr;
+
+    friend struct modello_scenario;
+};
+
+template <>
+inline std::vector<std::pair<std::size_t, cella>>&
+elementi_con_diario<cella, std::vector<cella>>::voci_del_diario() {
+    return diario_->celle;
+}
+
+template <>
+inline std::vector<std::pair<std::size_t, voce>>&
+elementi_con_diario<voce, std::array<voce, numero_voci>>::voci_del_diario() {
+    return diario_->voci;
+}
+
+// A write of cell 1, whose values the header checks guard: who wrote, and what the cell
+// held before, so that a failed check can name the row whose write made it fail.
+struct scrittura_cella_uno {
+    luogo_sorgente autore;  // see griglia_celle::autore
+    cella prima;
+};
+
+// The grid: created whole, all zero, by the line reader; its cells then change only one
+// by one through scrivi().
+class griglia_celle : public elementi_con_diario<cella, std::vector<cella>> {
+public:
+    void crea(std::size_t quante) {
+        elementi_.assign(quante, cella{});
+        scritture_cella_uno_.clear();
+    }
+    void clear() {
+        elementi_.clear();
+        scritture_cella_uno_.clear();
+    }
+    cella& scrivi(std::size_t i) {
+        if (i == 1 && elementi_.size() > 1) {
+            scritture_cella_uno_.push_back({autore, elementi_[1]});
+        }
+        return elementi_con_diario::scrivi(i);
+    }
+    const std::vector<scrittura_cella_uno>& scritture_cella_uno() const {
+        return scritture_cella_uno_;
+    }
+
+    // The row on whose behalf the grid is written now: a reader sets it for each row, the
+    // walk for each slowdown or signal it completes. Only the writes of cell 1 keep it.
+    luogo_sorgente autore;
+
+private:
+    std::vector<scrittura_cella_uno> scritture_cella_uno_;
+
+    friend struct modello_scenario;
+};
+
+using registro_voci = elementi_con_diario<voce, std::array<voce, numero_voci>>;
+
 struct modello_scenario {
-    std::array<voce, numero_voci> voci{};
-    std::vector<cella> celle;  // indices 0 to n_celle once the grid exists
+    registro_voci voci;
+    griglia_celle celle;       // indices 0 to n_celle once the grid exists
     tabella_piano tracciato;   // points 0 to lunghezza_estesa once the plan exists
     std::array<int32_t, numero_montagne> montagne_inizio{};
     std::array<int32_t, numero_montagne> montagne_fine{};
@@ -89,4 +189,35 @@ struct modello_scenario {
     int32_t codice_errore = 0;
     int32_t posizione_errore = 0;
     std::string riga;
+
+    // Every write to a cell or a record goes into `diario` until chiudi_diario().
+    void apri_diario(diario_riga& diario) {
+        diario.scritture_cella_uno = celle.scritture_cella_uno_.size();
+        diario.n_montagne = n_montagne;
+        diario.lunghezza_estesa = lunghezza_estesa;
+        diario.n_celle = n_celle;
+        celle.diario_ = &diario;
+        voci.diario_ = &diario;
+    }
+    void chiudi_diario() {
+        celle.diario_ = nullptr;
+        voci.diario_ = nullptr;
+    }
+    // Puts back what the journal holds, newest first, and empties it.
+    void annulla(diario_riga& diario) {
+        for (auto it = diario.celle.rbegin(); it != diario.celle.rend(); ++it) {
+            celle.elementi_[it->first] = it->second;
+        }
+        for (auto it = diario.voci.rbegin(); it != diario.voci.rend(); ++it) {
+            voci.elementi_[it->first] = it->second;
+        }
+        diario.celle.clear();
+        diario.voci.clear();
+        n_montagne = diario.n_montagne;
+        lunghezza_estesa = diario.lunghezza_estesa;
+        n_celle = diario.n_celle;
+        auto& scritture = celle.scritture_cella_uno_;
+        scritture.erase(scritture.begin() + static_cast<std::ptrdiff_t>(diario.scritture_cella_uno),
+                        scritture.end());
+    }
 };

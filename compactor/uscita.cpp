@@ -157,8 +157,8 @@ int16_t compattatore::codice_gara_og() {
 }
 
 void compattatore::scrivi_file_compatti() {
-    voci[85].dato_finale = codice_gara_st();
-    celle.at(1).valore2 = codice_gara_og();
+    voci.scrivi(85).dato_finale = codice_gara_st();
+    celle.scrivi(1).valore2 = codice_gara_og();
 
     if (scrivi_linea != 0) {
         scrivi_piano(tracciato, nomi_file::linea_compatta(cartelle().uscita, identita()));

@@ -46,7 +46,7 @@ void verifica_controllo(const identita_scenario& identita, std::string_view ingr
         registrato->posizione != c.problemi[0].posizione ||
         descrivi(*registrato) != descrivi(c.problemi[0])) {
         violazione("il controllo trova solo\n" + descrivi(c.problemi[0]) +
-                   "mentre il compattatore registra\n" + descrivi_esito(compattazione));
+                   "mentre il compattatore registra\n" + descrivi_problemi(compattazione));
     }
 }
 
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
     } else {
         violazione("memorizza_percorso ha reso " + std::to_string(numero));
     }
-    (void)descrivi_esito(c);
+    (void)descrivi_problemi(c);
     if (numero == 0) {
         verifica_controllo(identita, ingresso, c);
     }

@@ -224,5 +224,5 @@ void leggi_e_verifica(std::string_view linea, std::string_view treno, int32_t sc
         verifica_modello(c);
         (void)c.controlla_intestazione();
     }
-    (void)descrivi_esito(c);
+    (void)descrivi_problemi(c);
 }

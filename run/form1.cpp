@@ -28,7 +28,7 @@ int Form1::Form_Load() {
         return stato_uscita::intestazione;
     }
     if (modello->codice_errore != 0) {
-        std::cerr << descrivi_esito(*modello);
+        std::cerr << descrivi_problemi(*modello);
         return stato_uscita::problema_registrato;
     }
     return stato_uscita::fatto;

@@ -16,14 +16,14 @@ namespace {
 class Cammino : public ::testing::Test {
 protected:
     void SetUp() override {
-        c.celle.assign(101, cella{});
+        c.celle.crea(101);
         c.n_celle = 100;
         c.codice_errore = 0;
         c.posizione_errore = 0;
     }
     void metti(int i, uint8_t tipo, int16_t valore1 = 0) {
-        c.celle[i].tipo = tipo;
-        c.celle[i].valore1 = valore1;
+        c.celle.scrivi(i).tipo = tipo;
+        c.celle.scrivi(i).valore1 = valore1;
     }
     // A slowdown from its start cell to its end cell.
     void rallentamento(int inizio, int fine, int16_t velocita) {
@@ -231,7 +231,7 @@ TEST_F(Cammino, FineDellaGrigliaSenzaCellaDiFine) {
 
 // A grid that does not hold cells 0 to n_celle is refused before any cell is read.
 TEST_F(Cammino, GrigliaPiuCortaDiNCelleRifiutata) {
-    c.celle.assign(60, cella{});
+    c.celle.crea(60);
     rallentamento(40, -1, 60);
     const std::string prima = byte_griglia();
     EXPECT_THROW(c.cammina_griglia(), std::out_of_range);

@@ -150,7 +150,7 @@ TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutore) {
                       dir / "nessuna_cartella_temporanea");
     EXPECT_EQ(esito.stato, 1);
     const std::string linea = (dir / "Orvesa_Cusvana_linea.txt").string();
-    EXPECT_TRUE(esito.errori.starts_with("problema 101: file della linea mancante\n"))
+    EXPECT_TRUE(esito.errori.starts_with(linea + ": problema 101: file della linea mancante\n"))
         << esito.errori;
     EXPECT_NE(esito.errori.find("compattatore: " + linea + ": nessuna griglia"), std::string::npos)
         << esito.errori;
@@ -165,7 +165,8 @@ TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutore) {
     EXPECT_EQ(senza_treno.stato, 3);
     const std::string treno = (dir / "Orvesa_Cusvana_5927-.txt").string();
     EXPECT_TRUE(senza_treno.errori.starts_with(
-        "problema 25: errore di lettura: file illeggibile, troncato o valore non valido\n  " +
+        treno + ": problema 25: errore di lettura: file illeggibile, troncato o valore non "
+                "valido\n  " +
         treno + ": "))
         << senza_treno.errori;
     EXPECT_TRUE(std::filesystem::exists(dir / "Orvesa_Cusvana_linea.txt"));
@@ -631,7 +632,7 @@ TEST(Strumento, CompattaRifiutaUnaFifoComeSorgente) {
     const esito_strumento esito =
         compattatore_({"compatta", dir.percorso().string(), "Orvesa_Cusvana", "5927"});
     EXPECT_EQ(esito.stato, 3);
-    EXPECT_TRUE(esito.errori.starts_with("problema 25: "));
+    EXPECT_TRUE(esito.errori.starts_with(treno.string() + ": problema 25: "));
     EXPECT_NE(esito.errori.find(treno.string() + ": è una FIFO, non un file regolare"),
               std::string::npos)
         << esito.errori;

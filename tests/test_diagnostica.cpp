@@ -39,20 +39,20 @@ TEST(Diagnostica, PrimaRigaConESenzaPosizioneEOrigine) {
     for (const caso& k : casi) {
         compattatore c("/cartella/app", identita_predefinita());
         c.registra(k.codice, k.posizione, k.origine);
-        EXPECT_EQ(descrivi_esito(c), k.attesa) << numero(k.codice);
+        EXPECT_EQ(descrivi_problemi(c), k.attesa) << numero(k.codice);
     }
 }
 
 TEST(Diagnostica, CodiceImpostatoAManoDettoDalModello) {
     compattatore c("/cartella/app", identita_predefinita());
-    EXPECT_EQ(descrivi_esito(c), "");
+    EXPECT_EQ(descrivi_problemi(c), "");
     c.codice_errore = 999;
     c.posizione_errore = 4500;
-    EXPECT_EQ(descrivi_esito(c), "problema 999 a 4500 m: problema sconosciuto\n");
+    EXPECT_EQ(descrivi_problemi(c), "problema 999 a 4500 m: problema sconosciuto\n");
     // A code in force that is not the last one recorded comes from the model alone.
     c.registra(problema::segnale_su_cella_occupata, 4500, riga_del_segnale);
     c.codice_errore = numero(problema::troppe_stazioni);
-    EXPECT_EQ(descrivi_esito(c),
+    EXPECT_EQ(descrivi_problemi(c),
               "problema 10: troppe stazioni: gli spazi dei record sono esauriti\n");
 }
 
@@ -63,7 +63,7 @@ TEST(Diagnostica, TabulazioniTesto1252MotivoENotaDellaLetturaFermata) {
                                 {7, 4, 0},
                                 "\t\tstazione,  13000, 12, 450, CITT\xC0 \x80"},
                "\"450x\" non \xC3\xA8 un numero intero");
-    EXPECT_EQ(descrivi_esito(c),
+    EXPECT_EQ(descrivi_problemi(c),
               "prova/Orvesa_Cusvana_5927-.txt:7:4: problema 25: errore di lettura: file "
               "illeggibile, troncato o valore non valido\n"
               "  \t\tstazione,  13000, 12, 450, CITT\xC3\x80 \xE2\x82\xAC\n"
@@ -75,7 +75,7 @@ TEST(Diagnostica, TabulazioniTesto1252MotivoENotaDellaLetturaFermata) {
         problema::posizione_oltre_la_griglia, 107901,
         origine_problema{"prova/Orvesa_Cusvana_linea.txt", {12, 12, 0}, "pendenza,  107901 , 4 "});
     d.problemi.back().lettura_fermata = riga_del_segnale;
-    EXPECT_EQ(descrivi_esito(d),
+    EXPECT_EQ(descrivi_problemi(d),
               "prova/Orvesa_Cusvana_linea.txt:12:12: problema 15 a 107901 m: posizione oltre la "
               "fine della griglia (o negativa)\n"
               "  pendenza,  107901 , 4 \n"
@@ -110,7 +110,7 @@ TEST(Diagnostica, RigaLungaMostrataAttornoAlCampo) {
     compattatore c("prova", identita_predefinita());
     c.registra(problema::errore_di_lettura, std::nullopt,
                origine_problema::della_riga("prova/l.txt", {3, 5003, 0}, lunga));
-    const std::string testo = descrivi_esito(c);
+    const std::string testo = descrivi_problemi(c);
     EXPECT_LT(testo.size(), 400u);
     EXPECT_NE(testo.find("\n  ..." + std::string(58, 'a') + ", 12x"), std::string::npos) << testo;
     EXPECT_NE(testo.find("\n  " + std::string(63, ' ') + "^\n"), std::string::npos) << testo;

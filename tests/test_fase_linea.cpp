@@ -571,7 +571,7 @@ TEST_F(FaseLinea, ErroriDiLetturaDiventano25EEliminanoEntrambiIFile) {
 // A curve that runs past the plan's last point says where it starts.
 TEST_F(FaseLinea, CurvaOltreIlTracciatoConLaSuaPosizione) {
     EXPECT_FALSE(leggi(linea("curvad5,  107900 , 101 \n")));
-    EXPECT_EQ(descrivi_esito(c),
+    EXPECT_EQ(descrivi_problemi(c),
               file_linea().string() +
                   ":11:11: problema 103 a 107900 m: curva senza grado 1-6 o oltre la fine del "
                   "tracciato\n"

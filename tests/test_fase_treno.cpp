@@ -26,14 +26,14 @@ class FaseTreno : public ::testing::Test {
 protected:
     void SetUp() override { griglia(400); }
     void griglia(int32_t n) {
-        c.celle.assign(static_cast<std::size_t>(n) + 1, cella{});
+        c.celle.crea(static_cast<std::size_t>(n) + 1);
         c.n_celle = n;
         c.prossimo_cartello = 80;
         c.codice_errore = 0;
         c.posizione_errore = -1;
         c.problemi.clear();
-        for (voce& v : c.voci) {
-            v = voce{};
+        for (std::size_t i = 0; i < c.voci.size(); ++i) {
+            c.voci.scrivi(i) = voce{};
         }
     }
     std::filesystem::path file() const {
@@ -119,11 +119,9 @@ TEST_F(FaseTreno, TratteDiVelocita) {
     for (const caso& k : casi) {
         SCOPED_TRACE(k.righe.back());
         SetUp();
-        for (cella& x : c.celle) {
-            x.velocita_limite = 99;
+        for (std::size_t i = 0; i < c.celle.size(); ++i) {
+            c.celle.scrivi(i).velocita_limite = i < 398 ? 99 : 0;
         }
-        c.celle[398].velocita_limite = c.celle[399].velocita_limite = c.celle[400].velocita_limite =
-            0;
         leggi(k.righe);
         EXPECT_EQ(c.codice_errore, 0);
         for (const tratto& t : k.attesi) {
@@ -256,7 +254,7 @@ TEST_F(FaseTreno, SpaziDelleStazioniEICartelli) {
         SCOPED_TRACE(prossimo);
         griglia(700);
         c.prossimo_cartello = prossimo;
-        c.voci[1].nome = prossimo < 1 ? "CARTELLO" : "";
+        c.voci.scrivi(1).nome = prossimo < 1 ? "CARTELLO" : "";
         leggi({stazione(1000, 12, 400, 0, 0, "PRIMA")});
         EXPECT_EQ(c.codice_errore, numero(problema::troppe_stazioni));
         EXPECT_EQ(c.voci[1].nome, prossimo < 1 ? "CARTELLO" : "PRIMA");
@@ -299,7 +297,7 @@ TEST_F(FaseTreno, CodiciDelleRighe) {
         SCOPED_TRACE(k.riga);
         SetUp();
         if (k.cella_occupata >= 0) {
-            c.celle[k.cella_occupata].tipo = tipo_cella::indicatore_v_max;
+            c.celle.scrivi(k.cella_occupata).tipo = tipo_cella::indicatore_v_max;
         }
         leggi({"velocita, 0, 50", k.riga, "numero vetture, 3"});
         EXPECT_EQ(c.codice_errore, k.codice);
@@ -322,7 +320,7 @@ TEST_F(FaseTreno, CodiciDelleRighe) {
 }
 
 TEST_F(FaseTreno, Abbattimenti) {
-    c.celle[20].tipo = tipo_cella::marcatore_galleria;
+    c.celle.scrivi(20).tipo = tipo_cella::marcatore_galleria;
     leggi({"abbattimento, 1000, 70000", "abbattimento, 1200, 0"});
     EXPECT_EQ(c.codice_errore, 0);
     EXPECT_EQ(c.celle[20].tipo, tipo_cella::abbattimento_con_valore);
@@ -353,7 +351,7 @@ TEST_F(FaseTreno, Codice15DellaLineaFermaIlPrimoSegnale) {
 }
 
 TEST_F(FaseTreno, ProgressiveNonMultipleDi50) {
-    c.voci[82].dato2 = 213425;
+    c.voci.scrivi(82).dato2 = 213425;
     leggi({"velocita, 0, 50"});
     EXPECT_EQ(c.codice_errore, numero(problema::progressiva_non_multipla_di_50));
     EXPECT_EQ(c.posizione_errore, -1);
@@ -361,7 +359,7 @@ TEST_F(FaseTreno, ProgressiveNonMultipleDi50) {
 
     // The closing check replaces a bound-test code, and its origin with it.
     SetUp();
-    c.voci[81].dato1 = 10;
+    c.voci.scrivi(81).dato1 = 10;
     leggi({"velocita, 30000, 50"});
     EXPECT_EQ(c.codice_errore, numero(problema::progressiva_non_multipla_di_50));
     EXPECT_EQ(c.posizione_errore, 30000);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <limits>
 #include <vector>
 
@@ -18,13 +19,13 @@ class MemorieLinea : public ::testing::Test {
 protected:
     MemorieLinea() : c(cartella.percorso(), identita_predefinita()) {
         c.n_celle = 2160;
-        c.celle.assign(2161, cella{});
+        c.celle.crea(2161);
     }
 
     void metti(int indice, const tripla& t) {
-        c.voci[indice].dato1 = t[0];
-        c.voci[indice].dato2 = t[1];
-        c.voci[indice].dato3 = t[2];
+        c.voci.scrivi(indice).dato1 = t[0];
+        c.voci.scrivi(indice).dato2 = t[1];
+        c.voci.scrivi(indice).dato3 = t[2];
     }
     tripla di(int indice) const {
         return {c.voci[indice].dato1, c.voci[indice].dato2, c.voci[indice].dato3};
@@ -47,14 +48,15 @@ protected:
         return dove;
     }
     void montagna(int32_t inizio, int32_t fine, int32_t tipo) {
-        c.memo_montagna(inizio, fine, tipo);
+        rifiuto = c.memo_montagna(inizio, fine, tipo);
     }
     void cartello(int32_t p, std::array<int32_t, 8> v) {
-        c.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+        rifiuto = c.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
     }
 
     cartella_temporanea cartella;
     compattatore c;
+    std::optional<problema> rifiuto;  // what the last store said
 };
 
 }  // namespace
@@ -174,7 +176,7 @@ TEST_F(MemorieLinea, ProgressiveOrdinaFuoriDai32BitEErroreDiLettura) {
 
 TEST_F(MemorieLinea, MontagneCelleMarcatoriEDistanzaDallaPrecedente) {
     int32_t inizio = 4600, fine = 4750, tipo = 12;
-    c.memo_montagna(inizio, fine, tipo);
+    rifiuto = c.memo_montagna(inizio, fine, tipo);
     EXPECT_EQ(tipo, 2);  // the adjusted type goes back to the caller
     EXPECT_EQ(celle_con_montagna(92, 94, 2), 3);
     EXPECT_EQ(celle_con_montagna(0, 2160, 2), 3);
@@ -182,7 +184,7 @@ TEST_F(MemorieLinea, MontagneCelleMarcatoriEDistanzaDallaPrecedente) {
 
     // More than 150 m after the span before: its own type; a marker on the 4th cell only
     // where the cell holds no object.
-    c.celle[453].tipo = tipo_cella::cartello_indicatore;
+    c.celle.scrivi(453).tipo = tipo_cella::cartello_indicatore;
     montagna(22300, 22650, 11);
     EXPECT_EQ(celle_con_montagna(446, 452, 1), 7);
     EXPECT_EQ(c.celle[445].montagna, 0);
@@ -193,7 +195,7 @@ TEST_F(MemorieLinea, MontagneCelleMarcatoriEDistanzaDallaPrecedente) {
     montagna(35000, 35200, 2);
     montagna(35250, 35650, 12);
     EXPECT_EQ(celle_con_montagna(705, 712, 3), 8);
-    c.celle[1000 + 3].tipo = tipo_cella::indicatore_v_max;
+    c.celle.scrivi(1000 + 3).tipo = tipo_cella::indicatore_v_max;
     montagna(50000, 50450, 11);  // cells 1000..1008, markers on counters 4 and 8
     EXPECT_EQ(marcatori(), (std::vector<int>{449, 708, 712, 1007}));
     EXPECT_EQ(c.celle[1003].tipo, tipo_cella::indicatore_v_max);
@@ -211,7 +213,7 @@ TEST_F(MemorieLinea, MontagneCelleMarcatoriEDistanzaDallaPrecedente) {
     EXPECT_EQ(c.montagne_fine[1], 4750);
     EXPECT_EQ(c.montagne_inizio[7], 98350);
     EXPECT_EQ(c.montagne_inizio[0], 0);
-    EXPECT_EQ(c.codice_errore, 0);
+    EXPECT_EQ(rifiuto, std::nullopt);
 }
 
 TEST_F(MemorieLinea, MontagnaCelleArrotondateDopoLaSottrazione) {
@@ -235,17 +237,17 @@ TEST_F(MemorieLinea, MontagnaOltreLaGrigliaSaltaLeCelleFuori) {
     EXPECT_EQ(celle_con_montagna(2157, 2160, 1), 4);
     EXPECT_EQ(marcatori(), std::vector<int>{2160});
     EXPECT_EQ(c.celle.size(), 2161u);
-    EXPECT_EQ(c.codice_errore, 0);
+    EXPECT_EQ(rifiuto, std::nullopt);
 }
 
 TEST_F(MemorieLinea, OltreOttantaMontagneCodice105SenzaToccareNulla) {
     for (int i = 0; i < 80; ++i) {
         montagna(1000 * i, 1000 * i + 100, 1);
     }
-    EXPECT_EQ(c.codice_errore, 0);
+    EXPECT_EQ(rifiuto, std::nullopt);
     EXPECT_EQ(c.montagne_inizio[80], 79000);
     montagna(90000, 90500, 11);
-    EXPECT_EQ(c.codice_errore, numero(problema::troppe_montagne));
+    EXPECT_EQ(rifiuto, problema::troppe_montagne);
     EXPECT_EQ(c.n_montagne, 80);
     EXPECT_EQ(celle_con_montagna(1800, 1810, 1), 0);
 }
@@ -277,36 +279,35 @@ TEST_F(MemorieLinea, CartelliVelocitaMassimaValoriECelle) {
     for (const caso& k : casi) {
         SCOPED_TRACE(k.posizione);
         cartello(k.posizione, k.valori);
-        EXPECT_EQ(c.codice_errore, 0);
+        EXPECT_EQ(rifiuto, std::nullopt);
         const cella& cl = c.celle[k.cella];
         EXPECT_EQ(cl.tipo, tipo_cella::indicatore_v_max);
         EXPECT_EQ((std::array<int16_t, 4>{cl.valore1, cl.valore2, cl.valore3, cl.valore4}),
                   k.attesi);
     }
-    c.celle[2] = cella{};
+    c.celle.scrivi(2) = cella{};
     cartello(75, {1, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(c.celle[2].tipo, tipo_cella::indicatore_v_max);
     EXPECT_EQ(c.celle[3].tipo, 0);
 }
 
 TEST_F(MemorieLinea, CartelloVelocitaSuCellaOccupataOFuoriGriglia) {
-    c.celle[17].tipo = tipo_cella::marcatore_galleria;
+    c.celle.scrivi(17).tipo = tipo_cella::marcatore_galleria;
     cartello(800, {85, 90, 90, 0, 0, 0, 0, 0});
-    EXPECT_EQ(c.codice_errore, 0);
+    EXPECT_EQ(rifiuto, std::nullopt);
     EXPECT_EQ(c.celle[17].tipo, tipo_cella::indicatore_v_max);
 
-    c.celle[202].tipo = tipo_cella::cartello_indicatore;
-    c.celle[202].valore1 = 80;
+    c.celle.scrivi(202).tipo = tipo_cella::cartello_indicatore;
+    c.celle.scrivi(202).valore1 = 80;
     cartello(10050, {90, 95, 100, 2, 0, 0, 0, 0});
-    EXPECT_EQ(c.codice_errore, numero(problema::cartello_v_max_su_cella_occupata));
+    EXPECT_EQ(rifiuto, problema::cartello_v_max_su_cella_occupata);
     EXPECT_EQ(c.celle[202].tipo, tipo_cella::cartello_indicatore);
     EXPECT_EQ(c.celle[202].valore1, 80);
     EXPECT_EQ(c.celle[202].valore2, 0);
 
-    c.codice_errore = 0;
     cartello(-100, {1, 1, 1, 1, 0, 0, 0, 0});       // cell -1
     cartello(50 * 2160, {1, 1, 1, 1, 0, 0, 0, 0});  // cell 2161
-    EXPECT_EQ(c.codice_errore, 0);
+    EXPECT_EQ(rifiuto, std::nullopt);
     EXPECT_EQ(c.celle.size(), 2161u);
 }
 

@@ -854,7 +854,7 @@ TEST(ScrittoriTesti, LeSorgentiPortateSiCompattanoSenzaProblemi) {
     compattatore c(cartella.percorso(), id);
     int32_t j = 1;
     ASSERT_EQ(c.memorizza_percorso(j), 0);
-    EXPECT_EQ(c.codice_errore, 0) << descrivi_esito(c);
+    EXPECT_EQ(c.codice_errore, 0) << descrivi_problemi(c);
     EXPECT_EQ(c.n_celle, 2160);
     // Each object kept a cell of its own: a stop cell, written without looking, took no sign.
     std::map<int, int> per_tipo;

@@ -17,8 +17,8 @@ constexpr int codici_5927_orvesa_cusvana[25] = {53, 57, 50,  55,  111, 114, 118,
 
 int32_t codici_gara(compattatore& c, const std::string& treno, const std::string& scenario,
                     int16_t& semplice) {
-    c.voci[86].nome = treno;
-    c.voci[85].nome = scenario;
+    c.voci.scrivi(86).nome = treno;
+    c.voci.scrivi(85).nome = scenario;
     semplice = c.codice_gara_og();
     return c.codice_gara_st();
 }
@@ -85,14 +85,14 @@ namespace {
 // records 85 and 86, every reserved header slot still 0.
 void prepara_modello(compattatore& c) {
     c.n_celle = 7;
-    c.celle.assign(8, cella{});
-    c.celle[3].tipo = tipo_cella::segnale;
-    c.celle[3].valore1 = -2;
+    c.celle.crea(8);
+    c.celle.scrivi(3).tipo = tipo_cella::segnale;
+    c.celle.scrivi(3).valore1 = -2;
     c.lunghezza_estesa = 1;
     c.tracciato = {{int16_t{1}, 0.5}, {}};
     c.scrivi_linea = 1;
-    c.voci[85].nome = "Orvesa_Cusvana";
-    c.voci[86].nome = "5927";
+    c.voci.scrivi(85).nome = "Orvesa_Cusvana";
+    c.voci.scrivi(86).nome = "5927";
 }
 
 // The plan of prepara_modello: column 0 (Integer 1, empty), then column 1 (Double 0.5, empty).
@@ -159,10 +159,10 @@ TEST(FileCompatti, IntestazioneOccupataNonScriveNulla) {
         int numero;
     };
     const caso casi[] = {
-        {"voci(85).intero1", [](compattatore& c) { c.voci[85].intero1 = 1; }, 1250},
-        {"valore1 della cella 1", [](compattatore& c) { c.celle[1].valore1 = 180; }, 1250},
-        {"voci(85).dato_finale", [](compattatore& c) { c.voci[85].dato_finale = -1; }, 1251},
-        {"valore2 della cella 1", [](compattatore& c) { c.celle[1].valore2 = 7; }, 1251},
+        {"voci(85).intero1", [](compattatore& c) { c.voci.scrivi(85).intero1 = 1; }, 1250},
+        {"valore1 della cella 1", [](compattatore& c) { c.celle.scrivi(1).valore1 = 180; }, 1250},
+        {"voci(85).dato_finale", [](compattatore& c) { c.voci.scrivi(85).dato_finale = -1; }, 1251},
+        {"valore2 della cella 1", [](compattatore& c) { c.celle.scrivi(1).valore2 = 7; }, 1251},
     };
     for (const caso& k : casi) {
         SCOPED_TRACE(k.descrizione);

@@ -74,11 +74,12 @@ int compatta_scenario(const std::filesystem::path& cartella, const identita_scen
         numero = c.memorizza_percorso(j);
     } catch (const errore_esecuzione&) {
         // What the readers recorded before the run could not go on tells the author why.
-        errori << descrivi_esito(c);
+        errori << descrivi_problemi(c);
         throw;
     }
     if (numero != 0) {
-        errori << " Errore n. " << numero << "\n";
+        // Every problem recorded before the header check failed, then the check itself.
+        errori << descrivi_problemi(c) << " Errore n. " << numero << "\n";
         return stato_uscita::intestazione;
     }
     if (j != 0) {
@@ -88,7 +89,7 @@ int compatta_scenario(const std::filesystem::path& cartella, const identita_scen
               << nomi_file::celle_compatte(cartella, identita).string() << "\n";
 
     if (c.codice_errore != 0) {
-        errori << descrivi_esito(c);
+        errori << descrivi_problemi(c);
         return stato_uscita::problema_registrato;
     }
     return stato_uscita::fatto;

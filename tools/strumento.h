@@ -3,6 +3,7 @@
 #pragma once
 
 #include "compactor/compattatore.h"
+#include "compactor/controllo.h"
 #include "compactor/modello.h"
 #include "comune/identita.h"
 #include "comune/stato_uscita.h"
@@ -39,23 +40,6 @@ struct opzioni_controllo {
     bool avvisi_come_problemi = false;
     bool senza_linea = false;  // as compatta --senza-linea: no route plan
 };
-// One line of controlla's report: a problem or a warning, where it sorts and what it says.
-struct segnalazione {
-    int gruppo;  // 0 line file, 1 train file, 2 walk and header checks
-    int riga;    // 0 for a warning about a whole file, INT_MAX for a problem of one
-    int colonna;
-    std::size_t ordine;  // as recorded, for ties
-    bool problema;
-    std::string testo;  // as printed
-    std::filesystem::path file;
-    std::optional<origine_problema> origine;
-    std::optional<int32_t> codice;  // problems only
-    std::string nome;
-    std::optional<int32_t> posizione;
-    std::string messaggio;
-};
-// The report in source order: the line file, the train file, the walk, the header checks.
-std::vector<segnalazione> rapporto_controllo(const compattatore& c, int intestazione);
 // The checker's list for one scenario: every problem and warning, in source order.
 std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
                                              const identita_scenario& identita, bool senza_linea);
