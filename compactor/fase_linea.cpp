@@ -4,6 +4,7 @@
 // contains runs its handler, in the order of the row table. A handler lets the reading go
 // on, sends it to the completion (a position beyond the grid) or ends it with a code.
 #include "compactor/arrotonda.h"
+#include "compactor/errore_lettura.h"
 #include "compactor/formato.h"
 #include "compactor/lettura_sorgente.h"
 #include "compactor/piano.h"
