@@ -1,8 +1,13 @@
 // The controlla command: every problem and every suspicious row of a scenario's sources
 // in one pass, as text for a person or as JSON lines for an editor or CI. It writes
 // nothing: the compactor reads on after each problem and keeps nothing of a refused row.
+#include "compactor/compattatore.h"
 #include "compactor/diagnostica.h"
+#include "compactor/problemi.h"
+#include "compactor/testo.h"
 #include "comune/errore_esecuzione.h"
+#include "comune/identita.h"
+#include "comune/stato_uscita.h"
 #include "tools/strumento.h"
 
 #include <nlohmann/json.hpp>
