@@ -4,7 +4,7 @@
 // only the low bits are kept, the truncating ones say so by name.
 #pragma once
 
-#include "compactor/lettore_campi.h"
+#include "compactor/errore_lettura.h"
 
 #include <cmath>
 #include <cstdint>

@@ -2,6 +2,7 @@
 // handling of the source files.
 #include "compactor/compattatore.h"
 
+#include "compactor/errore_lettura.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
 

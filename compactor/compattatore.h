@@ -4,7 +4,7 @@
 #pragma once
 
 #include "compactor/avvisi.h"
-#include "compactor/lettore_campi.h"
+#include "compactor/errore_lettura.h"
 #include "compactor/modello.h"
 #include "compactor/problemi.h"
 #include "comune/identita.h"

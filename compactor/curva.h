@@ -1,5 +1,8 @@
-// Curved stretches of the plan. Each point turns the last step by about k radians to the
-// right (left for negative k), the step growing by sqrt(1 + k^2), which the plan keeps:
+// Curved stretches of the plan. Every point written here is also computed by the plain
+// recurrence below, and wherever the two differ in any bit the plain one is kept: the
+// faster loop changes only the time a curve takes, never its bytes.
+// Each point turns the last step by about k radians to the right (left for negative k),
+// the step growing by sqrt(1 + k^2), which the plan keeps:
 //   x = x1 + (dx + k dy),  y = y1 + (dy + (-k) dx) = y1 + (dy - k dx),
 // with dx = x1 - x2, dy = y1 - y2, rounded at every operation, and the file must hold
 // exactly those roundings. x and y go side by side in one two-lane register, each lane

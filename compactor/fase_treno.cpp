@@ -3,6 +3,7 @@
 // field contains runs its handler, in the order of the row table below. A handler either
 // lets the reading go on, sends it to the closing steps, or ends it at once with a code.
 #include "compactor/arrotonda.h"
+#include "compactor/errore_lettura.h"
 #include "compactor/formato.h"
 #include "compactor/griglia.h"
 #include "compactor/lettura_sorgente.h"

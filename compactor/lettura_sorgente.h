@@ -5,6 +5,7 @@
 #pragma once
 
 #include "compactor/compattatore.h"
+#include "compactor/errore_lettura.h"
 #include "compactor/lettore_campi.h"
 #include "compactor/testo.h"
 

@@ -7,6 +7,7 @@
 #include "comune/errore_esecuzione.h"
 #include "fuzz/separatore.h"
 #include "fuzz/verifiche.h"
+#include "tools/pianta.h"
 #include "tools/pianta_scenario.h"
 #include "tools/strumento.h"
 #include "tools/svg.h"

@@ -2,6 +2,7 @@
 // eight reads (text, Long, Integer, Byte); the rest is the file. Every read is compared
 // with a small independent model of the field rules: the value or the failure, and the
 // line and column where the field begins.
+#include "compactor/errore_lettura.h"
 #include "compactor/lettore_campi.h"
 #include "fuzz/verifiche.h"
 

@@ -1,5 +1,6 @@
 // The train phase: small train source files read onto a grid set up by hand.
 #include "compactor/compattatore.h"
+#include "compactor/errore_lettura.h"
 
 #include "aiuti.h"
 

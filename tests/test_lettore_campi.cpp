@@ -2,6 +2,8 @@
 // the end-of-file rule and the place of each field.
 #include "compactor/lettore_campi.h"
 
+#include "compactor/errore_lettura.h"
+
 #include <gtest/gtest.h>
 
 #include <tuple>

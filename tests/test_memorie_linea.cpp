@@ -1,6 +1,7 @@
 // The line record stores on a grid set up by hand: chainage ordering with its tie table,
 // mountain spans and their markers, maximum-speed signs.
 #include "compactor/compattatore.h"
+#include "compactor/errore_lettura.h"
 
 #include "aiuti.h"
 

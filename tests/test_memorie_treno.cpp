@@ -1,5 +1,6 @@
 // The signal and slowdown stores on a grid set up by hand.
 #include "compactor/compattatore.h"
+#include "compactor/errore_lettura.h"
 
 #include "aiuti.h"
 

@@ -46,10 +46,13 @@ TEST(Problemi, OgniCodiceUnaVoltaEInOrdine) {
     }
     for (const descrizione_problema& p : tabella) {
         EXPECT_EQ(descrivi_problema(numero(p.codice)), &p);
-        // The walk's codes always say where, in metres: there is no row to show.
-        if (p.causa == causa_problema::cammino) {
-            EXPECT_TRUE(p.ha_posizione) << p.nome;
-        }
+    }
+    // The walk's codes always say where, in metres.
+    for (const problema p : {problema::segnale_prima_dell_avviso_senza_cella_libera,
+                             problema::nessuna_cella_libera_prima_del_rallentamento,
+                             problema::nessuna_cella_libera_lungo_il_rallentamento,
+                             problema::rallentamento_senza_cella_di_fine}) {
+        EXPECT_TRUE(descrivi_problema(numero(p))->ha_posizione) << numero(p);
     }
     EXPECT_EQ(descrivi_problema(23), nullptr);
     EXPECT_EQ(descrivi_problema(0), nullptr);

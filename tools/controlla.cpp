@@ -4,6 +4,8 @@
 #include "compactor/controllo.h"
 #include "compactor/testo.h"
 #include "comune/errore_esecuzione.h"
+#include "comune/identita.h"
+#include "comune/stato_uscita.h"
 #include "tools/strumento.h"
 
 #include <nlohmann/json.hpp>

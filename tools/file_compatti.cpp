@@ -1,10 +1,11 @@
 // Reading the three compact files back. They may come from anywhere, so they are read
 // as untrusted input: only regular files, a size that cannot fit the layout refused before
 // anything is read, and values that are not numbers refused rather than shown or drawn.
+#include "tools/file_compatti.h"
+
 #include "compactor/formato.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
-#include "tools/strumento.h"
 
 #include <cmath>
 #include <cstdint>
@@ -114,20 +115,4 @@ tabella_piano leggi_piano(const std::filesystem::path& file) {
         piano.imposta_valore(i, v);
     }
     return piano;
-}
-
-std::vector<int> indici_stazioni(const std::vector<voce>& voci) {
-    std::vector<int> indici;
-    for (int i = 1; i < static_cast<int>(voci.size()) && i <= 80; ++i) {
-        const voce& v = voci[static_cast<std::size_t>(i)];
-        const bool numeri = v.marca != 0 || v.dato1 != 0 || v.dato2 != 0 || v.dato3 != 0 ||
-                            v.segno != 0 || v.intero1 != 0 || v.intero2 != 0 || v.intero3 != 0 ||
-                            v.intero4 != 0 || v.intero5 != 0 || v.flag1 != 0 || v.flag2 != 0 ||
-                            v.flag3 != 0 || v.flag4 != 0 || v.dato_finale != 0;
-        if (!numeri) {
-            break;
-        }
-        indici.push_back(i);
-    }
-    return indici;
 }

@@ -1,6 +1,7 @@
 // Entry point of compattatore: reads the command line and runs one command.
 #include "comune/errore_esecuzione.h"
 #include "comune/processo.h"
+#include "tools/riga_comando.h"
 #include "tools/strumento.h"
 
 #include <algorithm>

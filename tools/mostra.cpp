@@ -1,6 +1,11 @@
 // The mostra command: one compact file decoded into a table an author can read.
-#include "compactor/diagnostica.h"
+#include "compactor/modello.h"
+#include "compactor/tabella_piano.h"
+#include "compactor/testo.h"
 #include "comune/errore_esecuzione.h"
+#include "comune/stato_uscita.h"
+#include "tools/file_compatti.h"
+#include "tools/riga_comando.h"
 #include "tools/strumento.h"
 
 #include <algorithm>

@@ -3,9 +3,13 @@
 // the altitude profile integrated from the cells' gradients and the speed limit, on a
 // shared axis of route kilometres with the stations marked. This file lays out the page;
 // each drawing is in its own pianta_*.cpp.
-#include "compactor/diagnostica.h"
+#include "tools/pianta.h"
+
+#include "compactor/testo.h"
 #include "comune/errore_esecuzione.h"
+#include "comune/identita.h"
 #include "comune/sistema_file.h"
+#include "comune/stato_uscita.h"
 #include "tools/pianta_legenda.h"
 #include "tools/pianta_mappa.h"
 #include "tools/pianta_profili.h"
@@ -13,6 +17,7 @@
 #include "tools/strumento.h"
 #include "tools/svg.h"
 
+#include <filesystem>
 #include <iostream>
 #include <string>
 

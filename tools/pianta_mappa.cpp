@@ -3,7 +3,7 @@
 // bar and the north arrow.
 #include "tools/pianta_mappa.h"
 
-#include "compactor/diagnostica.h"
+#include "compactor/testo.h"
 
 #include <cmath>
 #include <string>

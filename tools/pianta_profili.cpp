@@ -2,7 +2,7 @@
 // pieces both panels share, and the kilometre axis with the key below them.
 #include "tools/pianta_profili.h"
 
-#include "compactor/diagnostica.h"
+#include "compactor/testo.h"
 #include "tools/pianta_legenda.h"
 
 #include <algorithm>

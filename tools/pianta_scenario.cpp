@@ -4,7 +4,7 @@
 
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
-#include "tools/strumento.h"
+#include "tools/file_compatti.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +49,24 @@ std::vector<punto> punti_del_piano(const std::filesystem::path& file) {
                                 "nessuna pianta");
     }
     return punti;
+}
+
+// The stations among the general records: slots 1 upward, as long as a record holds any
+// number (the sign texts from slot 80 downward hold nothing but their text).
+std::vector<int> indici_stazioni(const std::vector<voce>& voci) {
+    std::vector<int> indici;
+    for (int i = 1; i < static_cast<int>(voci.size()) && i <= 80; ++i) {
+        const voce& v = voci[static_cast<std::size_t>(i)];
+        const bool numeri = v.marca != 0 || v.dato1 != 0 || v.dato2 != 0 || v.dato3 != 0 ||
+                            v.segno != 0 || v.intero1 != 0 || v.intero2 != 0 || v.intero3 != 0 ||
+                            v.intero4 != 0 || v.intero5 != 0 || v.flag1 != 0 || v.flag2 != 0 ||
+                            v.flag3 != 0 || v.flag4 != 0 || v.dato_finale != 0;
+        if (!numeri) {
+            break;
+        }
+        indici.push_back(i);
+    }
+    return indici;
 }
 
 }  // namespace

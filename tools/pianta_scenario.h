@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -27,9 +26,6 @@ struct scenario_letto {
 // plan has fewer than two points, or when a plan value is not a finite number or the
 // plan spans more than the numbers can hold: no picture can be drawn from such a plan.
 scenario_letto leggi_scenario(const std::filesystem::path& cartella, const identita_scenario& id);
-
-// The whole picture of a scenario read, as an SVG document.
-std::string disegna_pianta(const scenario_letto& s, const identita_scenario& identita);
 
 // Objects put at cell p / 50 + 1 stand at p metres: one cell before their cell.
 inline double metri_oggetto(std::size_t cella_oggetto) {

@@ -1,31 +1,19 @@
-// The commands of the compattatore tool and what they share: exit statuses, the checks
-// of the command line, and the reading of the three compact files with their layouts.
+// The commands of the compattatore tool: one entry point per command, and what controlla
+// hands to callers that gather many scenarios.
 #pragma once
 
 #include "compactor/compattatore.h"
 #include "compactor/controllo.h"
-#include "compactor/modello.h"
 #include "comune/identita.h"
 #include "comune/stato_uscita.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
-
-// A wrong command line: the message goes to standard error with the usage, status 64.
-class errore_uso : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Throws errore_uso unless `nome` can stand in a file name inside the scenario directory
-// and in the single-byte compact files: printable ASCII only, no "/" or "\", no "..",
-// not empty and not beginning with "-". `ruolo` names the argument in the message.
-void controlla_nome(std::string_view ruolo, const std::string& nome);
 
 int comando_esporta(const std::filesystem::path& cartella);
 // One scenario compacted: the compact files' names go to `uscita`, the problems to
@@ -55,13 +43,3 @@ int comando_controlla(const std::filesystem::path& cartella, const identita_scen
 int comando_mostra(const std::filesystem::path& file);
 int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
                    const std::filesystem::path& svg);
-
-// The compact files read back. A size that does not fit the layout throws
-// errore_esecuzione naming the file and saying what does not fit.
-std::vector<cella> leggi_celle(const std::filesystem::path& file);
-std::vector<voce> leggi_voci(const std::filesystem::path& file);
-tabella_piano leggi_piano(const std::filesystem::path& file);
-
-// The stations among the general records: slots 1 upward, as long as a record holds any
-// number (the sign texts from slot 80 downward hold nothing but their text).
-std::vector<int> indici_stazioni(const std::vector<voce>& voci);
