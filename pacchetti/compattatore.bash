@@ -7,21 +7,22 @@ _compattatore_comandi='esporta compatta controlla mostra pianta help'
 _compattatore_opzioni() {
     case $1 in
     esporta) echo '--help' ;;
-    compatta) echo '--senza-linea --help' ;;
-    controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --senza-linea --help' ;;
+    compatta) echo '--senza-linea --lavori= --help' ;;
+    controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --senza-linea --lavori= --help' ;;
     mostra) echo '--help' ;;
     pianta) echo '--help' ;;
     help) echo '--help' ;;
     esac
 }
-# The kinds of a command's arguments, in order; a "?" marks the optional ones.
+# The kinds of a command's arguments, in order; a "?" marks the optional ones, which go
+# together.
 _compattatore_argomenti() {
     case $1 in
     esporta) echo 'cartella' ;;
-    compatta) echo 'cartella scenario treno' ;;
-    controlla) echo 'cartella scenario treno' ;;
+    compatta) echo 'cartella scenario? treno?' ;;
+    controlla) echo 'cartella scenario? treno?' ;;
     mostra) echo 'file_compatto' ;;
-    pianta) echo 'cartella scenario treno file_svg' ;;
+    pianta) echo 'cartella scenario? treno? file_svg' ;;
     help) echo 'comando?' ;;
     esac
 }
@@ -64,6 +65,15 @@ _compattatore() {
     local tipi
     read -r -a tipi <<<"$(_compattatore_argomenti "$comando")"
     local tipo=${tipi[${#argomenti[@]}]:-}
+    # After DIR, where SCENARIO TRENO may be left out (pianta DIR FILE.svg), the next
+    # argument may also be the one after them.
+    local dopo=${tipi[${#argomenti[@]} + 2]:-}
+    if [ "$tipo" = 'scenario?' ] && [ "$dopo" = file_svg ]; then
+        mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
+                                     -- "$attuale"
+                                 compgen -f -X '!*.svg' -- "$attuale")
+        return
+    fi
     case ${tipo%\?} in
     cartella) mapfile -t COMPREPLY < <(compgen -d -- "$attuale") ;;
     scenario) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \

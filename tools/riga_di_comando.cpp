@@ -4,14 +4,18 @@
 #include "tools/riga_di_comando.h"
 
 #include "comune/stato_uscita.h"
+#include "tools/libreria.h"
+#include "tools/scenari.h"
 #include "tools/strumento.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <charconv>
+#include <iostream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 std::optional<std::string> parametri::valore(const std::string& nome) const {
     const auto trovata = opzioni.find(nome);
@@ -50,7 +54,21 @@ int esegui_esporta(const parametri& p) {
     return comando_esporta(p.argomenti[0]);
 }
 
+// Library mode when no SCENARIO TRENO is given.
+opzioni_libreria opzioni_di_libreria(const parametri& p) {
+    opzioni_libreria opzioni;
+    opzioni.senza_linea = p.ha("--senza-linea");
+    opzioni.lavori =
+        p.numero("--lavori")
+            .value_or(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    opzioni.avanzamento = errori_su_terminale();
+    return opzioni;
+}
+
 int esegui_compatta(const parametri& p) {
+    if (p.argomenti.size() == 1) {
+        return esegui_libreria(p.argomenti[0], opzioni_di_libreria(p), std::cout, std::cerr);
+    }
     return comando_compatta(p.argomenti[0], identita_da(p, 1), p.ha("--senza-linea"));
 }
 
@@ -64,6 +82,12 @@ opzioni_controllo opzioni_di_controlla(const parametri& p) {
 }
 
 int esegui_controlla(const parametri& p) {
+    if (p.argomenti.size() == 1) {
+        opzioni_libreria opzioni = opzioni_di_libreria(p);
+        opzioni.controlla = true;
+        opzioni.controllo = opzioni_di_controlla(p);
+        return esegui_libreria(p.argomenti[0], opzioni, std::cout, std::cerr);
+    }
     return comando_controlla(p.argomenti[0], identita_da(p, 1), opzioni_di_controlla(p));
 }
 
@@ -71,7 +95,35 @@ int esegui_mostra(const parametri& p) {
     return comando_mostra(p.argomenti[0]);
 }
 
+// The one scenario of DIR, when no SCENARIO TRENO is given; several, or none, are a
+// misuse that names what is there.
+identita_scenario unico_scenario(const std::filesystem::path& cartella) {
+    const scenari_trovati trovati = trova_scenari(cartella, false);
+    std::vector<identita_scenario> coppie;
+    for (const scenario_trovato& s : trovati.scenari) {
+        for (const std::string& t : s.treni) {
+            coppie.push_back({s.nome, t});
+        }
+    }
+    if (coppie.size() == 1) {
+        return coppie[0];
+    }
+    if (coppie.empty()) {
+        throw errore_uso("nessuno scenario in " + cartella.string() +
+                         ": nessun SCENARIO_linea.txt con un SCENARIO_TRENO-.txt accanto");
+    }
+    std::string elenco;
+    for (const identita_scenario& c : coppie) {
+        elenco += (elenco.empty() ? "" : ", ") + c.nome_scenario + " " + c.numero_treno;
+    }
+    throw errore_uso(std::to_string(coppie.size()) + " scenari in " + cartella.string() + " (" +
+                     elenco + "): scegline uno con SCENARIO TRENO");
+}
+
 int esegui_pianta(const parametri& p) {
+    if (p.argomenti.size() == 2) {
+        return comando_pianta(p.argomenti[0], unico_scenario(p.argomenti[0]), p.argomenti[1]);
+    }
     return comando_pianta(p.argomenti[0], identita_da(p, 1), p.argomenti[3]);
 }
 
@@ -79,8 +131,16 @@ int esegui_aiuto(const parametri&);
 
 const argomento dir_scenario{"DIR", "la cartella dello scenario", tipo_argomento::cartella};
 const argomento scenario{"SCENARIO", "il nome dello scenario (SCENARIO_linea.txt)",
-                         tipo_argomento::scenario};
-const argomento treno{"TRENO", "il numero del treno (SCENARIO_TRENO-.txt)", tipo_argomento::treno};
+                         tipo_argomento::scenario, true};
+const argomento treno{"TRENO", "il numero del treno (SCENARIO_TRENO-.txt)", tipo_argomento::treno,
+                      true};
+const argomento dir_libreria{"DIR",
+                             "la cartella dello scenario; senza SCENARIO TRENO, ogni "
+                             "scenario nella cartella e nelle sue sottocartelle",
+                             tipo_argomento::cartella};
+const opzione lavori{"--lavori", "N",
+                     "senza SCENARIO TRENO: quanti scenari alla volta (il predefinito: "
+                     "tanti quanti i processori); l'uscita è la stessa, nello stesso ordine"};
 const opzione senza_linea{"--senza-linea", "",
                           "non scrive il piano del percorso SCENARIO_linea.dat: uno più "
                           "vecchio resta com'è"};
@@ -102,26 +162,33 @@ const std::vector<comando>& comandi() {
          "Compatta DIR/SCENARIO_linea.txt e DIR/SCENARIO_TRENO-.txt nei file "
          "DIR/SCENARIO_linea.dat, DIR/SCENARIO_TRENO.sim e DIR/SCENARIO_TRENO.dat, ciascuno "
          "sostituito per intero, e ne stampa i nomi; i problemi dei dati vanno sullo standard "
-         "error. I file sorgente restano come sono.",
-         {dir_scenario, scenario, treno},
-         {senza_linea},
-         {"compattatore compatta prova Orvesa_Cusvana 5927"},
+         "error. I file sorgente restano come sono. Senza SCENARIO TRENO compatta ogni "
+         "scenario trovato in DIR e sotto (ogni SCENARIO_linea.txt con ogni "
+         "SCENARIO_TRENO-.txt accanto), un problema di un file della linea detto una volta "
+         "per scenario, e chiude con un riassunto; lo stato d'uscita è il peggiore.",
+         {dir_libreria, scenario, treno},
+         {senza_linea, lavori},
+         {"compattatore compatta prova Orvesa_Cusvana 5927", "compattatore compatta prova",
+          "compattatore compatta --lavori=2 ."},
          esegui_compatta},
         {"controlla",
          "elenca ogni problema e ogni riga sospetta delle sorgenti, senza scrivere nulla",
          "Legge le stesse sorgenti di compatta e non scrive nulla: elenca, nell'ordine dei "
          "file, ogni problema e ogni avviso (una riga che il compattatore accetta ma che "
-         "quasi mai è voluta), poi una riga che li conta.",
-         {dir_scenario, scenario, treno},
+         "quasi mai è voluta), poi una riga che li conta. Senza SCENARIO TRENO controlla "
+         "ogni scenario trovato in DIR e sotto, come compatta; in JSON ogni oggetto ha "
+         "anche le chiavi scenario e treno.",
+         {dir_libreria, scenario, treno},
          {{"--formato",
            "testo|json",
            "testo per chi legge (il predefinito), json: un oggetto JSON per riga e nessun "
            "riassunto",
            {"testo", "json"}},
           {"--avvisi-come-problemi", "", "anche un avviso dà lo stato d'uscita 3"},
-          senza_linea},
+          senza_linea,
+          lavori},
          {"compattatore controlla prova Orvesa_Cusvana 5927",
-          "compattatore controlla --formato=json prova Orvesa_Cusvana 5927"},
+          "compattatore controlla --formato=json prova"},
          esegui_controlla},
         {"mostra",
          "mostra un file compatto come una tabella",
@@ -134,14 +201,16 @@ const std::vector<comando>& comandi() {
         {"pianta",
          "disegna il percorso, il profilo altimetrico e la velocità massima in SVG",
          "Disegna dai tre file compatti di DIR la pianta del percorso, il profilo "
-         "altimetrico e la velocità massima in un file SVG (- per lo standard output).",
+         "altimetrico e la velocità massima in un file SVG (- per lo standard output). Senza "
+         "SCENARIO TRENO, quello di DIR, se ce n'è uno solo.",
          {dir_scenario,
           scenario,
           treno,
           {"FILE.svg", "il disegno da scrivere, - per lo standard output",
            tipo_argomento::file_svg}},
          {},
-         {"compattatore pianta prova Orvesa_Cusvana 5927 prova/pianta.svg"},
+         {"compattatore pianta prova Orvesa_Cusvana 5927 prova/pianta.svg",
+          "compattatore pianta prova prova/pianta.svg"},
          esegui_pianta},
         {"help",
          "mostra l'aiuto di un comando",
