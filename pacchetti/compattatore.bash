@@ -2,7 +2,7 @@
 # by kind: folders, the scenarios and trains found in the folder given, compact files,
 # SVG files. The three tables below follow the commands' definitions in
 # tools/riga_di_comando.cpp (a test compares them).
-_compattatore_comandi='esporta compatta controlla mostra pianta help'
+_compattatore_comandi='esporta compatta controlla mostra pianta osserva help'
 # The options of a command, each value of a choice written out.
 _compattatore_opzioni() {
     case $1 in
@@ -11,6 +11,7 @@ _compattatore_opzioni() {
     controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --senza-linea --lavori= --help' ;;
     mostra) echo '--help' ;;
     pianta) echo '--help' ;;
+    osserva) echo '--help' ;;
     help) echo '--help' ;;
     esac
 }
@@ -23,6 +24,7 @@ _compattatore_argomenti() {
     controlla) echo 'cartella scenario? treno?' ;;
     mostra) echo 'file_compatto' ;;
     pianta) echo 'cartella scenario? treno? file_svg' ;;
+    osserva) echo 'cartella scenario? treno?' ;;
     help) echo 'comando?' ;;
     esac
 }

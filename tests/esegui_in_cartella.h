@@ -6,6 +6,7 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +19,10 @@ struct esito_comando {
     std::string errori;
 };
 
+// With `interrompi_dopo`, the program gets SIGINT (Ctrl-C) after that many milliseconds.
 inline esito_comando esegui_in_cartella(const std::filesystem::path& cartella,
-                                        const std::vector<std::string>& argomenti) {
+                                        const std::vector<std::string>& argomenti,
+                                        int interrompi_dopo = -1) {
     const cartella_temporanea catture;
     const std::filesystem::path uscita = catture / "uscita";
     const std::filesystem::path errori = catture / "errori";
@@ -39,6 +42,10 @@ inline esito_comando esegui_in_cartella(const std::filesystem::path& cartella,
         argv.push_back(nullptr);
         ::execv(nome.c_str(), argv.data());
         ::_exit(127);
+    }
+    if (interrompi_dopo >= 0) {
+        ::usleep(static_cast<useconds_t>(interrompi_dopo) * 1000);
+        ::kill(figlio, SIGINT);
     }
     int stato = 0;
     ::waitpid(figlio, &stato, 0);

@@ -5,6 +5,7 @@
 
 #include "comune/stato_uscita.h"
 #include "tools/libreria.h"
+#include "tools/osserva.h"
 #include "tools/scenari.h"
 #include "tools/strumento.h"
 
@@ -127,6 +128,14 @@ int esegui_pianta(const parametri& p) {
     return comando_pianta(p.argomenti[0], identita_da(p, 1), p.argomenti[3]);
 }
 
+int esegui_osserva(const parametri& p) {
+    std::optional<identita_scenario> coppia;
+    if (p.argomenti.size() == 3) {
+        coppia = identita_da(p, 1);
+    }
+    return comando_osserva(p.argomenti[0], coppia, std::cout, std::cerr);
+}
+
 int esegui_aiuto(const parametri&);
 
 const argomento dir_scenario{"DIR", "la cartella dello scenario", tipo_argomento::cartella};
@@ -212,6 +221,18 @@ const std::vector<comando>& comandi() {
          {"compattatore pianta prova Orvesa_Cusvana 5927 prova/pianta.svg",
           "compattatore pianta prova prova/pianta.svg"},
          esegui_pianta},
+        {"osserva",
+         "compatta di nuovo a ogni salvataggio di una sorgente",
+         "Osserva DIR e, a ogni salvataggio di una sorgente (scritta sul posto o sostituita "
+         "con un nuovo file), compatta di nuovo lo scenario come compatta, dopo 200 ms senza "
+         "altri salvataggi: una riga con l'ora, i nomi dei file compatti e i problemi. Senza "
+         "SCENARIO TRENO, ogni scenario di DIR. Una sorgente che cambia mentre viene letta "
+         "non dà file compatti: viene riletta al salvataggio successivo. Ctrl-C termina con "
+         "stato 0.",
+         {dir_scenario, scenario, treno},
+         {},
+         {"compattatore osserva prova", "compattatore osserva prova Orvesa_Cusvana 5927"},
+         esegui_osserva},
         {"help",
          "mostra l'aiuto di un comando",
          "Mostra l'aiuto di COMANDO, come COMANDO --help, o quello generale.",
