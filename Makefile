@@ -111,3 +111,4 @@ bench: build-bench
 	$(PRECARICA) $(BUILD_BENCH)/bench/bench_compattatore --benchmark_repetitions=5 \
 	  --benchmark_report_aggregates_only=true
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/processo.sh $(BUILD_BENCH)
+	bench/libreria.sh $(BUILD_BENCH)
