@@ -114,6 +114,12 @@ TEST(RigaDiComando, OgniUsoErratoDettoInUnaRigaCon64) {
          "un file fuori dalla cartella DIR" +
              aiuto_compatta},
         {{"compatta", "d", "S", ""}, "compattatore compatta: TRENO è vuoto" + aiuto_compatta},
+        {{"compatta", "--lavori=0", "d", "S", "T"},
+         "compattatore compatta: l'opzione --lavori vuole un numero intero da 1 in su, non \"0\"" +
+             aiuto_compatta},
+        {{"controlla", "--lavori=2x", "d"},
+         "compattatore controlla: l'opzione --lavori vuole un numero intero da 1 in su, non "
+         "\"2x\" (aiuto: compattatore help controlla)\n"},
     };
     for (const caso& c : casi) {
         const esito_comando esito = esegui_in_cartella(dir.percorso(), c.riga);

@@ -509,6 +509,9 @@ int esegui_riga_di_comando(const std::vector<std::string>& riga, std::ostream& u
                                      "\"");
                 }
                 p.opzioni[o.nome] = v;
+                if (o.valore == "N") {
+                    p.numero(o.nome);  // a count: refused here, whether it is used or not
+                }
             }
         }
         return c->esegui(p);
