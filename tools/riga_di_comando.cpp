@@ -377,6 +377,8 @@ public:
     }
 };
 
+// Where the help command writes: the stream given to esegui_riga_di_comando (the commands
+// themselves take only their parameters).
 std::ostream* uscita_aiuto = nullptr;
 
 int esegui_aiuto(const parametri& p) {
