@@ -23,10 +23,14 @@ prepara:
 	@scripts/prepara.sh
 
 build: prepara
-	cmake -S . -B $(BUILD) -DAVVISI_COME_ERRORI=$(WERROR) >/dev/null
+	cmake -S . -B $(BUILD) -DCON_TEST=ON -DAVVISI_COME_ERRORI=$(WERROR) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what running the one-shot program needs: its packages, and the program alone.
+run:
+	@scripts/prepara.sh esecuzione
+	cmake -S . -B $(BUILD) -DCON_TEST=OFF -DAVVISI_COME_ERRORI=$(WERROR) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target orvesa_cusvana
 	$(BUILD)/run/orvesa_cusvana
 
 # The Wine tests (label wine) run in test-windows, once the Windows build is there.
@@ -107,3 +111,4 @@ bench: build-bench
 	$(PRECARICA) $(BUILD_BENCH)/bench/bench_compattatore --benchmark_repetitions=5 \
 	  --benchmark_report_aggregates_only=true
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/processo.sh $(BUILD_BENCH)
+	bench/libreria.sh $(BUILD_BENCH)

@@ -1,6 +1,34 @@
-# bash completion of compattatore: its commands, the options of compatta and controlla, folders where a
-# folder goes, the scenarios and trains found in that folder, compact files for mostra,
-# SVG files for pianta.
+# bash completion of compattatore: its commands, each command's options, and its arguments
+# by kind: folders, the scenarios and trains found in the folder given, compact files,
+# SVG files. The three tables below follow the commands' definitions in
+# tools/riga_di_comando.cpp (a test compares them).
+_compattatore_comandi='esporta compatta controlla mostra pianta osserva help'
+# The options of a command, each value of a choice written out.
+_compattatore_opzioni() {
+    case $1 in
+    esporta) echo '--help' ;;
+    compatta) echo '--senza-linea --lavori= --help' ;;
+    controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --senza-linea --lavori= --help' ;;
+    mostra) echo '--help' ;;
+    pianta) echo '--help' ;;
+    osserva) echo '--help' ;;
+    help) echo '--help' ;;
+    esac
+}
+# The kinds of a command's arguments, in order; a "?" marks the optional ones, which go
+# together.
+_compattatore_argomenti() {
+    case $1 in
+    esporta) echo 'cartella' ;;
+    compatta) echo 'cartella scenario? treno?' ;;
+    controlla) echo 'cartella scenario? treno?' ;;
+    mostra) echo 'file_compatto' ;;
+    pianta) echo 'cartella scenario? treno? file_svg' ;;
+    osserva) echo 'cartella scenario? treno?' ;;
+    help) echo 'comando?' ;;
+    esac
+}
+
 # The scenarios of a folder (from its line sources), and the trains of a scenario there.
 _compattatore_scenari() {
     local file
@@ -18,59 +46,46 @@ _compattatore_treni() {
         echo "${file%-.txt}"
     done
 }
-# DIR SCENARIO TRENO, the first three arguments of compatta, controlla and pianta; it
-# reads _compattatore's posizione, argomenti and attuale.
-_compattatore_cartella_scenario_treno() {
-    case $posizione in
-    0) mapfile -t COMPREPLY < <(compgen -d -- "$attuale") ;;
-    1) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
-                                    -- "$attuale") ;;
-    2) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_treni "${argomenti[0]}" \
-                                    "${argomenti[1]}")" -- "$attuale") ;;
-    esac
-}
 
 _compattatore() {
     local attuale=${COMP_WORDS[COMP_CWORD]}
     if [ "$COMP_CWORD" -eq 1 ]; then
-        mapfile -t COMPREPLY < <(compgen -W 'esporta compatta controlla mostra pianta --help --version' \
+        mapfile -t COMPREPLY < <(compgen -W "$_compattatore_comandi --help --version" \
             -- "$attuale")
         return
     fi
     local comando=${COMP_WORDS[1]}
+    if [[ $attuale == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_opzioni "$comando")" -- "$attuale")
+        return
+    fi
     # The arguments after the command, options left out; the last is being typed.
     local argomenti=() i
     for ((i = 2; i < COMP_CWORD; i++)); do
         [[ ${COMP_WORDS[i]} == -* ]] || argomenti+=("${COMP_WORDS[i]}")
     done
-    local posizione=${#argomenti[@]}
-    case $comando in
-    esporta)
-        [ "$posizione" -eq 0 ] && mapfile -t COMPREPLY < <(compgen -d -- "$attuale")
-        ;;
-    compatta | controlla)
-        if [[ $attuale == -* ]]; then
-            local opzioni='--senza-linea'
-            [ "$comando" = controlla ] &&
-                opzioni='--formato=testo --formato=json --avvisi-come-problemi'
-            mapfile -t COMPREPLY < <(compgen -W "$opzioni" -- "$attuale")
-        else
-            _compattatore_cartella_scenario_treno
-        fi
-        ;;
-    mostra)
-        if [ "$posizione" -eq 0 ]; then
-            mapfile -t COMPREPLY < <(compgen -f -X '!*.@(dat|sim)' -- "$attuale"
-                                     compgen -d -- "$attuale")
-        fi
-        ;;
-    pianta)
-        if [ "$posizione" -eq 3 ]; then
-            mapfile -t COMPREPLY < <(compgen -f -X '!*.svg' -- "$attuale"
-                                     compgen -d -- "$attuale")
-        else
-            _compattatore_cartella_scenario_treno
-        fi
-        ;;
+    local tipi
+    read -r -a tipi <<<"$(_compattatore_argomenti "$comando")"
+    local tipo=${tipi[${#argomenti[@]}]:-}
+    # After DIR, where SCENARIO TRENO may be left out (pianta DIR FILE.svg), the next
+    # argument may also be the one after them.
+    local dopo=${tipi[${#argomenti[@]} + 2]:-}
+    if [ "$tipo" = 'scenario?' ] && [ "$dopo" = file_svg ]; then
+        mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
+                                     -- "$attuale"
+                                 compgen -f -X '!*.svg' -- "$attuale")
+        return
+    fi
+    case ${tipo%\?} in
+    cartella) mapfile -t COMPREPLY < <(compgen -d -- "$attuale") ;;
+    scenario) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
+                                           -- "$attuale") ;;
+    treno) mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_treni "${argomenti[0]}" \
+                                        "${argomenti[1]}")" -- "$attuale") ;;
+    file_compatto) mapfile -t COMPREPLY < <(compgen -f -X '!*.@(dat|sim)' -- "$attuale"
+                                                compgen -d -- "$attuale") ;;
+    file_svg) mapfile -t COMPREPLY < <(compgen -f -X '!*.svg' -- "$attuale"
+                                           compgen -d -- "$attuale") ;;
+    comando) mapfile -t COMPREPLY < <(compgen -W "$_compattatore_comandi" -- "$attuale") ;;
     esac
 } && complete -o filenames -F _compattatore compattatore

@@ -86,7 +86,6 @@ TEST(Strumento, RigaDiComandoErrataDa64SenzaToccareNulla) {
     const std::vector<std::vector<std::string>> righe = {
         {},
         {"boh"},
-        {"--help", "esporta"},
         {"esporta"},
         {"esporta", d, d},
         {"compatta", d, "Orvesa_Cusvana"},
@@ -113,8 +112,9 @@ TEST(Strumento, RigaDiComandoErrataDa64SenzaToccareNulla) {
             riga += " [" + a + "]";
         }
         EXPECT_EQ(esito.stato, 64) << riga;
-        EXPECT_TRUE(esito.errori.starts_with("compattatore: ")) << riga << esito.errori;
-        EXPECT_NE(esito.errori.find("Uso: compattatore"), std::string::npos) << riga;
+        EXPECT_TRUE(esito.errori.starts_with("compattatore")) << riga << esito.errori;
+        // One line names what is wrong.
+        EXPECT_EQ(std::count(esito.errori.begin(), esito.errori.end(), '\n'), 1) << riga;
         EXPECT_EQ(esito.uscita, "") << riga;
     }
     EXPECT_TRUE(contenuto(dir.percorso()).empty());

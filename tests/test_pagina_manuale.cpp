@@ -8,6 +8,7 @@
 #endif
 
 #include "aiuti.h"
+#include "tools/riga_di_comando.h"
 
 #include <gtest/gtest.h>
 
@@ -77,36 +78,46 @@ TEST(PaginaManuale, StatiDUscitaQuelliDelReadme) {
     EXPECT_EQ(nella_pagina, nel_readme);
 }
 
-TEST(PaginaManuale, OgniComandoEOpzioneDellAiuto) {
-    // Every word of the usage that is a command or an option has its own paragraph or
-    // synopsis line in the page, where roff writes "-" as "\-".
-    const cartella_temporanea cartella;
-    const std::filesystem::path uscita = cartella / "aiuto.txt";
-    const std::string comando =
-        std::string("\"") + PERCORSO_COMPATTATORE + "\" --help > \"" + uscita.string() + "\"";
-    ASSERT_EQ(std::system(comando.c_str()), 0);
-    const std::string aiuto = leggi_file_intero(uscita);
-    std::set<std::string> parole;
-    const std::regex parola(R"(compattatore ([a-z]+)|(--[a-z-]+))");
-    for (std::sregex_iterator i(aiuto.begin(), aiuto.end(), parola), fine; i != fine; ++i) {
-        parole.insert((*i)[1].matched ? (*i)[1].str() : (*i)[2].str());
+TEST(PaginaManuale, OgniComandoEOpzioneDelleDefinizioni) {
+    // Every command of the command line's definitions has its synopsis line, with each of
+    // its options and arguments, and its paragraph; every option its paragraph, where roff
+    // writes "-" as "\-". A command of the page that is no longer defined fails too.
+    const auto in_roff = [](const std::string& parola) {
+        std::string r;
+        for (const char c : parola) {
+            r += c == '-' ? std::string("\\-") : std::string(1, c);
+        }
+        return r;
+    };
+    const std::string sinossi = sezione(pagina(), ".SH SYNOPSIS", ".SH ");
+    const std::string comandi_ = sezione(pagina(), ".SH COMMANDS", ".SH ");
+    const std::string opzioni = sezione(pagina(), ".SH OPTIONS", ".SH ");
+    std::set<std::string> definiti;
+    for (const comando& c : comandi()) {
+        definiti.insert(c.nome);
+        const std::size_t da = sinossi.find("\n.B compattatore " + c.nome + "\n");
+        ASSERT_NE(da, std::string::npos) << c.nome << ": no synopsis line";
+        const std::string riga = sinossi.substr(da, sinossi.find("\n.br", da) - da);
+        for (const argomento& a : c.argomenti) {
+            EXPECT_NE(riga.find(a.nome), std::string::npos) << c.nome << " " << a.nome;
+        }
+        for (const opzione& o : c.opzioni) {
+            EXPECT_NE(riga.find(in_roff(o.nome)), std::string::npos) << c.nome << " " << o.nome;
+            const std::size_t paragrafo = opzioni.find("\n.TP\n.B " + in_roff(o.nome));
+            ASSERT_NE(paragrafo, std::string::npos) << o.nome << ": no paragraph in OPTIONS";
+            const char dopo = opzioni[paragrafo + 8 + in_roff(o.nome).size()];
+            EXPECT_TRUE(dopo == '\n' || dopo == '=') << o.nome;
+        }
+        EXPECT_NE(comandi_.find("\n.TP\n.BI " + c.nome + " "), std::string::npos)
+            << c.nome << ": no paragraph in COMMANDS";
     }
-    EXPECT_EQ(parole, (std::set<std::string>{"esporta", "compatta", "controlla", "mostra", "pianta",
-                                             "--help", "--version", "--senza-linea", "--formato",
-                                             "--avvisi-come-problemi"}));
-    for (const std::string& p : parole) {
-        std::string in_roff;
-        for (const char c : p) {
-            in_roff += c == '-' ? std::string("\\-") : std::string(1, c);
-        }
-        const bool comando_ = p[0] != '-';
-        // An option that takes a value ("--formato=json") stands with it.
-        const std::string attesa = comando_ ? ".B compattatore " + p + "\n" : ".B " + in_roff;
-        const std::size_t trovata = pagina().find(attesa);
-        ASSERT_NE(trovata, std::string::npos) << p << ": missing " << attesa;
-        if (!comando_) {
-            const char dopo = pagina()[trovata + attesa.size()];
-            EXPECT_TRUE(dopo == '\n' || dopo == '=') << p;
-        }
+    std::set<std::string> nella_pagina;
+    const std::regex riga(R"(\n\.B compattatore ([a-z]+)\n)");
+    for (std::sregex_iterator i(sinossi.begin(), sinossi.end(), riga), fine; i != fine; ++i) {
+        nella_pagina.insert((*i)[1]);
+    }
+    EXPECT_EQ(nella_pagina, definiti);
+    for (const char* o : {"\\-\\-help", "\\-\\-version"}) {
+        EXPECT_NE(opzioni.find(std::string("\n.TP\n.B ") + o + "\n"), std::string::npos) << o;
     }
 }

@@ -5,7 +5,7 @@
 #include "comune/errore_esecuzione.h"
 #include "comune/stato_uscita.h"
 #include "tools/file_compatti.h"
-#include "tools/riga_comando.h"
+#include "tools/errore_uso.h"
 #include "tools/strumento.h"
 
 #include <algorithm>

@@ -11,6 +11,8 @@
 #   attendere     the "Form1" window, 280 x 179, with "Attendere" in Label1
 #   errore        a failed header check shows the box: " Errore n. 1250", one OK button,
 #                 no icon; it ends on a click on OK or on Return
+#   osserva       compattatore.exe osserva sees sources saved from the Linux side, in place
+#                 and by rename, and ends with status 0 on Ctrl-C
 # Exit status 77 (skipped) when Wine or the Windows build is missing or Wine cannot start.
 set -euo pipefail
 [ -n "${TRACCIA:-}" ] && set -x
@@ -280,6 +282,53 @@ caso_errore() {
     # The check failed before any compact file was written.
     ! ls "$lavoro/$modo" | grep -q -e '\.dat$' -e '\.sim$' || errore "file compatti scritti"
   done
+}
+
+# compattatore.exe osserva, with the sources saved from the Linux side: saved in place and by
+# rename, the compact files are replaced within a second with the problem printed, and
+# Ctrl-C (SIGINT, which Wine turns into the console's Ctrl-C) ends it with status 0.
+caso_osserva() {
+  avvia_xvfb
+  prepara_prefisso
+  local qui=$lavoro/osserva treno=Orvesa_Cusvana_5927-.txt celle=Orvesa_Cusvana_5927.dat
+  mkdir -p "$qui"
+  cd "$qui"
+  "$linux_strumento" esporta p >/dev/null
+  "$linux_strumento" compatta p Orvesa_Cusvana 5927 >/dev/null
+  cp -r p rif
+  sed -i '78s/segnale,    5250,/segnale,     800,/' rif/$treno
+  "$linux_strumento" compatta rif Orvesa_Cusvana 5927 >/dev/null 2>&1 || true
+  cmp -s p/$celle rif/$celle && errore "la modifica non cambia le celle"
+  cp p/$treno originale.txt
+  cp p/$celle celle_originali.dat
+  "$wine_" "$windows/compattatore.exe" osserva p >uscita 2>errori &
+  local pid=$! i
+  for ((i = 0; i < 300; i++)); do
+    grep -q 'in osservazione' errori && break
+    sleep 0.1
+  done
+  grep -q 'in osservazione' errori || errore "osserva non parte: $(cat errori)"
+  entro_un_secondo() {  # FILE ATTESO
+    local j
+    for ((j = 0; j < 20; j++)); do
+      cmp -s "$1" "$2" && return 0
+      sleep 0.05
+    done
+    return 1
+  }
+  cat rif/$treno >p/$treno  # in place
+  entro_un_secondo p/$celle rif/$celle || errore "salvataggio sul posto: celle non rifatte"
+  sleep 0.3
+  grep -q 'problema 16 a 800 m' errori || errore "problema 16 non riportato: $(cat errori)"
+  cp originale.txt p/.nuovo
+  mv p/.nuovo p/$treno  # by rename
+  entro_un_secondo p/$celle celle_originali.dat || errore "salvataggio per rinomina: celle non rifatte"
+  sleep 0.5
+  kill -INT $pid
+  local stato=0
+  wait $pid || stato=$?
+  [ "$stato" -eq 0 ] || errore "Ctrl-C: stato $stato"
+  echo "osserva sotto Wine: $(grep -c '] compatta ' uscita) compattazioni, stato $stato"
 }
 
 "caso_$caso"

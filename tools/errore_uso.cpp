@@ -1,5 +1,5 @@
 // The names a command line may give for a scenario or a train.
-#include "tools/riga_comando.h"
+#include "tools/errore_uso.h"
 
 #include <cstdio>
 

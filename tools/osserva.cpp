@@ -1,0 +1,177 @@
+// compattatore osserva: the folder watched through the file seam, saves gathered into
+// bursts, each scenario concerned compacted from a stable copy of its sources.
+#include "tools/osserva.h"
+
+#include "comune/cartella_temporanea.h"
+#include "comune/errore_esecuzione.h"
+#include "comune/osservatore.h"
+#include "comune/sistema_file.h"
+#include "tools/scenari.h"
+#include "tools/strumento.h"
+
+#include <chrono>
+#include <ctime>
+#include <iostream>
+#include <set>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using orologio = std::chrono::steady_clock;
+
+// Quiet time that ends a burst of saves: editors write a file in several steps.
+constexpr std::chrono::milliseconds quiete{200};
+
+bool e_sorgente(const std::string& nome) {
+    return !nome.starts_with(".") && (nome.ends_with("_linea.txt") || nome.ends_with("-.txt"));
+}
+
+struct impronta {
+    std::uintmax_t dimensione = 0;
+    fs::file_time_type tempo{};
+    bool operator==(const impronta&) const = default;
+};
+
+std::optional<impronta> impronta_di(const fs::path& file) {
+    std::error_code codice;
+    const std::uintmax_t dimensione = fs::file_size(file, codice);
+    if (codice) {
+        return std::nullopt;
+    }
+    const fs::file_time_type tempo = fs::last_write_time(file, codice);
+    if (codice) {
+        return std::nullopt;
+    }
+    return impronta{dimensione, tempo};
+}
+
+std::string ora() {
+    const std::time_t adesso = std::time(nullptr);
+    char testo[16];
+    std::strftime(testo, sizeof testo, "%H:%M:%S", std::localtime(&adesso));
+    return testo;
+}
+
+std::string sostituisci_tutto(std::string testo, const std::string& da, const std::string& a) {
+    for (std::size_t i = testo.find(da); i != std::string::npos; i = testo.find(da, i + a.size())) {
+        testo.replace(i, da.size(), a);
+    }
+    return testo;
+}
+
+// One pair compacted from a copy of its sources taken while they did not change.
+void compatta_da_copia(const fs::path& cartella, const identita_scenario& id, std::ostream& uscita,
+                       std::ostream& errori) {
+    const fs::path sorgenti[2] = {nomi_file::sorgente_linea(cartella, id),
+                                  nomi_file::sorgente_treno(cartella, id)};
+    uscita << "[" << ora() << "] compatta " << cartella.string() << " " << id.nome_scenario << " "
+           << id.numero_treno << "\n";
+    std::optional<impronta> prima[2];
+    std::string testi[2];
+    try {
+        for (int i = 0; i < 2; ++i) {
+            prima[i] = impronta_di(sorgenti[i]);
+            testi[i] = leggi_file_intero(sorgenti[i]);
+        }
+    } catch (const errore_esecuzione& e) {
+        errori << "compattatore: " << e.what() << "\n";
+        return;
+    }
+    const auto invariate = [&] {
+        return impronta_di(sorgenti[0]) == prima[0] && impronta_di(sorgenti[1]) == prima[1];
+    };
+    const auto in_scrittura = [&] {
+        errori << "compattatore: " << cartella.string()
+               << ": sorgenti cambiate durante la lettura: nessun file compatto scritto, si "
+                  "rileggono al prossimo salvataggio\n";
+    };
+    if (!prima[0] || !prima[1] || !invariate()) {
+        in_scrittura();
+        return;
+    }
+    const cartella_temporanea copia;
+    std::ostringstream nomi;
+    std::ostringstream problemi;
+    try {
+        for (int i = 0; i < 2; ++i) {
+            sostituisci_file(copia / sorgenti[i].filename().string(), testi[i]);
+        }
+        compatta_scenario(copia.percorso(), id, false, nomi, problemi);
+        if (!invariate()) {
+            in_scrittura();
+            return;
+        }
+        const blocco_cartella blocco(cartella, "compattatore");
+        for (const fs::path& compatto : {nomi_file::linea_compatta(copia.percorso(), id),
+                                         nomi_file::voci_compatte(copia.percorso(), id),
+                                         nomi_file::celle_compatte(copia.percorso(), id)}) {
+            if (fs::exists(compatto)) {
+                sostituisci_file(cartella / compatto.filename(), leggi_file_intero(compatto));
+            }
+        }
+    } catch (const std::exception& e) {  // errore_esecuzione and the library's own
+        problemi << "compattatore: " << e.what() << "\n";
+    }
+    // The messages name the sources where the author keeps them.
+    const std::string qui = copia.percorso().string();
+    uscita << sostituisci_tutto(nomi.str(), qui, cartella.string()) << std::flush;
+    errori << sostituisci_tutto(problemi.str(), qui, cartella.string()) << std::flush;
+}
+
+void giro(const fs::path& cartella, const std::optional<identita_scenario>& coppia,
+          const std::set<std::string>& salvati, std::ostream& uscita, std::ostream& errori) {
+    std::vector<identita_scenario> coppie;
+    if (coppia) {
+        coppie.push_back(*coppia);
+    } else {
+        for (const scenario_trovato& s : trova_scenari(cartella, false).scenari) {
+            for (const std::string& t : s.treni) {
+                coppie.push_back({s.nome, t});
+            }
+        }
+    }
+    for (const identita_scenario& id : coppie) {
+        if (salvati.contains(nomi_file::sorgente_linea({}, id).string()) ||
+            salvati.contains(nomi_file::sorgente_treno({}, id).string())) {
+            compatta_da_copia(cartella, id, uscita, errori);
+        }
+    }
+    uscita << std::flush;
+}
+
+}  // namespace
+
+int comando_osserva(const fs::path& cartella, const std::optional<identita_scenario>& coppia,
+                    std::ostream& uscita, std::ostream& errori) {
+    std::error_code codice;
+    if (!fs::is_directory(cartella, codice)) {
+        throw errore_esecuzione(cartella, "cartella non trovata");
+    }
+    osservatore_cartella osservatore(cartella);
+    errori << "compattatore: in osservazione di " << cartella.string() << " (Ctrl-C per finire)\n"
+           << std::flush;
+    std::set<std::string> salvati;
+    orologio::time_point ultimo{};
+    for (;;) {
+        const auto attesa = salvati.empty()
+                                ? std::chrono::milliseconds(1000)
+                                : std::max(std::chrono::milliseconds(0),
+                                           std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               ultimo + quiete - orologio::now()));
+        const std::optional<std::vector<std::string>> nomi = osservatore.attendi(attesa);
+        if (!nomi) {
+            return stato_uscita::fatto;
+        }
+        for (const std::string& nome : *nomi) {
+            if (e_sorgente(nome)) {
+                salvati.insert(nome);
+                ultimo = orologio::now();
+            }
+        }
+        if (!salvati.empty() && orologio::now() >= ultimo + quiete) {
+            giro(cartella, coppia, salvati, uscita, errori);
+            salvati.clear();
+        }
+    }
+}
