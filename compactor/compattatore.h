@@ -8,6 +8,7 @@
 #include "compactor/modello.h"
 #include "compactor/problemi.h"
 #include "comune/identita.h"
+#include "comune/sistema_file.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -16,11 +17,13 @@
 #include <string_view>
 #include <vector>
 
-// Where the compactor reads and writes, and whether the sources go once read.
+// Where the compactor reads and writes, whether the sources go once read, and the file
+// seam it does it through.
 struct cartelle_compattatore {
     std::filesystem::path sorgenti;
     std::filesystem::path uscita;
     bool elimina_sorgenti = true;
+    sistema_file* sistema = &sistema_file_predefinito();
 };
 
 // A field of a source file, with the text of its line. A long line keeps only the stretch
