@@ -11,10 +11,60 @@ sistema_file::numero_errore numero_di(std::errc errore) {
     return static_cast<sistema_file::numero_errore>(errore);
 }
 
+// At most this many emptied buffers are kept.
+constexpr std::size_t buffer_in_riserva = 8;
+
 }  // namespace
 
-void sistema_file_in_memoria::metti(const std::filesystem::path& file, std::string contenuto) {
-    file_[file] = std::move(contenuto);
+std::string& sistema_file_in_memoria::nuovo(const std::filesystem::path& file,
+                                            std::optional<std::size_t> dimensione) {
+    const auto [posto, inserito] = file_.try_emplace(file);
+    std::string& contenuto = posto->second;
+    if (inserito) {
+        // A file of known size takes the smallest buffer that holds it; a file still to be
+        // written the largest, as it may well be the largest again.
+        auto scelto = riserva_.end();
+        for (auto b = riserva_.begin(); b != riserva_.end(); ++b) {
+            const bool adatto = !dimensione || b->capacity() >= *dimensione;
+            if (adatto &&
+                (scelto == riserva_.end() || (dimensione ? b->capacity() < scelto->capacity()
+                                                         : b->capacity() > scelto->capacity()))) {
+                scelto = b;
+            }
+        }
+        if (scelto != riserva_.end()) {
+            contenuto = std::move(*scelto);
+            riserva_.erase(scelto);
+        }
+    }
+    contenuto.clear();
+    return contenuto;
+}
+
+void sistema_file_in_memoria::rilascia(std::string&& contenuto) {
+    // A string within its own small buffer holds no allocation worth keeping; when the
+    // reserve is full, the smallest buffer makes room for a larger one.
+    if (contenuto.capacity() <= std::string().capacity()) {
+        return;
+    }
+    contenuto.clear();
+    if (riserva_.size() < buffer_in_riserva) {
+        riserva_.push_back(std::move(contenuto));
+        return;
+    }
+    auto piu_piccolo = riserva_.begin();
+    for (auto b = riserva_.begin(); b != riserva_.end(); ++b) {
+        if (b->capacity() < piu_piccolo->capacity()) {
+            piu_piccolo = b;
+        }
+    }
+    if (piu_piccolo->capacity() < contenuto.capacity()) {
+        *piu_piccolo = std::move(contenuto);
+    }
+}
+
+void sistema_file_in_memoria::metti(const std::filesystem::path& file, std::string_view contenuto) {
+    nuovo(file, contenuto.size()).assign(contenuto);
 }
 
 const std::string* sistema_file_in_memoria::trova(const std::filesystem::path& file) const {
@@ -23,6 +73,9 @@ const std::string* sistema_file_in_memoria::trova(const std::filesystem::path& f
 }
 
 void sistema_file_in_memoria::svuota() {
+    for (auto& [nome, contenuto] : file_) {
+        rilascia(std::move(contenuto));
+    }
     file_.clear();
     aperti_.clear();
 }
@@ -45,7 +98,10 @@ bool sistema_file_in_memoria::file_regolare(const std::filesystem::path& file) {
 }
 
 void sistema_file_in_memoria::elimina(const std::filesystem::path& file) {
-    file_.erase(file);
+    if (const auto trovato = file_.find(file); trovato != file_.end()) {
+        rilascia(std::move(trovato->second));
+        file_.erase(trovato);
+    }
 }
 
 sistema_file::maniglia sistema_file_in_memoria::crea_temporaneo(
@@ -60,7 +116,7 @@ sistema_file::maniglia sistema_file_in_memoria::crea_temporaneo(
     }
     temporaneo = destinazione.parent_path() /
                  ("." + destinazione.filename().string() + std::string(segno_temporaneo) + coda);
-    file_[temporaneo].clear();
+    nuovo(temporaneo, std::nullopt);
     aperti_[numero] = temporaneo;
     return numero;
 }
@@ -90,7 +146,9 @@ sistema_file::numero_errore sistema_file_in_memoria::rinomina(const std::filesys
         return numero_di(std::errc::no_such_file_or_directory);
     }
     if (da != a) {
-        file_[a] = std::move(origine->second);
+        std::string& destinazione = file_[a];
+        std::swap(destinazione, origine->second);
+        rilascia(std::move(origine->second));
         file_.erase(origine);
     }
     return 0;
