@@ -121,11 +121,11 @@ sistema_file::maniglia sistema_file_windows::crea_temporaneo(
         const std::filesystem::path candidato =
             destinazione.parent_path() / (L"." + destinazione.filename().wstring() + segno + coda);
         // CREATE_NEW: a name that is taken is never opened, whoever holds it.
-        HANDLE maniglia = ::CreateFileW(candidato.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (maniglia != INVALID_HANDLE_VALUE) {
+        HANDLE aperto = ::CreateFileW(candidato.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (aperto != INVALID_HANDLE_VALUE) {
             temporaneo = candidato;
-            return reinterpret_cast<maniglia>(maniglia);
+            return reinterpret_cast<maniglia>(aperto);
         }
         numero = ::GetLastError();
         if (numero != ERROR_FILE_EXISTS && numero != ERROR_ALREADY_EXISTS) {
