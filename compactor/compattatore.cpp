@@ -181,14 +181,13 @@ origine_problema compattatore::origine_di(const luogo_sorgente& luogo) const {
 
 void compattatore::elimina_sorgente(const std::filesystem::path& file) const {
     if (cartelle_.elimina_sorgenti) {
-        std::error_code ignorato;
-        std::filesystem::remove(file, ignorato);
+        cartelle_.sistema->elimina(file);
     }
 }
 
 std::string compattatore::leggi_sorgente(const std::filesystem::path& file) {
     try {
-        return leggi_file_intero(file);
+        return leggi_file_intero(file, *cartelle_.sistema);
     } catch (const errore_esecuzione& e) {
         registra_sul_file(problema::errore_di_lettura, file, e.what());
         throw errore_lettura(e.what());

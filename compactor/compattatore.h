@@ -8,6 +8,7 @@
 #include "compactor/modello.h"
 #include "compactor/problemi.h"
 #include "comune/identita.h"
+#include "comune/sistema_file.h"
 
 #include <array>
 #include <cstddef>
@@ -18,12 +19,13 @@
 #include <utility>
 #include <vector>
 
-// Where the compactor reads and writes, and whether the sources go once read (the
-// one-shot program's way; an author's sources stay).
+// Where the compactor reads and writes, whether the sources go once read (the one-shot
+// program's way; an author's sources stay), and the file seam it does it through.
 struct cartelle_compattatore {
     std::filesystem::path sorgenti;
     std::filesystem::path uscita;
     bool elimina_sorgenti = false;
+    sistema_file* sistema = &sistema_file_predefinito();
 };
 
 // How the readers take a problem: the compactor stops where its code says; the checker

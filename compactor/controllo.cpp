@@ -86,7 +86,8 @@ std::string messaggio_intestazione(int numero) {
 
 std::vector<segnalazione> controlla_sorgenti(const cartelle_compattatore& cartelle,
                                              const identita_scenario& identita, bool senza_linea) {
-    const cartelle_compattatore sola_lettura{cartelle.sorgenti, cartelle.uscita, false};
+    const cartelle_compattatore sola_lettura{cartelle.sorgenti, cartelle.uscita, false,
+                                             cartelle.sistema};
     const std::filesystem::path linea = nomi_file::sorgente_linea(cartelle.sorgenti, identita);
 
     // The compactor's own run, with nothing written: what compatta records and shows.

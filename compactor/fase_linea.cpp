@@ -521,8 +521,7 @@ bool compattatore::leggi_linea(modo_lettura modo) {
     tracciato.clear();
 
     const std::filesystem::path file = nomi_file::sorgente_linea(cartelle().sorgenti, identita());
-    std::error_code ignorato;
-    if (!std::filesystem::is_regular_file(file, ignorato)) {
+    if (!cartelle().sistema->file_regolare(file)) {
         registra_sul_file(problema::file_linea_mancante, file);
         return false;
     }

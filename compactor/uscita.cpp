@@ -103,8 +103,9 @@ void codifica_doppi(char* d, const double* valori, std::size_t quanti) {
 
 // The plan in file order, run by run: within a run every value has the same type and so
 // the same width.
-void scrivi_piano(const tabella_piano& piano, const std::filesystem::path& destinazione) {
-    file_sostitutivo file(destinazione);
+void scrivi_piano(const tabella_piano& piano, const std::filesystem::path& destinazione,
+                  sistema_file& sistema) {
+    file_sostitutivo file(destinazione, sistema);
     const double* const valori = piano.valori();
     const auto& tratti = piano.tratti();
     for (std::size_t r = 0; r < tratti.size(); ++r) {
@@ -161,7 +162,8 @@ void compattatore::scrivi_file_compatti() {
     celle.scrivi(1).valore2 = codice_gara_og();
 
     if (scrivi_linea != 0) {
-        scrivi_piano(tracciato, nomi_file::linea_compatta(cartelle().uscita, identita()));
+        scrivi_piano(tracciato, nomi_file::linea_compatta(cartelle().uscita, identita()),
+                     *cartelle().sistema);
     }
 
     const std::filesystem::path file_voci = nomi_file::voci_compatte(cartelle().uscita, identita());
@@ -173,9 +175,10 @@ void compattatore::scrivi_file_compatti() {
     } catch (const std::length_error& e) {
         throw errore_esecuzione(file_voci, e.what());
     }
-    sostituisci_file(file_voci, generali);
+    sostituisci_file(file_voci, generali, *cartelle().sistema);
 
-    file_sostitutivo griglia(nomi_file::celle_compatte(cartelle().uscita, identita()));
+    file_sostitutivo griglia(nomi_file::celle_compatte(cartelle().uscita, identita()),
+                             *cartelle().sistema);
     scrivi_elementi(griglia, 0, celle.size(), formato::byte_cella,
                     [this](char* d, std::size_t i, std::size_t n) {
                         for (const std::size_t fine = i + n; i < fine;

@@ -1,14 +1,33 @@
-// The parts of the file seam that the standard library covers on every platform.
+// The parts of the file seam that every platform shares: the replacement of a file put
+// together from the seam's steps, and the temporary files' names.
 #include "comune/sistema_file.h"
 #include "comune/errore_esecuzione.h"
 
 #include <algorithm>
 #include <cstring>
 
-std::string leggi_file_intero(const std::filesystem::path& file) {
+std::string leggi_file_regolare(const std::filesystem::path& file,
+                                const std::function<void(std::uintmax_t)>& controlla_dimensione,
+                                sistema_file& sistema) {
+    return sistema.leggi(file, controlla_dimensione);
+}
+
+std::string leggi_file_intero(const std::filesystem::path& file, sistema_file& sistema) {
     // The same checked read, with no size to refuse: a FIFO or a device given as a
     // source is refused at once instead of being read for ever.
-    return leggi_file_regolare(file, [](std::uintmax_t) {});
+    return sistema.leggi(file, [](std::uintmax_t) {});
+}
+
+file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione, sistema_file& sistema)
+    : sistema_(sistema), destinazione_(std::move(destinazione)) {
+    maniglia_ = sistema_.crea_temporaneo(destinazione_, temporaneo_);
+}
+
+file_sostitutivo::~file_sostitutivo() {
+    if (maniglia_ != sistema_file::nessuna_maniglia) {
+        sistema_.chiudi(maniglia_);
+        sistema_.elimina(temporaneo_);
+    }
 }
 
 void file_sostitutivo::scrivi(const void* dati, std::size_t quanti) {
@@ -25,8 +44,50 @@ void file_sostitutivo::scrivi(const void* dati, std::size_t quanti) {
     }
 }
 
-void sostituisci_file(const std::filesystem::path& destinazione, std::string_view contenuto) {
-    file_sostitutivo file(destinazione);
+void file_sostitutivo::svuota_buffer() {
+    if (in_buffer_ == 0) {
+        return;
+    }
+    if (const auto numero = sistema_.scrivi(maniglia_, buffer_, in_buffer_); numero != 0) {
+        fallisci("scrittura", numero);
+    }
+    in_buffer_ = 0;
+}
+
+void file_sostitutivo::conferma() {
+    svuota_buffer();
+    // The data reach the device before the name points at them: otherwise a power cut
+    // after the rename can leave the new name on an empty file. On a failure up to the
+    // rename the destructor closes and removes the temporary file, and the older file
+    // stays as it was.
+    if (const auto numero = sistema_.sincronizza(maniglia_); numero != 0) {
+        fallisci("sincronizzazione", numero);
+    }
+    const sistema_file::maniglia aperta = maniglia_;
+    maniglia_ = sistema_file::nessuna_maniglia;
+    if (const auto numero = sistema_.chiudi(aperta); numero != 0) {
+        sistema_.elimina(temporaneo_);
+        fallisci("chiusura", numero);
+    }
+    if (const auto numero = sistema_.rinomina(temporaneo_, destinazione_); numero != 0) {
+        sistema_.elimina(temporaneo_);
+        fallisci("sostituzione", numero);
+    }
+    // The new file stands whole under its name by now; only its durability is in doubt.
+    if (const auto numero = sistema_.sincronizza_cartella(destinazione_.parent_path());
+        numero != 0) {
+        fallisci("sincronizzazione della cartella", numero);
+    }
+}
+
+void file_sostitutivo::fallisci(const char* operazione, sistema_file::numero_errore numero) {
+    throw errore_esecuzione(
+        destinazione_, std::string(operazione) + " non riuscita: " + sistema_.testo_errore(numero));
+}
+
+void sostituisci_file(const std::filesystem::path& destinazione, std::string_view contenuto,
+                      sistema_file& sistema) {
+    file_sostitutivo file(destinazione, sistema);
     file.scrivi(contenuto);
     file.conferma();
 }

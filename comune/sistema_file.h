@@ -12,16 +12,78 @@
 #include <string>
 #include <string_view>
 
+// The file operations of the engine, as one small interface: each platform has its
+// implementation (sistema_file_posix.cpp, sistema_file_windows.cpp), which
+// sistema_file_predefinito() returns; a test can put a wrapper in front of it to make a
+// chosen step fail, and the fuzz targets keep their files in memory
+// (sistema_file_memoria.h). The replacement of a file is put together from the steps
+// below once for every implementation, by file_sostitutivo, so that a wrapper that fails
+// a step exercises the real failure paths.
+class sistema_file {
+public:
+    // An open file: a descriptor on Linux, a HANDLE on Windows, a number in memory.
+    using maniglia = std::intptr_t;
+    static constexpr maniglia nessuna_maniglia = -1;
+    // What a step returns: 0 when it succeeded, else the system's error number (errno on
+    // Linux, GetLastError() on Windows), which testo_errore() puts into words.
+    using numero_errore = unsigned long;
+
+    sistema_file() = default;
+    sistema_file(const sistema_file&) = delete;
+    sistema_file& operator=(const sistema_file&) = delete;
+    virtual ~sistema_file() = default;
+
+    // Reads a file that came from elsewhere: only a regular file is read (a directory, a
+    // FIFO, a device or a socket is refused without waiting on it), and its size goes to
+    // `controlla_dimensione` before any byte is read, so that a size that cannot fit what
+    // the caller expects is refused by a throw from there. errore_esecuzione names the file.
+    virtual std::string leggi(const std::filesystem::path& file,
+                              const std::function<void(std::uintmax_t)>& controlla_dimensione) = 0;
+    // Whether a regular file stands under the name (a link is followed).
+    virtual bool file_regolare(const std::filesystem::path& file) = 0;
+    // Removes a file; one already gone, or that cannot be removed, stays as it is.
+    virtual void elimina(const std::filesystem::path& file) = 0;
+
+    // The steps of a replacement. crea_temporaneo makes a new, empty file beside
+    // `destinazione`, named by the pattern of segno_temporaneo, and returns it open for
+    // writing, its name in `temporaneo`; an older `destinazione` that must not be written,
+    // or a temporary file that cannot be made, ends in errore_esecuzione naming
+    // `destinazione`.
+    virtual maniglia crea_temporaneo(const std::filesystem::path& destinazione,
+                                     std::filesystem::path& temporaneo) = 0;
+    // All `quanti` bytes, or an error.
+    virtual numero_errore scrivi(maniglia file, const char* dati, std::size_t quanti) = 0;
+    // The file's data onto the device.
+    virtual numero_errore sincronizza(maniglia file) = 0;
+    // The handle is gone afterwards whatever the result.
+    virtual numero_errore chiudi(maniglia file) = 0;
+    // `da` takes the place of `a` in one step, replacing what stood there.
+    virtual numero_errore rinomina(const std::filesystem::path& da,
+                                   const std::filesystem::path& a) = 0;
+    // The names in `cartella` made durable, so that a rename there survives a power cut.
+    virtual numero_errore sincronizza_cartella(const std::filesystem::path& cartella) = 0;
+    virtual std::string testo_errore(numero_errore numero) const = 0;
+};
+
+// The platform's own file system.
+sistema_file& sistema_file_predefinito();
+
 // The directory that holds the running program file.
 std::filesystem::path cartella_applicazione();
 
-// A whole regular file into memory (leggi_file_regolare below, with no size limit);
-// errore_esecuzione naming the file when it cannot be read.
-std::string leggi_file_intero(const std::filesystem::path& file);
+// sistema_file::leggi through the given seam.
+std::string leggi_file_regolare(const std::filesystem::path& file,
+                                const std::function<void(std::uintmax_t)>& controlla_dimensione,
+                                sistema_file& sistema = sistema_file_predefinito());
+// A whole regular file into memory, with no size limit; errore_esecuzione naming the
+// file when it cannot be read.
+std::string leggi_file_intero(const std::filesystem::path& file,
+                              sistema_file& sistema = sistema_file_predefinito());
 
 class file_sostitutivo {
 public:
-    explicit file_sostitutivo(std::filesystem::path destinazione);
+    explicit file_sostitutivo(std::filesystem::path destinazione,
+                              sistema_file& sistema = sistema_file_predefinito());
     ~file_sostitutivo();  // removes the temporary file unless conferma() succeeded
     file_sostitutivo(const file_sostitutivo&) = delete;
     file_sostitutivo& operator=(const file_sostitutivo&) = delete;
@@ -35,26 +97,24 @@ public:
     std::size_t libero() const { return sizeof buffer_ - in_buffer_; }
     char* coda() { return buffer_ + in_buffer_; }
     void aggiunti(std::size_t quanti) { in_buffer_ += quanti; }
-    // Flushes, closes and renames the temporary file over the target.
+    // Writes what is left, flushes the data to the device, closes, renames the temporary
+    // file over the target and flushes the directory.
     void conferma();
 
 private:
     void svuota_buffer();
-    // numero_errore: errno on Linux, GetLastError() on Windows.
-    [[noreturn]] void fallisci(const char* operazione, unsigned long numero_errore);
+    [[noreturn]] void fallisci(const char* operazione, sistema_file::numero_errore numero);
 
+    sistema_file& sistema_;
     std::filesystem::path destinazione_;
     std::filesystem::path temporaneo_;
-#ifdef _WIN32
-    void* maniglia_ = nullptr;  // the temporary file's HANDLE, null once closed
-#else
-    int descrittore_ = -1;
-#endif
+    sistema_file::maniglia maniglia_ = sistema_file::nessuna_maniglia;
     char buffer_[1 << 16];
     std::size_t in_buffer_ = 0;
 };
 
-void sostituisci_file(const std::filesystem::path& destinazione, std::string_view contenuto);
+void sostituisci_file(const std::filesystem::path& destinazione, std::string_view contenuto,
+                      sistema_file& sistema = sistema_file_predefinito());
 
 // Both of the above flush the temporary file's data to the device before the rename and
 // make the rename itself durable, so that after a power cut the name holds either the
@@ -91,15 +151,3 @@ private:
     std::filesystem::path file_;
     std::intptr_t maniglia_ = -1;  // the open lock file, or -1 when nothing is held
 };
-
-// Reads a file that came from elsewhere: only a regular file is read (a directory, a FIFO,
-// a device or a socket is refused without waiting on it), and its size goes to
-// `controlla_dimensione` before any byte is read, so that a size that cannot fit what the
-// caller expects is refused by a throw from there. errore_esecuzione names the file.
-std::string leggi_file_regolare(const std::filesystem::path& file,
-                                const std::function<void(std::uintmax_t)>& controlla_dimensione);
-
-// Makes sure that the standard streams 0, 1 and 2 are open, on the null device when they
-// were closed, so that no file the program opens takes their number and receives what is
-// written to them. Called first in main().
-void assicura_flussi_standard();

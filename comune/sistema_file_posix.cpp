@@ -1,10 +1,9 @@
-// The file seam on Linux: the application directory, the durable replacement of an output
-// file through a temporary file and rename, the folder lock, the reading of files that
-// come from elsewhere, and the standard streams.
+// The file seam on Linux: the steps of the durable replacement of an output file (a
+// temporary file, write, fsync, close, rename, fsync of the directory), the reading of
+// files that come from elsewhere, the application directory and the folder lock.
 #include "comune/sistema_file.h"
 
 #include "comune/errore_esecuzione.h"
-#include "comune/processo.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -13,7 +12,6 @@
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -30,22 +28,6 @@ mode_t permessi_predefiniti() {
 
 std::string motivo(const char* operazione, int numero_errore) {
     return std::string(operazione) + " non riuscita: " + std::strerror(numero_errore);
-}
-
-// Makes the directory entries of `cartella` durable: a rename in it survives a power cut.
-// A file system that cannot flush a directory says EINVAL; there is nothing more to do.
-int sincronizza_cartella(const std::filesystem::path& cartella) {
-    const int descrittore =
-        ::open(cartella.empty() ? "." : cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descrittore < 0) {
-        return errno;
-    }
-    int numero = 0;
-    if (::fsync(descrittore) != 0 && errno != EINVAL) {
-        numero = errno;
-    }
-    ::close(descrittore);
-    return numero;
 }
 
 const char* tipo_di(mode_t modo) {
@@ -67,88 +49,160 @@ const char* tipo_di(mode_t modo) {
     return "un file speciale";
 }
 
+// The platform's file system, each step one system call or a few.
+class sistema_file_posix final : public sistema_file {
+public:
+    std::string leggi(const std::filesystem::path& file,
+                      const std::function<void(std::uintmax_t)>& controlla_dimensione) override;
+
+    bool file_regolare(const std::filesystem::path& file) override {
+        std::error_code ignorato;
+        return std::filesystem::is_regular_file(file, ignorato);
+    }
+
+    void elimina(const std::filesystem::path& file) override {
+        std::error_code ignorato;
+        std::filesystem::remove(file, ignorato);
+    }
+
+    maniglia crea_temporaneo(const std::filesystem::path& destinazione,
+                             std::filesystem::path& temporaneo) override;
+
+    numero_errore scrivi(maniglia file, const char* dati, std::size_t quanti) override {
+        std::size_t scritti = 0;
+        while (scritti < quanti) {
+            const ssize_t n = ::write(static_cast<int>(file), dati + scritti, quanti - scritti);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return static_cast<numero_errore>(errno);
+            }
+            scritti += static_cast<std::size_t>(n);
+        }
+        return 0;
+    }
+
+    numero_errore sincronizza(maniglia file) override {
+        return ::fsync(static_cast<int>(file)) == 0 ? 0 : static_cast<numero_errore>(errno);
+    }
+
+    numero_errore chiudi(maniglia file) override {
+        return ::close(static_cast<int>(file)) == 0 ? 0 : static_cast<numero_errore>(errno);
+    }
+
+    numero_errore rinomina(const std::filesystem::path& da,
+                           const std::filesystem::path& a) override {
+        return ::rename(da.c_str(), a.c_str()) == 0 ? 0 : static_cast<numero_errore>(errno);
+    }
+
+    // A file system that cannot flush a directory says EINVAL; there is nothing more to do.
+    numero_errore sincronizza_cartella(const std::filesystem::path& cartella) override {
+        const int descrittore =
+            ::open(cartella.empty() ? "." : cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descrittore < 0) {
+            return static_cast<numero_errore>(errno);
+        }
+        numero_errore numero = 0;
+        if (::fsync(descrittore) != 0 && errno != EINVAL) {
+            numero = static_cast<numero_errore>(errno);
+        }
+        ::close(descrittore);
+        return numero;
+    }
+
+    std::string testo_errore(numero_errore numero) const override {
+        return std::strerror(static_cast<int>(numero));
+    }
+};
+
+sistema_file::maniglia sistema_file_posix::crea_temporaneo(
+    const std::filesystem::path& destinazione, std::filesystem::path& temporaneo) {
+    // The permission bits, not access(): root may write anything, yet a file that its
+    // owner made read-only must stop the run here all the same.
+    struct stat vecchio;
+    if (::lstat(destinazione.c_str(), &vecchio) == 0 && !S_ISDIR(vecchio.st_mode) &&
+        (vecchio.st_mode & 0222) == 0) {
+        throw errore_esecuzione(destinazione,
+                                "file in sola lettura (nessun permesso di scrittura): non "
+                                "viene sostituito");
+    }
+    std::string modello = (destinazione.parent_path() / ("." + destinazione.filename().string() +
+                                                         std::string(segno_temporaneo) + "XXXXXX"))
+                              .string();
+    const int descrittore = ::mkstemp(modello.data());
+    if (descrittore < 0) {
+        throw errore_esecuzione(destinazione, motivo("creazione", errno));
+    }
+    // mkstemp makes the file for its owner only; the output files get the usual bits.
+    if (::fchmod(descrittore, permessi_predefiniti()) != 0) {
+        const int numero = errno;
+        ::close(descrittore);
+        ::unlink(modello.c_str());
+        throw errore_esecuzione(destinazione, motivo("impostazione dei permessi", numero));
+    }
+    temporaneo = modello;
+    return descrittore;
+}
+
+std::string sistema_file_posix::leggi(
+    const std::filesystem::path& file,
+    const std::function<void(std::uintmax_t)>& controlla_dimensione) {
+    struct stat prima;
+    if (::stat(file.c_str(), &prima) != 0) {
+        throw errore_esecuzione(file, motivo("apertura", errno));
+    }
+    if (!S_ISREG(prima.st_mode)) {
+        throw errore_esecuzione(file, std::string("è ") + tipo_di(prima.st_mode) +
+                                          ", non un file regolare: non viene letto");
+    }
+    controlla_dimensione(static_cast<std::uintmax_t>(prima.st_size));
+    // Non-blocking, in case something else stands under the name by now.
+    const int descrittore = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (descrittore < 0) {
+        throw errore_esecuzione(file, motivo("apertura", errno));
+    }
+    struct stat aperto;
+    if (::fstat(descrittore, &aperto) != 0 || aperto.st_dev != prima.st_dev ||
+        aperto.st_ino != prima.st_ino) {
+        ::close(descrittore);
+        throw errore_esecuzione(file, "il file è stato sostituito durante la lettura");
+    }
+    // One byte more than the size, to see a file that grew since.
+    std::string dati(static_cast<std::size_t>(prima.st_size) + 1, '\0');
+    std::size_t letti = 0;
+    while (letti < dati.size()) {
+        const ssize_t n = ::read(descrittore, dati.data() + letti, dati.size() - letti);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int numero = errno;
+            ::close(descrittore);
+            throw errore_esecuzione(file, motivo("lettura", numero));
+        }
+        if (n == 0) {
+            break;
+        }
+        letti += static_cast<std::size_t>(n);
+    }
+    ::close(descrittore);
+    if (letti != static_cast<std::size_t>(prima.st_size)) {
+        throw errore_esecuzione(file, "la dimensione è cambiata durante la lettura");
+    }
+    dati.resize(letti);
+    return dati;
+}
+
 }  // namespace
 
-void prepara_processo() {
-    assicura_flussi_standard();
-    std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
+sistema_file& sistema_file_predefinito() {
+    static sistema_file_posix sistema;
+    return sistema;
 }
 
 std::filesystem::path cartella_applicazione() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
-}
-
-file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione)
-    : destinazione_(std::move(destinazione)) {
-    // The permission bits, not access(): root may write anything, yet a file that its
-    // owner made read-only must stop the run here all the same.
-    struct stat vecchio;
-    if (::lstat(destinazione_.c_str(), &vecchio) == 0 && !S_ISDIR(vecchio.st_mode) &&
-        (vecchio.st_mode & 0222) == 0) {
-        throw errore_esecuzione(destinazione_,
-                                "file in sola lettura (nessun permesso di scrittura): non "
-                                "viene sostituito");
-    }
-    std::string modello = (destinazione_.parent_path() / ("." + destinazione_.filename().string() +
-                                                          std::string(segno_temporaneo) + "XXXXXX"))
-                              .string();
-    descrittore_ = ::mkstemp(modello.data());
-    if (descrittore_ < 0) {
-        fallisci("creazione", errno);
-    }
-    temporaneo_ = modello;
-    ::fchmod(descrittore_, permessi_predefiniti());
-}
-
-file_sostitutivo::~file_sostitutivo() {
-    if (descrittore_ >= 0) {
-        ::close(descrittore_);
-        ::unlink(temporaneo_.c_str());
-    }
-}
-
-void file_sostitutivo::svuota_buffer() {
-    std::size_t scritti = 0;
-    while (scritti < in_buffer_) {
-        const ssize_t n = ::write(descrittore_, buffer_ + scritti, in_buffer_ - scritti);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fallisci("scrittura", errno);
-        }
-        scritti += static_cast<std::size_t>(n);
-    }
-    in_buffer_ = 0;
-}
-
-void file_sostitutivo::conferma() {
-    svuota_buffer();
-    // The data reach the device before the name points at them: otherwise a power cut
-    // after the rename can leave the new name on an empty file.
-    if (::fsync(descrittore_) != 0) {
-        fallisci("sincronizzazione", errno);
-    }
-    const int descrittore = descrittore_;
-    descrittore_ = -1;
-    if (::close(descrittore) != 0) {
-        const int numero = errno;
-        ::unlink(temporaneo_.c_str());
-        fallisci("chiusura", numero);
-    }
-    if (::rename(temporaneo_.c_str(), destinazione_.c_str()) != 0) {
-        const int numero = errno;
-        ::unlink(temporaneo_.c_str());
-        fallisci("sostituzione", numero);
-    }
-    if (const int numero = sincronizza_cartella(destinazione_.parent_path()); numero != 0) {
-        fallisci("sincronizzazione della cartella", numero);
-    }
-}
-
-void file_sostitutivo::fallisci(const char* operazione, unsigned long numero_errore) {
-    throw errore_esecuzione(destinazione_, motivo(operazione, static_cast<int>(numero_errore)));
 }
 
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
@@ -203,65 +257,5 @@ blocco_cartella::~blocco_cartella() {
         // Removed while still held, so that a run waiting on this file sees it go.
         ::unlink(file_.c_str());
         ::close(static_cast<int>(maniglia_));
-    }
-}
-
-std::string leggi_file_regolare(const std::filesystem::path& file,
-                                const std::function<void(std::uintmax_t)>& controlla_dimensione) {
-    struct stat prima;
-    if (::stat(file.c_str(), &prima) != 0) {
-        throw errore_esecuzione(file, motivo("apertura", errno));
-    }
-    if (!S_ISREG(prima.st_mode)) {
-        throw errore_esecuzione(file, std::string("è ") + tipo_di(prima.st_mode) +
-                                          ", non un file regolare: non viene letto");
-    }
-    controlla_dimensione(static_cast<std::uintmax_t>(prima.st_size));
-    // Non-blocking, in case something else stands under the name by now.
-    const int descrittore = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (descrittore < 0) {
-        throw errore_esecuzione(file, motivo("apertura", errno));
-    }
-    struct stat aperto;
-    if (::fstat(descrittore, &aperto) != 0 || aperto.st_dev != prima.st_dev ||
-        aperto.st_ino != prima.st_ino) {
-        ::close(descrittore);
-        throw errore_esecuzione(file, "il file è stato sostituito durante la lettura");
-    }
-    // One byte more than the size, to see a file that grew since.
-    std::string dati(static_cast<std::size_t>(prima.st_size) + 1, '\0');
-    std::size_t letti = 0;
-    while (letti < dati.size()) {
-        const ssize_t n = ::read(descrittore, dati.data() + letti, dati.size() - letti);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            const int numero = errno;
-            ::close(descrittore);
-            throw errore_esecuzione(file, motivo("lettura", numero));
-        }
-        if (n == 0) {
-            break;
-        }
-        letti += static_cast<std::size_t>(n);
-    }
-    ::close(descrittore);
-    if (letti != static_cast<std::size_t>(prima.st_size)) {
-        throw errore_esecuzione(file, "la dimensione è cambiata durante la lettura");
-    }
-    dati.resize(letti);
-    return dati;
-}
-
-void assicura_flussi_standard() {
-    for (int flusso = 0; flusso <= 2; ++flusso) {
-        if (::fcntl(flusso, F_GETFD) < 0 && errno == EBADF) {
-            // The lowest free number is this one, as the lower ones are open by now.
-            const int nullo = ::open("/dev/null", flusso == 0 ? O_RDONLY : O_WRONLY);
-            if (nullo >= 0 && nullo != flusso) {
-                ::close(nullo);
-            }
-        }
     }
 }

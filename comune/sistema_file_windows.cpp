@@ -1,11 +1,10 @@
-// The file seam on Windows: the application directory, the replacement of an output file
-// through a temporary file in the same directory, flushed to the disk and then moved over
-// the target, the folder lock and the reading of files that came from elsewhere. Paths
-// stay wide strings from std::filesystem to the system calls.
+// The file seam on Windows: the steps of the replacement of an output file (a temporary
+// file in the same directory, written, flushed to the disk and then moved over the
+// target), the reading of files that came from elsewhere, the application directory and
+// the folder lock. Paths stay wide strings from std::filesystem to the system calls.
 #include "comune/sistema_file.h"
 
 #include "comune/errore_esecuzione.h"
-#include "comune/processo.h"
 
 #include <windows.h>
 #include <algorithm>
@@ -18,7 +17,7 @@
 namespace {
 
 // The system's text for an error code, without the line end it carries.
-std::string testo_errore(DWORD numero) {
+std::string descrizione_errore(DWORD numero) {
     wchar_t* testo = nullptr;
     const DWORD lunghezza = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -41,164 +40,104 @@ std::string testo_errore(DWORD numero) {
     return risultato;
 }
 
-}  // namespace
-
-void prepara_processo() {
-    // Without a console (the window program) this does nothing.
-    ::SetConsoleOutputCP(CP_UTF8);
+HANDLE maniglia_di(sistema_file::maniglia file) {
+    return reinterpret_cast<HANDLE>(file);
 }
 
-// A program of the GUI subsystem has no standard streams to guard, and a console program
-// gets its own from the system.
-void assicura_flussi_standard() {}
+// The platform's file system, each step one system call or a few. The folder's names need
+// no flush of their own: the move is written through.
+class sistema_file_windows final : public sistema_file {
+public:
+    std::string leggi(const std::filesystem::path& file,
+                      const std::function<void(std::uintmax_t)>& controlla_dimensione) override;
 
-std::filesystem::path cartella_applicazione() {
-    std::wstring nome(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD lunghezza =
-            ::GetModuleFileNameW(nullptr, nome.data(), static_cast<DWORD>(nome.size()));
-        if (lunghezza == 0) {
-            throw errore_esecuzione("orvesa_cusvana", "nome del programma non disponibile: " +
-                                                          testo_errore(::GetLastError()));
-        }
-        // A name that fills the buffer may have been cut: ask again with more room.
-        if (lunghezza < nome.size()) {
-            nome.resize(lunghezza);
-            return std::filesystem::path(nome).parent_path();
-        }
-        nome.resize(nome.size() * 2);
+    bool file_regolare(const std::filesystem::path& file) override {
+        std::error_code ignorato;
+        return std::filesystem::is_regular_file(file, ignorato);
     }
-}
 
-file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione)
-    : destinazione_(std::move(destinazione)) {
+    void elimina(const std::filesystem::path& file) override {
+        std::error_code ignorato;
+        std::filesystem::remove(file, ignorato);
+    }
+
+    maniglia crea_temporaneo(const std::filesystem::path& destinazione,
+                             std::filesystem::path& temporaneo) override;
+
+    numero_errore scrivi(maniglia file, const char* dati, std::size_t quanti) override {
+        std::size_t scritti = 0;
+        while (scritti < quanti) {
+            DWORD n = 0;
+            const DWORD chiesti =
+                static_cast<DWORD>(std::min<std::size_t>(quanti - scritti, 1u << 30));
+            if (!::WriteFile(maniglia_di(file), dati + scritti, chiesti, &n, nullptr)) {
+                return ::GetLastError();
+            }
+            scritti += n;
+        }
+        return 0;
+    }
+
+    numero_errore sincronizza(maniglia file) override {
+        return ::FlushFileBuffers(maniglia_di(file)) ? 0 : ::GetLastError();
+    }
+
+    numero_errore chiudi(maniglia file) override {
+        return ::CloseHandle(maniglia_di(file)) ? 0 : ::GetLastError();
+    }
+
+    numero_errore rinomina(const std::filesystem::path& da,
+                           const std::filesystem::path& a) override {
+        return ::MoveFileExW(da.c_str(), a.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   ? 0
+                   : ::GetLastError();
+    }
+
+    numero_errore sincronizza_cartella(const std::filesystem::path&) override { return 0; }
+
+    std::string testo_errore(numero_errore numero) const override {
+        return descrizione_errore(static_cast<DWORD>(numero));
+    }
+};
+
+sistema_file::maniglia sistema_file_windows::crea_temporaneo(
+    const std::filesystem::path& destinazione, std::filesystem::path& temporaneo) {
     // A read-only older file ends the run here, as the user asked the system to keep it.
-    const DWORD attributi = ::GetFileAttributesW(destinazione_.c_str());
+    const DWORD attributi = ::GetFileAttributesW(destinazione.c_str());
     if (attributi != INVALID_FILE_ATTRIBUTES && (attributi & FILE_ATTRIBUTE_READONLY) != 0 &&
         (attributi & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        throw errore_esecuzione(destinazione_, "file in sola lettura");
+        throw errore_esecuzione(destinazione, "file in sola lettura");
     }
     std::random_device casuale;
     const std::wstring lettere = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     const std::wstring segno(segno_temporaneo.begin(), segno_temporaneo.end());
+    DWORD numero = ERROR_FILE_EXISTS;
     for (int tentativo = 0; tentativo < 100; ++tentativo) {
         std::wstring coda;
         for (int i = 0; i < 6; ++i) {
             coda += lettere[casuale() % lettere.size()];
         }
         const std::filesystem::path candidato =
-            destinazione_.parent_path() /
-            (L"." + destinazione_.filename().wstring() + segno + coda);
+            destinazione.parent_path() / (L"." + destinazione.filename().wstring() + segno + coda);
         // CREATE_NEW: a name that is taken is never opened, whoever holds it.
-        HANDLE maniglia = ::CreateFileW(candidato.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (maniglia != INVALID_HANDLE_VALUE) {
-            maniglia_ = maniglia;
-            temporaneo_ = candidato;
-            return;
+        HANDLE aperto = ::CreateFileW(candidato.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (aperto != INVALID_HANDLE_VALUE) {
+            temporaneo = candidato;
+            return reinterpret_cast<maniglia>(aperto);
         }
-        const DWORD numero = ::GetLastError();
+        numero = ::GetLastError();
         if (numero != ERROR_FILE_EXISTS && numero != ERROR_ALREADY_EXISTS) {
-            fallisci("creazione", numero);
+            break;
         }
     }
-    fallisci("creazione", ERROR_FILE_EXISTS);
+    throw errore_esecuzione(destinazione, "creazione non riuscita: " + descrizione_errore(numero));
 }
 
-file_sostitutivo::~file_sostitutivo() {
-    if (maniglia_ != nullptr) {
-        ::CloseHandle(maniglia_);
-        ::DeleteFileW(temporaneo_.c_str());
-    }
-}
-
-void file_sostitutivo::svuota_buffer() {
-    std::size_t scritti = 0;
-    while (scritti < in_buffer_) {
-        DWORD n = 0;
-        if (!::WriteFile(maniglia_, buffer_ + scritti, static_cast<DWORD>(in_buffer_ - scritti), &n,
-                         nullptr)) {
-            fallisci("scrittura", ::GetLastError());
-        }
-        scritti += n;
-    }
-    in_buffer_ = 0;
-}
-
-void file_sostitutivo::conferma() {
-    svuota_buffer();
-    HANDLE maniglia = maniglia_;
-    maniglia_ = nullptr;
-    const bool scaricato = ::FlushFileBuffers(maniglia) != 0;
-    const DWORD numero_scarico = scaricato ? 0 : ::GetLastError();
-    if (!::CloseHandle(maniglia) || !scaricato) {
-        const DWORD numero = scaricato ? ::GetLastError() : numero_scarico;
-        ::DeleteFileW(temporaneo_.c_str());
-        fallisci("chiusura", numero);
-    }
-    if (!::MoveFileExW(temporaneo_.c_str(), destinazione_.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD numero = ::GetLastError();
-        ::DeleteFileW(temporaneo_.c_str());
-        fallisci("sostituzione", numero);
-    }
-}
-
-void file_sostitutivo::fallisci(const char* operazione, unsigned long numero_errore) {
-    throw errore_esecuzione(
-        destinazione_, std::string(operazione) + " non riuscita: " + testo_errore(numero_errore));
-}
-
-blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
-    : file_(cartella / nome_file) {
-    // The lock file goes when the last run that has it open closes it: a run waiting on it
-    // keeps it, and holds the lock on it once the run before has closed it.
-    HANDLE maniglia =
-        ::CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (maniglia == INVALID_HANDLE_VALUE) {
-        const DWORD numero = ::GetLastError();
-        // Where no file can be created, no run can write either: the first file of the run
-        // then fails with its own name, as without the lock.
-        if (numero == ERROR_ACCESS_DENIED || numero == ERROR_WRITE_PROTECT) {
-            return;
-        }
-        throw errore_esecuzione(file_, "apertura del blocco non riuscita: " + testo_errore(numero));
-    }
-    const auto inizio = std::chrono::steady_clock::now();
-    bool avvisato = false;
-    OVERLAPPED tutto{};
-    while (!::LockFileEx(maniglia, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                         &tutto)) {
-        const DWORD numero = ::GetLastError();
-        if (numero != ERROR_LOCK_VIOLATION && numero != ERROR_IO_PENDING) {
-            ::CloseHandle(maniglia);
-            throw errore_esecuzione(file_,
-                                    "blocco della cartella non riuscito: " + testo_errore(numero));
-        }
-        if (!avvisato && std::chrono::steady_clock::now() - inizio >= std::chrono::seconds(1)) {
-            std::cerr << programma << ": in attesa di " << cartella.string()
-                      << ": un'altra esecuzione sta scrivendo nella cartella" << std::endl;
-            avvisato = true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    maniglia_ = reinterpret_cast<std::intptr_t>(maniglia);
-    rimuovi_temporanei_abbandonati(cartella);
-}
-
-blocco_cartella::~blocco_cartella() {
-    if (maniglia_ != -1) {
-        HANDLE maniglia = reinterpret_cast<HANDLE>(maniglia_);
-        OVERLAPPED tutto{};
-        ::UnlockFileEx(maniglia, 0, 1, 0, &tutto);
-        ::CloseHandle(maniglia);
-    }
-}
-
-std::string leggi_file_regolare(const std::filesystem::path& file,
-                                const std::function<void(std::uintmax_t)>& controlla_dimensione) {
+std::string sistema_file_windows::leggi(
+    const std::filesystem::path& file,
+    const std::function<void(std::uintmax_t)>& controlla_dimensione) {
     HANDLE maniglia = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (maniglia == INVALID_HANDLE_VALUE) {
@@ -207,7 +146,7 @@ std::string leggi_file_regolare(const std::filesystem::path& file,
                                 numero == ERROR_ACCESS_DENIED && std::filesystem::is_directory(file)
                                     ? std::string("è una cartella, non un file regolare: "
                                                   "non viene letto")
-                                    : "apertura non riuscita: " + testo_errore(numero));
+                                    : "apertura non riuscita: " + descrizione_errore(numero));
     }
     LARGE_INTEGER dimensione{};
     if (::GetFileType(maniglia) != FILE_TYPE_DISK || !::GetFileSizeEx(maniglia, &dimensione)) {
@@ -229,7 +168,7 @@ std::string leggi_file_regolare(const std::filesystem::path& file,
         if (!::ReadFile(maniglia, dati.data() + letti, chiesti, &n, nullptr)) {
             const DWORD numero = ::GetLastError();
             ::CloseHandle(maniglia);
-            throw errore_esecuzione(file, "lettura non riuscita: " + testo_errore(numero));
+            throw errore_esecuzione(file, "lettura non riuscita: " + descrizione_errore(numero));
         }
         if (n == 0) {
             break;
@@ -241,4 +180,78 @@ std::string leggi_file_regolare(const std::filesystem::path& file,
         throw errore_esecuzione(file, "la dimensione è cambiata durante la lettura");
     }
     return dati;
+}
+
+}  // namespace
+
+sistema_file& sistema_file_predefinito() {
+    static sistema_file_windows sistema;
+    return sistema;
+}
+
+std::filesystem::path cartella_applicazione() {
+    std::wstring nome(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD lunghezza =
+            ::GetModuleFileNameW(nullptr, nome.data(), static_cast<DWORD>(nome.size()));
+        if (lunghezza == 0) {
+            throw errore_esecuzione("orvesa_cusvana", "nome del programma non disponibile: " +
+                                                          descrizione_errore(::GetLastError()));
+        }
+        // A name that fills the buffer may have been cut: ask again with more room.
+        if (lunghezza < nome.size()) {
+            nome.resize(lunghezza);
+            return std::filesystem::path(nome).parent_path();
+        }
+        nome.resize(nome.size() * 2);
+    }
+}
+
+blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
+    : file_(cartella / nome_file) {
+    // The lock file goes when the last run that has it open closes it: a run waiting on it
+    // keeps it, and holds the lock on it once the run before has closed it.
+    HANDLE maniglia =
+        ::CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (maniglia == INVALID_HANDLE_VALUE) {
+        const DWORD numero = ::GetLastError();
+        // Where no file can be created, no run can write either: the first file of the run
+        // then fails with its own name, as without the lock.
+        if (numero == ERROR_ACCESS_DENIED || numero == ERROR_WRITE_PROTECT) {
+            return;
+        }
+        throw errore_esecuzione(file_,
+                                "apertura del blocco non riuscita: " + descrizione_errore(numero));
+    }
+    const auto inizio = std::chrono::steady_clock::now();
+    bool avvisato = false;
+    OVERLAPPED tutto{};
+    while (!::LockFileEx(maniglia, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                         &tutto)) {
+        const DWORD numero = ::GetLastError();
+        if (numero != ERROR_LOCK_VIOLATION && numero != ERROR_IO_PENDING) {
+            ::CloseHandle(maniglia);
+            throw errore_esecuzione(
+                file_, "blocco della cartella non riuscito: " + descrizione_errore(numero));
+        }
+        if (!avvisato && std::chrono::steady_clock::now() - inizio >= std::chrono::seconds(1)) {
+            std::cerr << programma << ": in attesa di " << cartella.string()
+                      << ": un'altra esecuzione sta scrivendo nella cartella" << std::endl;
+            avvisato = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    maniglia_ = reinterpret_cast<std::intptr_t>(maniglia);
+    rimuovi_temporanei_abbandonati(cartella);
+}
+
+blocco_cartella::~blocco_cartella() {
+    if (maniglia_ != -1) {
+        HANDLE maniglia = reinterpret_cast<HANDLE>(maniglia_);
+        OVERLAPPED tutto{};
+        ::UnlockFileEx(maniglia, 0, 1, 0, &tutto);
+        ::CloseHandle(maniglia);
+    }
 }

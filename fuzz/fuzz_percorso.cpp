@@ -1,5 +1,6 @@
 // Fuzz target: the whole driver, memorizza_percorso with the plan asked for, on an
-// arbitrary pair of source files. The input is the line source, the separator of
+// arbitrary pair of source files, kept in memory with the compact files (the seam of
+// memoria_fuzz), so that no input waits on the disk. The input is the line source, the separator of
 // separatore.h, then the train source; without a separator there is no train source.
 // After each input the compact files must have the sizes of their layouts, or be absent
 // when a header check failed or no grid was built; the checker then reads the same
@@ -18,10 +19,11 @@ namespace {
 void scrivi_sorgenti(const identita_scenario& identita, std::string_view ingresso) {
     const std::size_t taglio = ingresso.find(separatore_fuzz);
     svuota_cartella_fuzz();
-    scrivi_file(nomi_file::sorgente_linea(cartella_fuzz(), identita), ingresso.substr(0, taglio));
+    memoria_fuzz().metti(nomi_file::sorgente_linea(cartella_fuzz(), identita),
+                         std::string(ingresso.substr(0, taglio)));
     if (taglio != std::string_view::npos) {
-        scrivi_file(nomi_file::sorgente_treno(cartella_fuzz(), identita),
-                    ingresso.substr(taglio + separatore_fuzz.size()));
+        memoria_fuzz().metti(nomi_file::sorgente_treno(cartella_fuzz(), identita),
+                             std::string(ingresso.substr(taglio + separatore_fuzz.size())));
     }
 }
 
@@ -30,7 +32,7 @@ void scrivi_sorgenti(const identita_scenario& identita, std::string_view ingress
 void verifica_controllo(const identita_scenario& identita, std::string_view ingresso,
                         const compattatore& compattazione) {
     scrivi_sorgenti(identita, ingresso);
-    compattatore c({cartella_fuzz(), cartella_fuzz(), false}, identita);
+    compattatore c({cartella_fuzz(), cartella_fuzz(), false, &memoria_fuzz()}, identita);
     const int intestazione = c.controlla_percorso();
     for (const problema_registrato& p : c.problemi) {
         (void)descrivi(p);
@@ -57,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
     const std::string_view ingresso(reinterpret_cast<const char*>(dati), dimensione);
     scrivi_sorgenti(identita, ingresso);
 
-    compattatore c(cartella_fuzz(), identita);
+    compattatore c({cartella_fuzz(), cartella_fuzz(), true, &memoria_fuzz()}, identita);
     int32_t j = 1;
     int numero = 0;
     try {

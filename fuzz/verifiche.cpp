@@ -31,15 +31,13 @@ std::string sorgente_portata(void (*scrittore)(const std::filesystem::path&,
 }
 
 bool esiste(const std::filesystem::path& file) {
-    std::error_code ignorato;
-    return std::filesystem::exists(file, ignorato);
+    return memoria_fuzz().trova(file) != nullptr;
 }
 
 // Size of a file, or -1 when it does not exist.
 long long dimensione(const std::filesystem::path& file) {
-    std::error_code errore;
-    const auto n = std::filesystem::file_size(file, errore);
-    return errore ? -1 : static_cast<long long>(n);
+    const std::string* contenuto = memoria_fuzz().trova(file);
+    return contenuto == nullptr ? -1 : static_cast<long long>(contenuto->size());
 }
 
 bool solo_della_linea(int32_t codice) {
@@ -64,7 +62,13 @@ const std::filesystem::path& cartella_fuzz() {
     return cartella.percorso();
 }
 
+sistema_file_in_memoria& memoria_fuzz() {
+    static sistema_file_in_memoria memoria;
+    return memoria;
+}
+
 void svuota_cartella_fuzz() {
+    memoria_fuzz().svuota();
     for (const auto& voce_cartella : std::filesystem::directory_iterator(cartella_fuzz())) {
         std::filesystem::remove_all(voce_cartella.path());
     }
@@ -144,19 +148,21 @@ void verifica_sorgenti_dopo_lettura(const compattatore& c) {
 }
 
 std::size_t byte_piano_attesi(const compattatore& c) {
+    // Run by run, as every value of a run has the run's type: 2 bytes of type code, then
+    // 2 for an Integer and 8 for a Double. One look-up per run instead of one per value
+    // keeps a long plan cheap to check.
+    const auto& tratti = c.tracciato.tratti();
     std::size_t totale = 0;
-    const auto byte_valore = [](const valore_piano& v) -> std::size_t {
-        if (std::holds_alternative<int16_t>(v)) {
-            return 2 + 2;
+    for (std::size_t r = 0; r < tratti.size(); ++r) {
+        const std::size_t fine =
+            r + 1 < tratti.size() ? tratti[r + 1].inizio : c.tracciato.numero_valori();
+        std::size_t byte = 2;
+        if (tratti[r].tipo == tabella_piano::tipo_valore::integer) {
+            byte += 2;
+        } else if (tratti[r].tipo == tabella_piano::tipo_valore::doppio) {
+            byte += 8;
         }
-        if (std::holds_alternative<double>(v)) {
-            return 2 + 8;
-        }
-        return 2;
-    };
-    for (std::size_t i = 0; i < c.tracciato.size(); ++i) {
-        const punto_piano p = c.tracciato[i];
-        totale += byte_valore(p.x) + byte_valore(p.y);
+        totale += (fine - tratti[r].inizio) * byte;
     }
     return totale;
 }
@@ -180,7 +186,7 @@ void verifica_file_compatti(const compattatore& c) {
     controlla(file_voci, byte_voci);
     // The records must read back as written: a name too long for its 2-byte length
     // would leave a file of the right size that no reader can walk.
-    const std::string generali = leggi_file_intero(file_voci);
+    const std::string& generali = *memoria_fuzz().trova(file_voci);
     std::size_t pos = 0;
     for (const voce& v : c.voci) {
         const auto riletta = formato::leggi_voce(generali, pos);
@@ -211,10 +217,10 @@ void verifica_nessun_file_compatto(const compattatore& c) {
 void leggi_e_verifica(std::string_view linea, std::string_view treno, int32_t scrivi_linea) {
     const identita_scenario identita = identita_predefinita();
     svuota_cartella_fuzz();
-    scrivi_file(nomi_file::sorgente_linea(cartella_fuzz(), identita), linea);
-    scrivi_file(nomi_file::sorgente_treno(cartella_fuzz(), identita), treno);
+    memoria_fuzz().metti(nomi_file::sorgente_linea(cartella_fuzz(), identita), std::string(linea));
+    memoria_fuzz().metti(nomi_file::sorgente_treno(cartella_fuzz(), identita), std::string(treno));
 
-    compattatore c(cartella_fuzz(), identita);
+    compattatore c({cartella_fuzz(), cartella_fuzz(), true, &memoria_fuzz()}, identita);
     c.scrivi_linea = scrivi_linea;
     c.memorizza_dati();
     verifica_modello(c);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "compactor/compattatore.h"
+#include "comune/sistema_file_memoria.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,9 +14,14 @@
 // One scratch directory per process, removed when the process ends normally.
 const std::filesystem::path& cartella_fuzz();
 
-// Empties the scratch directory (leftovers of the previous input).
+// The file seam of the compactor's runs: its files stand in memory under the scratch
+// directory's names, so that no input waits on the disk.
+sistema_file_in_memoria& memoria_fuzz();
+
+// Empties the scratch directory and the memory (leftovers of the previous input).
 void svuota_cartella_fuzz();
 
+// A file on the disk, for readers that do not go through the seam.
 void scrivi_file(const std::filesystem::path& file, std::string_view contenuto);
 
 // The carried source files as the writers emit them, read once.
@@ -39,7 +45,7 @@ void verifica_file_compatti(const compattatore& c);
 // None of the three compact files exists.
 void verifica_nessun_file_compatto(const compattatore& c);
 
-// Both reader phases on the two source texts in the scratch directory, then the walk and
+// Both reader phases on the two source texts, in memory, then the walk and
 // the header checks on what they built, with every check above along the way.
 void leggi_e_verifica(std::string_view linea, std::string_view treno, int32_t scrivi_linea);
 
