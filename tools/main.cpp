@@ -1,6 +1,7 @@
 // Entry point of compattatore: reads the command line and runs one command.
 #include "comune/errore_esecuzione.h"
 #include "comune/processo.h"
+#include "tools/decompila.h"
 #include "tools/strumento.h"
 
 #include <algorithm>
@@ -20,6 +21,8 @@ constexpr std::string_view sinossi =
     "TRENO\n"
     "     compattatore mostra FILE\n"
     "     compattatore pianta DIR SCENARIO TRENO FILE.svg\n"
+    "     compattatore decompila [--senza-linea] [--parziale] [--sovrascrivi] DIR SCENARIO "
+    "TRENO [USCITA]\n"
     "     compattatore --help | --version\n";
 
 constexpr std::string_view dettagli =
@@ -36,6 +39,8 @@ constexpr std::string_view dettagli =
     "  mostra    decodifica un file .sim, .dat o _linea.dat in una tabella leggibile\n"
     "  pianta    disegna dai tre file compatti di DIR la pianta del percorso, il profilo\n"
     "            altimetrico e la velocit\xC3\xA0 massima in un file SVG\n"
+    "  decompila riscrive dai tre file compatti di DIR le due sorgenti, in USCITA (DIR se\n"
+    "            manca), che compattate li ridanno byte per byte\n"
     "\n"
     "SCENARIO e TRENO: solo caratteri ASCII stampabili, senza '/', '\\' e '..', non vuoti\n"
     "e non inizianti con '-'.\n"
@@ -57,6 +62,27 @@ void chiedi_argomenti(const std::vector<std::string>& argomenti, std::size_t qua
                          (quanti == 1 ? " argomento" : " argomenti") + ", ne ha " +
                          std::to_string(argomenti.size()));
     }
+}
+
+int esegui_decompila(const std::vector<std::string>& argomenti) {
+    opzioni_decompila opzioni;
+    std::vector<std::string> posizionali;
+    for (const std::string& a : argomenti) {
+        if (a == "--senza-linea" || a == "--parziale" || a == "--sovrascrivi") {
+            (a == "--senza-linea" ? opzioni.senza_linea
+             : a == "--parziale"  ? opzioni.parziale
+                                  : opzioni.sovrascrivi) = true;
+        } else if (a.starts_with("--")) {
+            throw errore_uso("opzione sconosciuta: " + a);
+        } else {
+            posizionali.push_back(a);
+        }
+    }
+    if (posizionali.size() != 4) {
+        chiedi_argomenti(posizionali, 3, "decompila");
+    }
+    return comando_decompila(posizionali[0], identita_da(posizionali[1], posizionali[2]),
+                             posizionali.size() == 4 ? posizionali[3] : posizionali[0], opzioni);
 }
 
 int esegui(const std::string& comando, std::vector<std::string> argomenti) {
@@ -107,6 +133,9 @@ int esegui(const std::string& comando, std::vector<std::string> argomenti) {
     if (comando == "pianta") {
         chiedi_argomenti(argomenti, 4, comando);
         return comando_pianta(argomenti[0], identita_da(argomenti[1], argomenti[2]), argomenti[3]);
+    }
+    if (comando == "decompila") {
+        return esegui_decompila(argomenti);
     }
     throw errore_uso("comando sconosciuto: " + comando);
 }
