@@ -87,6 +87,8 @@ public:
     std::string linea();
     std::string treno(const std::set<std::size_t>& abbattimenti_da_scrivere);
 
+    // What the train rows cannot express, from the last call of treno().
+    const std::vector<std::string>& messaggi_treno() const { return messaggi_treno_; }
     const std::string& nome_celle() const { return nome_celle_; }
     const std::string& nome_voci() const { return nome_voci_; }
     const std::string& nome_piano() const { return nome_piano_; }
@@ -111,6 +113,7 @@ private:
     bool senza_linea_;
     std::string nome_celle_, nome_voci_, nome_piano_;
     int32_t n_celle_ = 0;
+    std::vector<std::string> messaggi_treno_;
 };
 
 bool proposta::controlla_struttura() {
@@ -379,23 +382,9 @@ void proposta::curve(testo_sorgente& t) {
 void proposta::montagne(testo_sorgente& t) {
     int32_t fine_precedente = 0;
     int righe = 0;
-    std::size_t i = 0;
-    while (i < f_.celle.size()) {
-        const uint8_t tipo = f_.celle[i].montagna;
-        if (tipo == 0) {
-            ++i;
-            continue;
-        }
-        std::size_t j = i;
-        bool marcata = false;
-        while (j < f_.celle.size() && f_.celle[j].montagna == tipo) {
-            if ((j - i + 1) % 4 == 0 && f_.celle[j].tipo == tipo_cella::marcatore_galleria) {
-                marcata = true;
-            }
-            ++j;
-        }
-        const int32_t inizio = static_cast<int32_t>(50 * i);
-        const int32_t fine = static_cast<int32_t>(50 * j);
+    auto scrivi = [&](std::size_t da, std::size_t a, uint8_t tipo, bool marcata) {
+        const int32_t inizio = static_cast<int32_t>(50 * da);
+        const int32_t fine = static_cast<int32_t>(50 * a);
         // A span starting within 150 m of the previous row's end becomes type 3: an empty
         // span at 0 first makes the previous end 0.
         if (righe > 0 && tipo != 3 && inizio - fine_precedente <= 150) {
@@ -406,6 +395,63 @@ void proposta::montagne(testo_sorgente& t) {
         t.riga(formatta("montagna,  %d , %d , %d ", inizio, fine, riga_tipo));
         fine_precedente = fine;
         ++righe;
+    };
+    std::size_t i = 0;
+    while (i < f_.celle.size()) {
+        const uint8_t tipo = f_.celle[i].montagna;
+        if (tipo == 0) {
+            ++i;
+            continue;
+        }
+        // One run of equal type; where its markers do not stand on every fourth cell from
+        // one start, a second span (type 3, as one right after another gets) begins so
+        // that the marker is its fourth cell, or after the last marker where one is missing.
+        std::size_t inizio = i;
+        bool marcata = false;
+        std::optional<std::size_t> ultimo_segno;
+        std::optional<std::size_t> ultimo_quarto_libero;
+        std::size_t j = i;
+        for (; j < f_.celle.size() && f_.celle[j].montagna == tipo; ++j) {
+            const bool quarta = (j - inizio + 1) % 4 == 0;
+            const uint8_t oggetto = f_.celle[j].tipo;
+            std::optional<std::size_t> nuovo_inizio;
+            bool nuova_marcata = marcata;
+            if (oggetto == tipo_cella::marcatore_galleria) {
+                if (quarta && !ultimo_quarto_libero) {
+                    marcata = true;
+                    ultimo_segno = j;
+                } else {
+                    nuovo_inizio = j - 3;
+                    nuova_marcata = true;
+                }
+            } else if (oggetto == tipo_cella::libera && quarta) {
+                if (marcata) {
+                    nuovo_inizio = *ultimo_segno + 1;
+                    nuova_marcata = false;
+                } else {
+                    ultimo_quarto_libero = j;
+                }
+            }
+            if (!nuovo_inizio) {
+                continue;
+            }
+            if (j < 3 || *nuovo_inizio <= inizio || tipo != 3 ||
+                (ultimo_segno && *nuovo_inizio <= *ultimo_segno)) {
+                non_esprimibile.push_back(dove_cella(j) +
+                                          ": i segni di galleria della montagna non stanno "
+                                          "ogni quattro celle da un suo inizio");
+                continue;
+            }
+            scrivi(inizio, *nuovo_inizio, tipo, marcata);
+            inizio = *nuovo_inizio;
+            marcata = nuova_marcata;
+            ultimo_quarto_libero.reset();
+            ultimo_segno = marcata ? std::optional<std::size_t>(j) : std::nullopt;
+            if (!marcata && (j - inizio + 1) % 4 == 0 && oggetto == tipo_cella::libera) {
+                ultimo_quarto_libero = j;
+            }
+        }
+        scrivi(inizio, j, tipo, marcata);
         i = j;
     }
     for (std::size_t k = 0; k < f_.celle.size(); ++k) {
@@ -416,6 +462,7 @@ void proposta::montagne(testo_sorgente& t) {
 }
 
 std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scrivere) {
+    messaggi_treno_.clear();
     testo_sorgente t;
     const auto& v = f_.voci;
     const std::size_t ultima = static_cast<std::size_t>(n_celle_ - 3);
@@ -474,7 +521,7 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
         const int64_t orario = s.dato_finale;
         const auto nome = campo_testo(s.nome);
         if (!nome) {
-            non_esprimibile.push_back(nome_voci_ + ": record " + std::to_string(k) +
+            messaggi_treno_.push_back(nome_voci_ + ": record " + std::to_string(k) +
                                       ": il nome della stazione contiene virgolette e un "
                                       "carattere che ne chiede l'uso");
         }
@@ -499,14 +546,26 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
             continue;
         }
         // The end: the next end cell with the same values not taken by another slowdown.
+        // The end: the next end cell with the same values not taken by another slowdown,
+        // else the nearest one before the start (a negative length).
         std::size_t e = s;
-        for (std::size_t j = s + 1; j < f_.celle.size(); ++j) {
+        auto e_fine = [&](std::size_t j) {
             const cella c = oggetto(j);
-            if (c.tipo == tipo_cella::fine_rallentamento && !spiegata[j] &&
-                c.valore1 == inizio.valore1 && c.valore2 == inizio.valore2 &&
-                c.valore3 == inizio.valore3) {
+            return c.tipo == tipo_cella::fine_rallentamento && !spiegata[j] &&
+                   c.valore1 == inizio.valore1 && c.valore2 == inizio.valore2 &&
+                   c.valore3 == inizio.valore3;
+        };
+        bool trovata = false;
+        for (std::size_t j = s + 1; j < f_.celle.size() && !trovata; ++j) {
+            if (e_fine(j)) {
                 e = j;
-                break;
+                trovata = true;
+            }
+        }
+        for (std::size_t j = s; j-- > 1 && !trovata;) {
+            if (e_fine(j)) {
+                e = j;
+                trovata = true;
             }
         }
         spiegata[e] = true;
@@ -514,38 +573,52 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
         // cell and the four before it show one.
         int64_t x = 50 * (static_cast<int64_t>(s) - 1);
         int f_ta = 0;
+        auto e_tipo = [&](int64_t i, uint8_t tipo) {
+            return i >= 0 && i < static_cast<int64_t>(f_.celle.size()) &&
+                   oggetto(static_cast<std::size_t>(i)).tipo == tipo;
+        };
+        int miglior_punteggio = -1;
         for (int64_t candidata : {x, x - 25, x + 25}) {
             if (arrotonda(static_cast<double>(candidata) / 50.0 + 1.0) != static_cast<int64_t>(s)) {
                 continue;
             }
-            if (candidata <= 1500) {
-                if (candidata == x) {
-                    break;
+            int punteggio = 0;
+            int con_prima = 0;
+            if (candidata > 1500) {
+                const int64_t w = arrotonda(static_cast<double>(candidata - 1200) / 50.0 + 1.0);
+                const int64_t a = arrotonda(static_cast<double>(candidata - 1200) / 50.0);
+                if (!e_tipo(w, tipo_cella::avviso_rallentamento) ||
+                    spiegata[static_cast<std::size_t>(w)]) {
+                    continue;
                 }
+                punteggio = 1;
+                con_prima = a < w ? 1 : 0;
+                for (int k = 0; k < 4; ++k) {
+                    if (!e_tipo(a - k, tipo_cella::prima_dell_avviso) ||
+                        oggetto(static_cast<std::size_t>(a - k)).valore1 != k + 1 ||
+                        spiegata[static_cast<std::size_t>(a - k)]) {
+                        con_prima = 0;
+                    }
+                }
+                punteggio += con_prima;
+            } else if (candidata != x) {
                 continue;
             }
-            const int64_t w = arrotonda(static_cast<double>(candidata - 1200) / 50.0 + 1.0);
-            const int64_t a = arrotonda(static_cast<double>(candidata - 1200) / 50.0);
-            auto e_tipo = [&](int64_t i, uint8_t tipo) {
-                return i >= 0 && i < static_cast<int64_t>(f_.celle.size()) &&
-                       oggetto(static_cast<std::size_t>(i)).tipo == tipo;
-            };
-            if (!e_tipo(w, tipo_cella::avviso_rallentamento)) {
-                continue;
+            if (punteggio > miglior_punteggio) {
+                miglior_punteggio = punteggio;
+                x = candidata;
+                f_ta = con_prima;
             }
-            x = candidata;
-            spiegata[static_cast<std::size_t>(w)] = true;
-            f_ta = 1;
-            for (int k = 0; k < 4; ++k) {
-                if (!e_tipo(a - k, tipo_cella::prima_dell_avviso) ||
-                    oggetto(static_cast<std::size_t>(a - k)).valore1 != k + 1) {
-                    f_ta = 0;
-                }
+        }
+        if (x > 1500) {
+            const int64_t w = arrotonda(static_cast<double>(x - 1200) / 50.0 + 1.0);
+            const int64_t a = arrotonda(static_cast<double>(x - 1200) / 50.0);
+            if (w >= 0 && w < static_cast<int64_t>(spiegata.size())) {
+                spiegata[static_cast<std::size_t>(w)] = true;
             }
             for (int k = 0; k < 4 && f_ta != 0; ++k) {
                 spiegata[static_cast<std::size_t>(a - k)] = true;
             }
-            break;
         }
         const int64_t l = 50 * (static_cast<int64_t>(e) - 1) - x;
         t.riga(formatta("rallentamento,%8lld,%4d,%5lld,%2d,%2d,%2d", static_cast<long long>(x),
@@ -554,41 +627,110 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
     }
 
     t.riga("[segnali]");
+    // Each signal's two kinds: those its packed fourth value and time allow that agree with
+    // most of its approach cells' codes (a later row may have written over some).
+    struct segnale_trovato {
+        std::size_t cella;
+        int sx, dx;
+    };
+    std::vector<segnale_trovato> segnali;
+    std::map<std::size_t, std::size_t> segnale_in;  // cell -> index in segnali
+    auto codice_di = [](int sx, int dx, int k) { return bassi_8_bit(sx * 30 + dx * 10 + k); };
     for (std::size_t c = 1; c < f_.celle.size(); ++c) {
         const cella s = oggetto(c);
         if (s.tipo != tipo_cella::segnale) {
             continue;
         }
-        // The kinds on both sides from the farthest approach cell, which no later signal
-        // of a file in route order writes over, and from the packed fourth value.
-        int k_lontano = 4;
-        while (k_lontano > 0 && static_cast<int64_t>(c) - 2 * k_lontano < 0) {
-            --k_lontano;
-        }
         std::optional<std::pair<int, int>> lati;
+        int migliori = -1;
         for (int sx : {1, 2, 0, 3, 4, 5, 6, 7, 8}) {
-            for (int dx = 0; dx <= 9 && !lati; ++dx) {
-                if (k_lontano > 0 && f_.celle[c - 2 * static_cast<std::size_t>(k_lontano)].codice !=
-                                         bassi_8_bit(sx * 30 + dx * 10 + k_lontano)) {
-                    continue;
-                }
+            for (int dx = 0; dx <= 9; ++dx) {
                 if ((s.valore4 - 3 * sx - dx) % 10 != 0 || (s.tempo != 0 && sx != 2)) {
                     continue;
                 }
-                lati = std::pair{sx, dx};
-            }
-            if (lati) {
-                break;
+                int concordi = 0;
+                for (int k = 1; k <= 4; ++k) {
+                    if (c >= 2 * static_cast<std::size_t>(k) &&
+                        f_.celle[c - 2 * static_cast<std::size_t>(k)].codice ==
+                            codice_di(sx, dx, k)) {
+                        ++concordi;
+                    }
+                }
+                if (concordi > migliori) {
+                    migliori = concordi;
+                    lati = std::pair{sx, dx};
+                }
             }
         }
         if (!lati) {
-            non_esprimibile.push_back(dove_cella(c) + ": segnale il cui quarto valore (" +
+            messaggi_treno_.push_back(dove_cella(c) + ": segnale il cui quarto valore (" +
                                       std::to_string(s.valore4) +
-                                      ") e i codici delle celle "
-                                      "prima non danno i due tipi del segnale");
+                                      ") non dà i due tipi del segnale");
             continue;
         }
-        const auto [sx, dx] = *lati;
+        segnale_in[c] = segnali.size();
+        segnali.push_back({c, lati->first, lati->second});
+    }
+    // The order of the rows: on every approach cell, the signal whose code it holds is
+    // written after the others that reach it; otherwise in route order.
+    std::vector<std::vector<std::size_t>> dopo(segnali.size());
+    std::vector<int> prima(segnali.size(), 0);
+    {
+        std::map<std::size_t, std::vector<std::pair<std::size_t, int>>> chi_scrive;
+        for (std::size_t i = 0; i < segnali.size(); ++i) {
+            for (int k = 1; k <= 4; ++k) {
+                if (segnali[i].cella >= 2 * static_cast<std::size_t>(k)) {
+                    chi_scrive[segnali[i].cella - 2 * static_cast<std::size_t>(k)].push_back(
+                        {i, k});
+                }
+            }
+        }
+        for (const auto& [x, scrittori] : chi_scrive) {
+            std::optional<std::size_t> vincitore;
+            for (const auto& [i, k] : scrittori) {
+                if (codice_di(segnali[i].sx, segnali[i].dx, k) == f_.celle[x].codice) {
+                    vincitore = i;
+                }
+            }
+            if (!vincitore) {
+                continue;
+            }
+            for (const auto& [i, k] : scrittori) {
+                if (i != *vincitore) {
+                    dopo[i].push_back(*vincitore);
+                    ++prima[*vincitore];
+                }
+            }
+        }
+    }
+    std::set<std::size_t> pronti;
+    for (std::size_t i = 0; i < segnali.size(); ++i) {
+        if (prima[i] == 0) {
+            pronti.insert(i);
+        }
+    }
+    std::vector<std::size_t> ordine;
+    while (!pronti.empty()) {
+        const std::size_t i = *pronti.begin();
+        pronti.erase(pronti.begin());
+        ordine.push_back(i);
+        for (std::size_t j : dopo[i]) {
+            if (--prima[j] == 0) {
+                pronti.insert(j);
+            }
+        }
+    }
+    if (ordine.size() != segnali.size()) {  // no order gives every code: route order
+        ordine.clear();
+        for (std::size_t i = 0; i < segnali.size(); ++i) {
+            ordine.push_back(i);
+        }
+    }
+    for (std::size_t i : ordine) {
+        const std::size_t c = segnali[i].cella;
+        const cella s = oggetto(c);
+        const int sx = segnali[i].sx;
+        const int dx = segnali[i].dx;
         const int rapp = (s.valore4 - 3 * sx - dx) / 10;
         auto diviso = [](int16_t valore) {
             const int64_t alto = divisione_intera(valore, 10);
@@ -807,6 +949,8 @@ esito_decompila decompila_file(const file_compatti_decodificati& compatti,
         r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
     }
     esito.differenze = p.non_esprimibile;
+    esito.differenze.insert(esito.differenze.end(), p.messaggi_treno().begin(),
+                            p.messaggi_treno().end());
     const std::vector<std::string> diverse = differenze(r, compatti, p);
     esito.differenze.insert(esito.differenze.end(), diverse.begin(), diverse.end());
     if (r.intestazione >= 0) {
