@@ -96,7 +96,10 @@ std::map<std::string, int> righe_per_tipo(const std::string& testo) {
     return conto;
 }
 
-// compact -> decompile -> compact: the same bytes, and the same problems recorded.
+int con_problemi = 0;     // runs of the round trip whose first compaction recorded a problem
+int stessi_problemi = 0;  // of those, the ones whose decompiled sources record the same
+
+// compact -> decompile -> compact: the same bytes.
 // Returns the decompiled sources, empty when the test failed.
 std::pair<std::string, std::string> giro_completo(const std::string& linea,
                                                   const std::string& treno, const std::string& nome,
@@ -114,8 +117,16 @@ std::pair<std::string, std::string> giro_completo(const std::string& linea,
         return {};
     }
     const compattazione c2 = compatta(dopo.percorso(), senza_linea);
-    EXPECT_EQ(c2.stato, c1.stato) << nome << "\n" << c2.errori;
-    EXPECT_EQ(codici_problemi(c2.errori), codici_problemi(c1.errori)) << nome;
+    // A clean run gives clean sources; a problem that a run recorded is not in its compact
+    // files, so sources that give the same bytes may record it or not.
+    if (c1.stato == 0) {
+        EXPECT_EQ(c2.stato, 0) << nome << "\n" << c2.errori;
+    } else {
+        ++con_problemi;
+        if (codici_problemi(c2.errori) == codici_problemi(c1.errori)) {
+            ++stessi_problemi;
+        }
+    }
     const bool uguali = leggi_compatti(prima.percorso(), !senza_linea) ==
                         leggi_compatti(dopo.percorso(), !senza_linea);
     EXPECT_TRUE(uguali) << nome;
@@ -415,7 +426,130 @@ TEST(Decompila, ScenariGeneratiStessiByteENonPiuRighe) {
             EXPECT_LE(righe, generate[chiave]) << "seme " << seme << ", " << chiave;
         }
     }
-    std::cout << identici << " scenari generati su " << n << " identici dopo il giro\n";
+    std::cout << identici << " scenari generati su " << n << " identici dopo il giro ("
+              << con_problemi << " da corse con un problema, " << stessi_problemi
+              << " con gli stessi problemi registrati)\n";
+}
+
+// Runs that recorded a problem: the compact files they wrote give sources with the same
+// bytes, or a refusal that names what cannot be expressed.
+TEST(Decompila, CorseConUnProblema) {
+    struct modifica {
+        const char* nome;
+        bool del_treno;
+        std::string da, a;
+    };
+    const modifica modifiche[] = {
+        {"segnale sul cartello (16)", true, "segnale,    5250,", "segnale,     800,"},
+        {"stazione lunga 450 m (9)", true, "6900, 12,  400,", "6900, 12,  450,"},
+        {"progressiva non multipla di 50 (2)", false, "98250,    213400", "98260,    213400"},
+        {"rallentamento senza celle libere (12)", true, "[rallentamenti]",
+         "[rallentamenti]\r\nrallentamento,  6500,  30,  400,  1,  1,  0"},
+        {"posizione oltre la griglia (15)", false, "pendenza,  100200 ,-2 ",
+         "pendenza,  110000 ,-2 "},
+    };
+    for (const modifica& m : modifiche) {
+        std::string linea = testo_portato(righe_linea());
+        std::string treno = testo_portato(righe_treno());
+        std::string& testo = m.del_treno ? treno : linea;
+        ASSERT_NE(testo.find(m.da), std::string::npos) << m.nome;
+        testo.replace(testo.find(m.da), m.da.size(), m.a);
+        const cartella_temporanea prima, dopo;
+        scrivi_tutto(nomi_file::sorgente_linea(prima.percorso(), id), linea);
+        scrivi_tutto(nomi_file::sorgente_treno(prima.percorso(), id), treno);
+        const compattazione c1 = compatta(prima.percorso());
+        ASSERT_EQ(c1.stato, 3) << m.nome;
+        const decompilazione d = decompila(prima.percorso(), dopo.percorso());
+        if (d.stato == 1) {
+            EXPECT_NE(d.errori.find("cella "), std::string::npos) << m.nome << "\n" << d.errori;
+            EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_linea(dopo.percorso(), id)));
+            continue;
+        }
+        ASSERT_EQ(d.stato, 0) << m.nome << "\n" << d.errori;
+        compatta(dopo.percorso());
+        EXPECT_EQ(leggi_compatti(prima.percorso()), leggi_compatti(dopo.percorso())) << m.nome;
+    }
+}
+
+// A cell no row makes, and a plan point off every curve: refused with the cell or point
+// named and nothing written; with --parziale written, and their compaction differs from
+// the input only in what was listed.
+TEST(Decompila, NonEsprimibileRifiutatoOParziale) {
+    const cartella_temporanea prima;
+    scrivi_testi_scenario(prima.percorso(), id);
+    ASSERT_EQ(compatta(prima.percorso()).stato, 0);
+    std::string celle = leggi_file_intero(nomi_file::celle_compatte(prima.percorso(), id));
+    celle[500 * formato::byte_cella] = 9;  // cell 500: a kind no source gives
+    scrivi_tutto(nomi_file::celle_compatte(prima.percorso(), id), celle);
+    std::string piano = leggi_file_intero(nomi_file::linea_compatta(prima.percorso(), id));
+    const std::size_t punto = 4 + 4 + 10 * (5000 - 2) + 2;  // x of point 5000, after its code
+    piano[punto + 3] = static_cast<char>(piano[punto + 3] ^ 1);
+    scrivi_tutto(nomi_file::linea_compatta(prima.percorso(), id), piano);
+
+    const cartella_temporanea dopo;
+    const decompilazione rifiuto = decompila(prima.percorso(), dopo.percorso() / "nuova");
+    EXPECT_EQ(rifiuto.stato, 1);
+    EXPECT_NE(rifiuto.errori.find("_5927.dat: cella 500 (25000 m): tipo 9"), std::string::npos)
+        << rifiuto.errori;
+    EXPECT_NE(rifiuto.errori.find("_linea.dat: punto 5000: non segue"), std::string::npos)
+        << rifiuto.errori;
+    EXPECT_FALSE(std::filesystem::exists(dopo.percorso() / "nuova"));
+
+    opzioni_decompila parziale;
+    parziale.parziale = true;
+    const decompilazione d = decompila(prima.percorso(), dopo.percorso() / "nuova", parziale);
+    ASSERT_EQ(d.stato, 3) << d.errori;
+    const std::filesystem::path nuova = dopo.percorso() / "nuova";
+    compatta(nuova);
+    const tre_file a = leggi_compatti(prima.percorso());
+    const tre_file b = leggi_compatti(nuova);
+    EXPECT_EQ(a.voci, b.voci);
+    ASSERT_EQ(a.celle.size(), b.celle.size());
+    for (std::size_t i = 0; i < a.celle.size() / formato::byte_cella; ++i) {
+        if (a.celle.substr(i * 15, 15) != b.celle.substr(i * 15, 15)) {
+            EXPECT_NE(d.errori.find(": cella " + std::to_string(i) + " ("), std::string::npos)
+                << "cella " << i << " diversa ma non elencata";
+        }
+    }
+    // The plan from point 5000 on is off: listed as far as the list goes.
+    EXPECT_NE(d.errori.find("_linea.dat: punto 5000, x"), std::string::npos) << d.errori;
+}
+
+// Both sources or neither, an existing source kept unless --sovrascrivi, and the command
+// line's errors.
+TEST(Decompila, NessunaSorgenteAMetaESovrascrivi) {
+    const cartella_temporanea c;
+    scrivi_testi_scenario(c.percorso(), id);
+    ASSERT_EQ(compatta(c.percorso()).stato, 0);
+    const std::string treno_prima = "non toccare\r\n";
+    scrivi_tutto(nomi_file::sorgente_treno(c.percorso(), id), treno_prima);
+    std::filesystem::remove(nomi_file::sorgente_linea(c.percorso(), id));
+    try {
+        decompila(c.percorso(), c.percorso());
+        ADD_FAILURE() << "una sorgente esistente è stata sostituita";
+    } catch (const errore_esecuzione& e) {
+        EXPECT_EQ(e.file(), nomi_file::sorgente_treno(c.percorso(), id));
+    }
+    EXPECT_FALSE(std::filesystem::exists(nomi_file::sorgente_linea(c.percorso(), id)));
+    EXPECT_EQ(leggi_file_intero(nomi_file::sorgente_treno(c.percorso(), id)), treno_prima);
+
+    opzioni_decompila sovrascrivi;
+    sovrascrivi.sovrascrivi = true;
+    EXPECT_EQ(decompila(c.percorso(), c.percorso(), sovrascrivi).stato, 0);
+    EXPECT_NE(leggi_file_intero(nomi_file::sorgente_treno(c.percorso(), id)), treno_prima);
+    for (const auto& voce : std::filesystem::directory_iterator(c.percorso())) {
+        EXPECT_FALSE(nome_temporaneo(voce.path().filename().string())) << voce.path();
+    }
+
+    EXPECT_EQ(esegui(PERCORSO_COMPATTATORE, {"decompila", c.percorso().string()}).stato, 64);
+    EXPECT_EQ(esegui(PERCORSO_COMPATTATORE,
+                     {"decompila", "--di-piu", c.percorso().string(), "Orvesa_Cusvana", "5927"})
+                  .stato,
+              64);
+    const esito_processo esistenti = esegui(
+        PERCORSO_COMPATTATORE, {"decompila", c.percorso().string(), "Orvesa_Cusvana", "5927"});
+    EXPECT_EQ(esistenti.stato, 1);
+    EXPECT_NE(esistenti.errori.find("esiste già"), std::string::npos) << esistenti.errori;
 }
 
 }  // namespace

@@ -426,8 +426,30 @@ void proposta::montagne(testo_sorgente& t) {
                 }
             } else if (oggetto == tipo_cella::libera && quarta) {
                 if (marcata) {
+                    // A marked span that begins before this cell, when a marker after it is
+                    // that span's fourth cell; else an unmarked one after the last marker.
                     nuovo_inizio = *ultimo_segno + 1;
                     nuova_marcata = false;
+                    for (std::size_t k = j + 1; k < f_.celle.size() && f_.celle[k].montagna == tipo;
+                         ++k) {
+                        if (f_.celle[k].tipo == tipo_cella::marcatore_galleria) {
+                            // The latest start not after this cell with k on a fourth cell;
+                            // the fourth cells before k must hold objects, not be free.
+                            std::size_t a = k - 3;
+                            if (a > j) {
+                                a -= 4 * ((a - j + 3) / 4);
+                            }
+                            bool possibile = a > *ultimo_segno && a <= j;
+                            for (std::size_t q = a + 3; possibile && q < k; q += 4) {
+                                possibile = f_.celle[q].tipo != tipo_cella::libera;
+                            }
+                            if (possibile) {
+                                nuovo_inizio = a;
+                                nuova_marcata = true;
+                            }
+                            break;
+                        }
+                    }
                 } else {
                     ultimo_quarto_libero = j;
                 }
@@ -446,7 +468,9 @@ void proposta::montagne(testo_sorgente& t) {
             inizio = *nuovo_inizio;
             marcata = nuova_marcata;
             ultimo_quarto_libero.reset();
-            ultimo_segno = marcata ? std::optional<std::size_t>(j) : std::nullopt;
+            ultimo_segno = marcata && oggetto == tipo_cella::marcatore_galleria
+                               ? std::optional<std::size_t>(j)
+                               : std::nullopt;
             if (!marcata && (j - inizio + 1) % 4 == 0 && oggetto == tipo_cella::libera) {
                 ultimo_quarto_libero = j;
             }
