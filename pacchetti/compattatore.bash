@@ -1,6 +1,6 @@
 # bash completion of compattatore: its commands, the options of compatta and controlla, folders where a
 # folder goes, the scenarios and trains found in that folder, compact files for mostra,
-# SVG files for pianta.
+# SVG files for pianta; for decompila the scenarios and trains of the compact files.
 # The scenarios of a folder (from its line sources), and the trains of a scenario there.
 _compattatore_scenari() {
     local file
@@ -18,6 +18,23 @@ _compattatore_treni() {
         echo "${file%-.txt}"
     done
 }
+# The scenarios and trains of a folder's compact files (SCENARIO_TRENO.sim).
+_compattatore_scenari_compatti() {
+    local file
+    for file in "$1"/*_*.sim; do
+        [ -e "$file" ] || continue
+        file=${file##*/}
+        echo "${file%_*.sim}"
+    done
+}
+_compattatore_treni_compatti() {
+    local file
+    for file in "$1/$2"_*.sim; do
+        [ -e "$file" ] || continue
+        file=${file##*/$2_}
+        echo "${file%.sim}"
+    done
+}
 # DIR SCENARIO TRENO, the first three arguments of compatta, controlla and pianta; it
 # reads _compattatore's posizione, argomenti and attuale.
 _compattatore_cartella_scenario_treno() {
@@ -33,7 +50,7 @@ _compattatore_cartella_scenario_treno() {
 _compattatore() {
     local attuale=${COMP_WORDS[COMP_CWORD]}
     if [ "$COMP_CWORD" -eq 1 ]; then
-        mapfile -t COMPREPLY < <(compgen -W 'esporta compatta controlla mostra pianta --help --version' \
+        mapfile -t COMPREPLY < <(compgen -W 'esporta compatta controlla mostra pianta decompila --help --version' \
             -- "$attuale")
         return
     fi
@@ -70,6 +87,20 @@ _compattatore() {
                                      compgen -d -- "$attuale")
         else
             _compattatore_cartella_scenario_treno
+        fi
+        ;;
+    decompila)
+        if [[ $attuale == -* ]]; then
+            mapfile -t COMPREPLY < <(compgen -W '--senza-linea --parziale --sovrascrivi' \
+                                     -- "$attuale")
+        elif [ "$posizione" -eq 1 ]; then
+            mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari_compatti \
+                                     "${argomenti[0]}")" -- "$attuale")
+        elif [ "$posizione" -eq 2 ]; then
+            mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_treni_compatti \
+                                     "${argomenti[0]}" "${argomenti[1]}")" -- "$attuale")
+        elif [ "$posizione" -eq 0 ] || [ "$posizione" -eq 3 ]; then
+            mapfile -t COMPREPLY < <(compgen -d -- "$attuale")
         fi
         ;;
     esac

@@ -92,8 +92,9 @@ TEST(PaginaManuale, OgniComandoEOpzioneDellAiuto) {
         parole.insert((*i)[1].matched ? (*i)[1].str() : (*i)[2].str());
     }
     EXPECT_EQ(parole, (std::set<std::string>{"esporta", "compatta", "controlla", "mostra", "pianta",
-                                             "--help", "--version", "--senza-linea", "--formato",
-                                             "--avvisi-come-problemi"}));
+                                             "decompila", "--help", "--version", "--senza-linea",
+                                             "--formato", "--avvisi-come-problemi", "--parziale",
+                                             "--sovrascrivi"}));
     for (const std::string& p : parole) {
         std::string in_roff;
         for (const char c : p) {
