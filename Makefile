@@ -109,3 +109,4 @@ bench: build-bench
 	$(PRECARICA) $(BUILD_BENCH)/bench/bench_compattatore --benchmark_repetitions=5 \
 	  --benchmark_report_aggregates_only=true
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/processo.sh $(BUILD_BENCH)
+	SENZA_SCARICO=$(SENZA_SCARICO) bench/decompila.sh $(BUILD_BENCH)
