@@ -18,16 +18,20 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <set>
+#include <utility>
 
 namespace {
 
 constexpr int32_t abbattimento_del_cammino = 180;
-// Differences listed one by one; beyond this many only their number is said.
-constexpr std::size_t differenze_elencate = 40;
+// Plan values listed one by one; beyond this many only their number and extent are said.
+constexpr std::size_t valori_del_piano_elencati = 20;
 
 // The curvature of each degree, as the keyword's digit gives it.
 constexpr std::array<double, 7> curvatura = {0, 0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
@@ -901,17 +905,32 @@ std::vector<std::string> differenze(const compattazione& r, const file_compatti_
                         "proposte ne danno " +
                         std::to_string(b.size()));
         } else {
+            // The plan's values one by one up to a limit, then how many and where.
+            std::size_t diversi = 0;
+            std::size_t primo = 0, ultimo = 0;
             for (std::size_t k = 0; k < a.numero_valori(); ++k) {
                 const valore_piano x = a.valore(k);
                 const valore_piano y = b.valore(k);
                 char bx[formato::byte_valore_massimo], by[formato::byte_valore_massimo];
                 const std::size_t nx = formato::codifica_valore(bx, x);
                 const std::size_t ny = formato::codifica_valore(by, y);
-                if (nx != ny || std::memcmp(bx, by, nx) != 0) {
+                if (nx == ny && std::memcmp(bx, by, nx) == 0) {
+                    continue;
+                }
+                if (diversi++ < valori_del_piano_elencati) {
                     d.push_back(p.nome_piano() + ": punto " + std::to_string(k % a.size()) + ", " +
                                 (k < a.size() ? "x" : "y") + ": " + descrivi_valore(x) +
                                 "; le sorgenti proposte danno " + descrivi_valore(y));
                 }
+                ultimo = k;
+                if (diversi == 1) {
+                    primo = k;
+                }
+            }
+            if (diversi > valori_del_piano_elencati) {
+                d.push_back(p.nome_piano() + ": " + std::to_string(diversi) +
+                            " valori diversi in tutto, dal valore " + std::to_string(primo) +
+                            " al valore " + std::to_string(ultimo) + " (nell'ordine del file)");
             }
         }
     }
@@ -1030,13 +1049,16 @@ int decompila_scenario(const std::filesystem::path& cartella, const identita_sce
         compatti.celle = leggi_celle(nomi_file::celle_compatte(cartella, identita));
     }
     const esito_decompila esito = decompila_file(compatti, identita, opzioni.senza_linea);
+    // Every difference, its file named with the folder.
     auto elenca = [&](const char* prefisso) {
-        const std::size_t n = esito.differenze.size();
-        for (std::size_t i = 0; i < std::min(n, differenze_elencate); ++i) {
-            errori << (cartella / esito.differenze[i]).string() << "\n";
-        }
-        if (n > differenze_elencate) {
-            errori << "... e altre " << n - differenze_elencate << " differenze\n";
+        for (const std::string& d : esito.differenze) {
+            const std::size_t fine_nome = d.find(": ");
+            if (fine_nome == std::string::npos) {
+                errori << d << "\n";
+            } else {
+                errori << (cartella / d.substr(0, fine_nome)).string() << d.substr(fine_nome)
+                       << "\n";
+            }
         }
         errori << "compattatore: " << prefisso << "\n";
     };
