@@ -671,8 +671,10 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
         }
         std::optional<std::pair<int, int>> lati;
         int migliori = -1;
-        for (int sx : {1, 2, 0, 3, 4, 5, 6, 7, 8}) {
-            for (int dx = 0; dx <= 9; ++dx) {
+        // The usual kinds first (right side 0 to 2, left side 1 or 2): among equal
+        // agreements the first found stays.
+        for (int dx = 0; dx <= 9; ++dx) {
+            for (int sx : {1, 2, 0, 3, 4, 5, 6, 7, 8}) {
                 if ((s.valore4 - 3 * sx - dx) % 10 != 0 || (s.tempo != 0 && sx != 2)) {
                     continue;
                 }
