@@ -975,21 +975,43 @@ esito_decompila decompila_file(const file_compatti_decodificati& compatti,
     esito.treno = p.treno(da_scrivere);
     const cartella_temporanea prova;
     compattazione r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
-    // The walk's points: where the walk of the proposed sources leaves a cell of value 180
-    // free that the input holds, that point was an author's row.
-    for (int giro = 0; giro < 4 && r.intestazione >= 0; ++giro) {
-        std::set<std::size_t> mancanti;
-        for (std::size_t i : p.abbattimenti_del_cammino) {
-            if (i < r.c->celle.size() &&
-                r.c->celle[i].tipo != tipo_cella::abbattimento_con_valore &&
-                da_scrivere.count(i) == 0) {
-                mancanti.insert(i);
-            }
+    // The walk's points: every cell of value 180 is first left to the walk. Where the walk
+    // of the proposed sources leaves such a cell free, that point was an author's row. Where
+    // it places one on a cell the input has free, its points went elsewhere because an
+    // earlier point left to it was an author's: that one becomes a row, and the rows added
+    // just before it for the walk's sake go again. Each round fixes the first difference
+    // along the grid, as the walk goes.
+    auto punto_del_cammino = [](const cella& c) {
+        return c.tipo == tipo_cella::abbattimento_con_valore &&
+               c.valore1 == abbattimento_del_cammino;
+    };
+    for (int giro = 0; giro < 16 && r.intestazione == 0; ++giro) {
+        const std::vector<cella>& ottenute = r.c->celle;
+        std::size_t i = 2;
+        while (i < ottenute.size() && i < compatti.celle.size() &&
+               punto_del_cammino(ottenute[i]) == punto_del_cammino(compatti.celle[i])) {
+            ++i;
         }
-        if (mancanti.empty()) {
+        if (i >= ottenute.size() || i >= compatti.celle.size()) {
             break;
         }
-        da_scrivere.insert(mancanti.begin(), mancanti.end());
+        if (punto_del_cammino(compatti.celle[i])) {
+            if (da_scrivere.count(i) != 0) {
+                break;
+            }
+            da_scrivere.insert(i);
+        } else {
+            const auto prima =
+                std::find_if(p.abbattimenti_del_cammino.rbegin(), p.abbattimenti_del_cammino.rend(),
+                             [&](std::size_t z) { return z < i && da_scrivere.count(z) == 0; });
+            if (prima == p.abbattimenti_del_cammino.rend()) {
+                break;
+            }
+            const std::size_t z = *prima;
+            da_scrivere.erase(da_scrivere.lower_bound(z > 20 ? z - 20 : 0),
+                              da_scrivere.upper_bound(i));
+            da_scrivere.insert(z);
+        }
         esito.treno = p.treno(da_scrivere);
         r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
     }
