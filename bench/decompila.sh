@@ -17,8 +17,10 @@ strumento=$(cd "$(dirname "$strumento")" && pwd)/compattatore
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir "$tmp/percorso" "$tmp/sorgenti"
-# The route's sources and its compact files.
+# The route's compact files (the one-shot run deletes its sources), and sources for
+# compatta from them.
 "$build/bench/esegui_percorso" "$tmp/percorso" 1000 >/dev/null 2>&1
+"$strumento" decompila "$tmp/percorso" Orvesa_Cusvana 5927 >/dev/null
 # Each side as a program without arguments, as misura_processo runs them.
 cat >"$tmp/compatta" <<FINE
 #!/bin/sh
@@ -30,6 +32,7 @@ exec "$strumento" decompila --sovrascrivi "$tmp/percorso" Orvesa_Cusvana 5927 "$
 FINE
 chmod +x "$tmp/compatta" "$tmp/decompila"
 "$tmp/decompila"
+"$tmp/compatta"
 echo "== decompila against compatta, 1000 km route ($prove runs each, alternating)"
 "$build/bench/misura_processo" "$prove" "$tmp/decompila" "$tmp/compatta" | tee "$tmp/misura"
 rapporto=$(awk '/ratio, median wall/ {print $NF}' "$tmp/misura")

@@ -74,6 +74,20 @@ int64_t divisione_intera(int64_t a, int64_t b) {  // rounds towards minus infini
     return q;
 }
 
+// Whether the plan's values da..a (in file order) are all Doubles, from its runs of one type.
+bool tutti_doppi(const tabella_piano& piano, std::size_t da, std::size_t a) {
+    const auto& tratti = piano.tratti();
+    for (std::size_t k = 0; k < tratti.size(); ++k) {
+        const std::size_t inizio = tratti[k].inizio;
+        const std::size_t fine =
+            k + 1 < tratti.size() ? tratti[k + 1].inizio - 1 : piano.numero_valori() - 1;
+        if (fine >= da && inizio <= a && tratti[k].tipo != tabella_piano::tipo_valore::doppio) {
+            return false;
+        }
+    }
+    return true;
+}
+
 class proposta {
 public:
     proposta(const file_compatti_decodificati& f, const identita_scenario& id, bool senza_linea)
@@ -314,7 +328,16 @@ std::string proposta::linea() {
 void proposta::curve(testo_sorgente& t) {
     const tabella_piano& piano = *f_.piano;
     const std::size_t ultimo = piano.size() - 3;  // the last computed point
+    // Where the computed points are all Doubles, as a compactor writes them, they are read
+    // straight from the table.
+    const bool diretti = piano.size() >= 4 && tutti_doppi(piano, 2, ultimo) &&
+                         tutti_doppi(piano, piano.size() + 2, piano.size() + ultimo);
+    const double* valori = piano.valori();
     auto doppio = [&](std::size_t i, coppia& p) {
+        if (diretti) {
+            p = coppia{valori[i], valori[piano.size() + i]};
+            return true;
+        }
         const punto_piano q = piano[i];
         const double* x = std::get_if<double>(&q.x);
         const double* y = std::get_if<double>(&q.y);
@@ -907,10 +930,27 @@ std::vector<std::string> differenze(const compattazione& r, const file_compatti_
                         "proposte ne danno " +
                         std::to_string(b.size()));
         } else {
-            // The plan's values one by one up to a limit, then how many and where.
+            // The same runs of one type and the same Doubles: the same bytes, at memory speed.
+            bool uguali = a.tratti().size() == b.tratti().size();
+            for (std::size_t k = 0; uguali && k < a.tratti().size(); ++k) {
+                const auto& ta = a.tratti()[k];
+                const auto& tb = b.tratti()[k];
+                uguali = ta.inizio == tb.inizio && ta.tipo == tb.tipo;
+                const std::size_t fine =
+                    k + 1 < a.tratti().size() ? a.tratti()[k + 1].inizio : a.numero_valori();
+                if (uguali && ta.tipo == tabella_piano::tipo_valore::doppio) {
+                    uguali = std::memcmp(a.valori() + ta.inizio, b.valori() + ta.inizio,
+                                         (fine - ta.inizio) * sizeof(double)) == 0;
+                } else if (uguali && ta.tipo == tabella_piano::tipo_valore::integer) {
+                    for (std::size_t v = ta.inizio; uguali && v < fine; ++v) {
+                        uguali = a.valore(v) == b.valore(v);
+                    }
+                }
+            }
+            // Otherwise the plan's values one by one up to a limit, then how many and where.
             std::size_t diversi = 0;
             std::size_t primo = 0, ultimo = 0;
-            for (std::size_t k = 0; k < a.numero_valori(); ++k) {
+            for (std::size_t k = 0; !uguali && k < a.numero_valori(); ++k) {
                 const valore_piano x = a.valore(k);
                 const valore_piano y = b.valore(k);
                 char bx[formato::byte_valore_massimo], by[formato::byte_valore_massimo];
