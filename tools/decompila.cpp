@@ -74,6 +74,16 @@ int64_t divisione_intera(int64_t a, int64_t b) {  // rounds towards minus infini
     return q;
 }
 
+// An element of the model for writing: through its writer where the model has one.
+template <typename Elementi>
+auto& scrivibile(Elementi& elementi, std::size_t i) {
+    if constexpr (requires { elementi.scrivi(i); }) {
+        return elementi.scrivi(i);
+    } else {
+        return elementi[i];
+    }
+}
+
 // Whether the plan's values da..a (in file order) are all Doubles, from its runs of one type.
 bool tutti_doppi(const tabella_piano& piano, std::size_t da, std::size_t a) {
     const auto& tratti = piano.tratti();
@@ -186,7 +196,7 @@ std::string proposta::linea() {
         compattatore prova(cartelle_compattatore{}, id_);
         do {
             for (int r = 0; r < 3; ++r) {
-                prova.voci[static_cast<std::size_t>(81 + r)] =
+                scrivibile(prova.voci, static_cast<std::size_t>(81 + r)) =
                     letti[static_cast<std::size_t>(ordine[static_cast<std::size_t>(r)])];
             }
             prova.progressive_ordina();
@@ -818,9 +828,23 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
 }
 
 // The compaction of the proposed sources, as the compactor runs it up to its output step.
+// The scenario codes are kept aside, not stored into the model: what the output step
+// would store, the comparison puts in their slots.
 struct compattazione {
     std::unique_ptr<compattatore> c;
     int intestazione = 0;
+    int32_t codice_st = 0;
+    int16_t codice_og = 0;
+    cella cella_uno() const {
+        cella uno = c->celle[1];
+        uno.valore2 = codice_og;
+        return uno;
+    }
+    voce voce_85() const {
+        voce v = c->voci[85];
+        v.dato_finale = codice_st;
+        return v;
+    }
 };
 
 compattazione compatta_in_prova(const cartella_temporanea& cartella,
@@ -832,11 +856,8 @@ compattazione compatta_in_prova(const cartella_temporanea& cartella,
     r.c = std::make_unique<compattatore>(
         cartelle_compattatore{cartella.percorso(), cartella.percorso(), false}, identita);
     compattatore& c = *r.c;
+    // A new compactor's records are all zero, as the driver's reset leaves them.
     c.scrivi_linea = senza_linea ? 0 : 1;
-    c.codice_errore = 0;
-    for (voce& v : c.voci) {
-        v = voce{};
-    }
     c.memorizza_dati();
     if (c.celle.empty()) {
         r.intestazione = -1;
@@ -845,8 +866,8 @@ compattazione compatta_in_prova(const cartella_temporanea& cartella,
     c.cammina_griglia();
     r.intestazione = c.controlla_intestazione();
     if (r.intestazione == 0) {
-        c.voci[85].dato_finale = c.codice_gara_st();
-        c.celle[1].valore2 = c.codice_gara_og();
+        r.codice_st = c.codice_gara_st();
+        r.codice_og = c.codice_gara_og();
     }
     return r;
 }
@@ -905,20 +926,22 @@ std::vector<std::string> differenze(const compattazione& r, const file_compatti_
                     std::to_string(c.celle.size()));
     }
     for (std::size_t i = 0; i < celle; ++i) {
-        if (!celle_uguali(c.celle[i], f.celle[i])) {
+        const cella ottenuta = i == 1 ? r.cella_uno() : c.celle[i];
+        if (!celle_uguali(ottenuta, f.celle[i])) {
             d.push_back(p.nome_celle() + ": cella " + std::to_string(i) + " (" +
                         std::to_string(50 * i) + " m): " + descrivi_cella(f.celle[i]) +
-                        "; le sorgenti proposte danno " + descrivi_cella(c.celle[i]));
+                        "; le sorgenti proposte danno " + descrivi_cella(ottenuta));
         }
     }
     for (std::size_t i = 0; i < f.voci.size(); ++i) {
+        const voce ottenuta = i == 85 ? r.voce_85() : c.voci[i];
         std::string a, b;
         formato::aggiungi_voce(a, f.voci[i]);
-        formato::aggiungi_voce(b, c.voci[i]);
+        formato::aggiungi_voce(b, ottenuta);
         if (a != b) {
             d.push_back(p.nome_voci() + ": record " + std::to_string(i) + ": " +
                         descrivi_voce(f.voci[i]) + "; le sorgenti proposte danno " +
-                        descrivi_voce(c.voci[i]));
+                        descrivi_voce(ottenuta));
         }
     }
     if (f.piano) {
