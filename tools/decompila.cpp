@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -1119,6 +1120,56 @@ void scrivi_entrambe(const std::filesystem::path& linea, const std::string& test
 
 }  // namespace
 
+namespace {
+
+// The plan file read at once when it is laid out as a compactor writes it for a route of
+// `lunghezza` m: Integers (0, 0) and (0, 1), finite Doubles, two empty points; nullopt
+// otherwise, and the general reader then says what is wrong with it.
+std::optional<tabella_piano> piano_come_scritto(const std::filesystem::path& file,
+                                                int32_t lunghezza) {
+    if (lunghezza < 0 || lunghezza > lunghezza_percorso_massima) {
+        return std::nullopt;
+    }
+    const std::size_t punti = static_cast<std::size_t>(lunghezza) + metri_oltre_il_percorso + 1;
+    const std::size_t colonna = 4 + 4 + 10 * (punti - 4) + 2 + 2;
+    bool adatto = true;
+    const std::string dati =
+        leggi_file_regolare(file, [&](std::uintmax_t byte) { adatto = byte == 2 * colonna; });
+    if (!adatto || dati.size() != 2 * colonna) {
+        return std::nullopt;
+    }
+    tabella_piano piano(punti);
+    piano.segna_doppi(2, punti - 3);
+    for (std::size_t c = 0; c < 2; ++c) {
+        const char* inizio = dati.data() + c * colonna;
+        if (formato::prendi_le<uint16_t>(inizio) != formato::codice_integer ||
+            formato::prendi_le<int16_t>(inizio + 2) != 0 ||
+            formato::prendi_le<uint16_t>(inizio + 4) != formato::codice_integer ||
+            formato::prendi_le<int16_t>(inizio + 6) != static_cast<int16_t>(c) ||
+            formato::prendi_le<uint16_t>(inizio + colonna - 4) != formato::codice_vuoto ||
+            formato::prendi_le<uint16_t>(inizio + colonna - 2) != formato::codice_vuoto) {
+            return std::nullopt;
+        }
+        for (std::size_t i = 2; i + 2 < punti; ++i) {
+            const char* v = inizio + 8 + 10 * (i - 2);
+            const double d = formato::prendi_le<double>(v + 2);
+            if (formato::prendi_le<uint16_t>(v) != formato::codice_double || !std::isfinite(d)) {
+                return std::nullopt;
+            }
+            if (c == 0) {
+                piano.metti_doppi(i, d, 0);
+            } else {
+                piano.metti_doppi(i, piano.valori()[i], d);
+            }
+        }
+    }
+    piano.imposta(0, {int16_t{0}, int16_t{0}});
+    piano.imposta(1, {int16_t{0}, int16_t{1}});
+    return piano;
+}
+
+}  // namespace
+
 int decompila_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
                        const std::filesystem::path& uscita, const opzioni_decompila& opzioni,
                        std::ostream& esito_flusso, std::ostream& errori) {
@@ -1129,11 +1180,15 @@ int decompila_scenario(const std::filesystem::path& cartella, const identita_sce
     file_compatti_decodificati compatti;
     {
         const blocco_cartella blocco(cartella, "compattatore");
-        if (!opzioni.senza_linea) {
-            compatti.piano = leggi_piano(nomi_file::linea_compatta(cartella, identita));
-        }
         compatti.voci = leggi_voci(nomi_file::voci_compatte(cartella, identita));
         compatti.celle = leggi_celle(nomi_file::celle_compatte(cartella, identita));
+        if (!opzioni.senza_linea) {
+            const std::filesystem::path file = nomi_file::linea_compatta(cartella, identita);
+            compatti.piano = piano_come_scritto(file, compatti.voci[84].dato2);
+            if (!compatti.piano) {
+                compatti.piano = leggi_piano(file);
+            }
+        }
     }
     const esito_decompila esito = decompila_file(compatti, identita, opzioni.senza_linea);
     // Every difference, its file named with the folder.
