@@ -7,7 +7,7 @@ BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 # Seconds of fuzzing per target in `make test`.
 FUZZ_SECONDI ?= 30
-BERSAGLI_FUZZ := lettore_campi fase_linea fase_treno percorso file_compatti
+BERSAGLI_FUZZ := lettore_campi fase_linea fase_treno percorso file_compatti decompila
 BUILD_BENCH ?= build-bench
 BUILD_WIN  ?= build-win
 BUILD_DIST ?= build-dist
@@ -51,14 +51,16 @@ build-fuzz: prepara
 	$(BUILD_FUZZ)/fuzz/semi_fuzz $(BUILD_FUZZ)/semi
 
 # Each target runs on its growing corpus (fuzz/corpus-*, not committed), the committed
-# seeds and the seeds generated from the carried scenario. A crash leaves its input in
+# seeds and the seeds generated from the carried scenario; decompila also on the corpus of
+# the compact-file readers. A crash leaves its input in
 # $(BUILD_FUZZ)/ and fails the test.
 test-fuzz: build-fuzz
 	@for b in $(BERSAGLI_FUZZ); do \
 	  mkdir -p fuzz/corpus-$$b; \
 	  $(BUILD_FUZZ)/fuzz/fuzz_$$b -max_total_time=$(FUZZ_SECONDI) -timeout=20 \
 	    -dict=fuzz/parole.dict -artifact_prefix=$(BUILD_FUZZ)/ -print_final_stats=1 \
-	    fuzz/corpus-$$b fuzz/semi/$$b $(BUILD_FUZZ)/semi/$$b >$(BUILD_FUZZ)/fuzz_$$b.log 2>&1 \
+	    fuzz/corpus-$$b fuzz/semi/$$b $(BUILD_FUZZ)/semi/$$b \
+	    $$( [ $$b = decompila ] && mkdir -p fuzz/corpus-file_compatti && echo fuzz/corpus-file_compatti) >$(BUILD_FUZZ)/fuzz_$$b.log 2>&1 \
 	    || { tail -n 60 $(BUILD_FUZZ)/fuzz_$$b.log; echo "fuzz_$$b: FALLITO"; exit 1; }; \
 	  echo "fuzz_$$b: $$(grep -o 'stat::number_of_executed_units: [0-9]*' $(BUILD_FUZZ)/fuzz_$$b.log \
 	    | grep -o '[0-9]*$$') esecuzioni in $(FUZZ_SECONDI) s, nessun errore"; \
@@ -112,3 +114,4 @@ bench: build-bench
 	  --benchmark_report_aggregates_only=true
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/processo.sh $(BUILD_BENCH)
 	bench/libreria.sh $(BUILD_BENCH)
+	SENZA_SCARICO=$(SENZA_SCARICO) bench/decompila.sh $(BUILD_BENCH)

@@ -53,6 +53,37 @@ std::string compatti_portati() {
     return voci + separatore + celle.substr(0, 60 * formato::byte_cella) + separatore + piano_corto;
 }
 
+// The whole compact files of a short route with one row of most kinds, for decompila.
+std::string compatti_piccoli() {
+    const identita_scenario identita = identita_predefinita();
+    const std::filesystem::path cartella = cartella_fuzz() / "piccoli";
+    std::filesystem::create_directories(cartella);
+    scrivi_file(nomi_file::sorgente_linea(cartella, identita),
+                "[generale]\r\nlunghezza percorso, 1500\r\nprogressiva chilometrica uno, 0, "
+                "1000, 1\r\nsfondo uno, 1\r\ncurvas5, 100, 200\r\ncurvad1, 400, 50\r\n"
+                "pendenza, 200, -3\r\nmontagna, 300, 700, 12\r\n"
+                "indicatori_vmax, 800, 85, 90, 90, 0, , , , 0\r\n"
+                "cartello_indicatore, 1000, (Galleria)( 150 m. )\r\n[fine]\r\n");
+    scrivi_file(nomi_file::sorgente_treno(cartella, identita),
+                "[generale]\r\nnumero vetture, 3\r\naderenza, 0, 90\r\nvelocita, 0, 60\r\n"
+                "stazione, 500, 4, 200, 1, 0, 0, 1,1,0, 1,1,1, 30, 17,0,0, A\r\n"
+                "rallentamento, 2000, 60, 300, 1, 1, 0\r\n"
+                "segnale, 4000, 2, 3, 4, 0, 0, 2, 2, 1, 0, 50\r\nabbattimento, 5000, 7\r\n"
+                "[fine]\r\n");
+    compattatore c(cartella, identita);
+    int32_t j = 1;
+    if (c.memorizza_percorso(j) != 0) {
+        violazione("lo scenario piccolo non si compatta");
+    }
+    const std::string separatore(separatore_fuzz);
+    std::string compatti =
+        leggi_file_intero(nomi_file::voci_compatte(cartella, identita)) + separatore +
+        leggi_file_intero(nomi_file::celle_compatte(cartella, identita)) + separatore +
+        leggi_file_intero(nomi_file::linea_compatta(cartella, identita));
+    std::filesystem::remove_all(cartella);
+    return compatti;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,5 +106,7 @@ int main(int argc, char** argv) {
     scrivi_seme(radice / "percorso", "coppia_portata",
                 linea + std::string(separatore_fuzz) + treno);
     scrivi_seme(radice / "file_compatti", "portati_accorciati", compatti_portati());
+    scrivi_seme(radice / "decompila", "portati_accorciati", compatti_portati());
+    scrivi_seme(radice / "decompila", "piccolo_intero", compatti_piccoli());
     return 0;
 }

@@ -2,7 +2,7 @@
 # by kind: folders, the scenarios and trains found in the folder given, compact files,
 # SVG files. The three tables below follow the commands' definitions in
 # tools/riga_di_comando.cpp (a test compares them).
-_compattatore_comandi='esporta compatta controlla mostra pianta osserva help'
+_compattatore_comandi='esporta compatta controlla mostra pianta osserva decompila help'
 # The options of a command, each value of a choice written out.
 _compattatore_opzioni() {
     case $1 in
@@ -12,6 +12,7 @@ _compattatore_opzioni() {
     mostra) echo '--help' ;;
     pianta) echo '--help' ;;
     osserva) echo '--help' ;;
+    decompila) echo '--senza-linea --parziale --sovrascrivi --help' ;;
     help) echo '--help' ;;
     esac
 }
@@ -25,6 +26,7 @@ _compattatore_argomenti() {
     mostra) echo 'file_compatto' ;;
     pianta) echo 'cartella scenario? treno? file_svg' ;;
     osserva) echo 'cartella scenario? treno?' ;;
+    decompila) echo 'cartella scenario treno cartella?' ;;
     help) echo 'comando?' ;;
     esac
 }

@@ -5,6 +5,7 @@
 
 #include "comune/stato_uscita.h"
 #include "tools/errore_uso.h"
+#include "tools/decompila.h"
 #include "tools/libreria.h"
 #include "tools/osserva.h"
 #include "tools/scenari.h"
@@ -137,6 +138,17 @@ int esegui_osserva(const parametri& p) {
     return comando_osserva(p.argomenti[0], coppia, std::cout, std::cerr);
 }
 
+int esegui_decompila(const parametri& p) {
+    opzioni_decompila opzioni;
+    opzioni.senza_linea = p.ha("--senza-linea");
+    opzioni.parziale = p.ha("--parziale");
+    opzioni.sovrascrivi = p.ha("--sovrascrivi");
+    const std::filesystem::path cartella = p.argomenti[0];
+    return comando_decompila(cartella, identita_da(p, 1),
+                             p.argomenti.size() == 4 ? std::filesystem::path(p.argomenti[3]) : cartella,
+                             opzioni);
+}
+
 int esegui_aiuto(const parametri&);
 
 const argomento dir_scenario{"DIR", "la cartella dello scenario", tipo_argomento::cartella};
@@ -234,6 +246,27 @@ const std::vector<comando>& comandi() {
          {},
          {"compattatore osserva prova", "compattatore osserva prova Orvesa_Cusvana 5927"},
          esegui_osserva},
+        {"decompila",
+         "riscrive le due sorgenti dai tre file compatti",
+         "Legge DIR/SCENARIO_linea.dat, DIR/SCENARIO_TRENO.sim e DIR/SCENARIO_TRENO.dat e "
+         "scrive in USCITA (DIR se manca; creata se serve) SCENARIO_linea.txt e "
+         "SCENARIO_TRENO-.txt, una riga per ciò che l'autore intendeva, che compattate "
+         "ridanno gli stessi file byte per byte. Scrive entrambe le sorgenti o nessuna; una "
+         "sorgente che c'è già non viene sostituita senza --sovrascrivi. Ciò che nessuna "
+         "sorgente può dare è rifiutato (stato 1) nominando il file, il record o la cella.",
+         {{"DIR", "la cartella dei file compatti", tipo_argomento::cartella},
+          {"SCENARIO", "il nome dello scenario (SCENARIO_linea.dat)", tipo_argomento::scenario},
+          {"TRENO", "il numero del treno (SCENARIO_TRENO.sim)", tipo_argomento::treno},
+          {"USCITA", "la cartella dove scrivere le sorgenti", tipo_argomento::cartella, true}},
+         {{"--senza-linea", "",
+           "senza SCENARIO_linea.dat: la sorgente della linea senza curve, per compatta "
+           "--senza-linea"},
+          {"--parziale", "",
+           "scrive anche sorgenti che ridanno file diversi, elencando i record e le celle "
+           "diversi (stato 3)"},
+          {"--sovrascrivi", "", "sostituisce le sorgenti che ci sono già in USCITA"}},
+         {"compattatore decompila prova Orvesa_Cusvana 5927 sorgenti"},
+         esegui_decompila},
         {"help",
          "mostra l'aiuto di un comando",
          "Mostra l'aiuto di COMANDO, come COMANDO --help, o quello generale.",
