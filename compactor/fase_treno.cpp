@@ -203,8 +203,9 @@ void lettura_treno::fuori_ordine(std::optional<int32_t>& ultima, int32_t p, cons
 // read, and the speed it replaced is in force again.
 void lettura_treno::scrivi_velocita() {
     const auto in_unita = [&] {
-        const auto& [velocita, luogo] = stato_.velocita.back();
-        return al_campo(luogo, [&] { return come_byte(arrotonda(velocita / 5.0)); });
+        const int32_t velocita = stato_.velocita.back().first;
+        return al_campo(stato_.velocita.back().second,
+                        [&] { return come_byte(arrotonda(velocita / 5.0)); });
     };
     uint8_t valore = 0;
     for (;;) {
