@@ -8,6 +8,7 @@
 #include "fuzz/separatore.h"
 #include "fuzz/verifiche.h"
 #include "tools/decompila.h"
+#include "tools/file_compatti.h"
 #include "tools/strumento.h"
 
 #include <cstddef>
