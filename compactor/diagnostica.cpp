@@ -11,19 +11,24 @@ namespace {
 // "FILE:LINE:COL: " before a message about a field, and the field's line with a caret
 // under the field after it.
 std::string prefisso(const origine_problema& o) {
-    return o.file.string() + ":" + std::to_string(o.luogo.riga) + ":" +
+    return senza_controlli(o.file.string(), false) + ":" + std::to_string(o.luogo.riga) + ":" +
            std::to_string(o.luogo.colonna) + ": ";
 }
 
 std::string riga_e_segno(const origine_problema& o) {
     // The caret keeps the line's tabs, so that it stands under the field whatever the
-    // terminal's tab width; every byte of the line is one character on screen.
+    // terminal's tab width; every other byte of the line takes the columns it is shown in
+    // (a control byte as \xNN, a backslash as \\, anything else as one character).
     std::string rientro;
     const std::size_t colonna = o.colonna_nel_testo();
     for (std::size_t i = 0; i < colonna; ++i) {
-        rientro += i < o.testo_riga.size() && o.testo_riga[i] == '\t' ? '\t' : ' ';
+        if (i < o.testo_riga.size() && o.testo_riga[i] == '\t') {
+            rientro += '\t';
+        } else {
+            rientro.append(i < o.testo_riga.size() ? larghezza_visibile(o.testo_riga[i]) : 1, ' ');
+        }
     }
-    return "  " + testo_utf8(o.testo_riga) + "\n  " + rientro + "^\n";
+    return "  " + senza_controlli(testo_utf8(o.testo_riga)) + "\n  " + rientro + "^\n";
 }
 
 }  // namespace
@@ -64,7 +69,7 @@ std::string descrivi(const problema_registrato& p) {
     if (p.origine) {
         testo += prefisso(*p.origine);
     } else if (!p.file.empty()) {
-        testo += p.file.string() + ": ";
+        testo += senza_controlli(p.file.string(), false) + ": ";
     }
     testo += "problema " + std::to_string(numero(p.codice));
     if (p.posizione) {
@@ -75,7 +80,8 @@ std::string descrivi(const problema_registrato& p) {
         testo += riga_e_segno(*p.origine);
     }
     if (!p.motivo.empty()) {
-        testo += "  " + p.motivo + "\n";
+        // A row's field is shown as its line is; a whole file's reason names its path.
+        testo += "  " + senza_controlli(p.motivo, p.origine.has_value()) + "\n";
     }
     if (p.lettura_fermata) {
         testo += prefisso(*p.lettura_fermata) +
@@ -96,7 +102,9 @@ std::string descrivi(const intestazione_fallita& f) {
 
 std::string descrivi(const avviso_registrato& a) {
     if (!a.origine) {
-        return a.file.string() + ": avviso: " + a.testo + "\n";
+        return senza_controlli(a.file.string(), false) + ": avviso: " + senza_controlli(a.testo) +
+               "\n";
     }
-    return prefisso(*a.origine) + "avviso: " + a.testo + "\n" + riga_e_segno(*a.origine);
+    return prefisso(*a.origine) + "avviso: " + senza_controlli(a.testo) + "\n" +
+           riga_e_segno(*a.origine);
 }

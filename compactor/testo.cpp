@@ -43,3 +43,22 @@ std::string testo_utf8(std::string_view testo_1252) {
     }
     return uscita;
 }
+
+std::string senza_controlli(std::string_view testo, bool anche_barre) {
+    static constexpr char cifre[] = "0123456789ABCDEF";
+    std::string uscita;
+    uscita.reserve(testo.size());
+    for (const char carattere : testo) {
+        const auto byte = static_cast<unsigned char>(carattere);
+        if ((byte < 0x20 && carattere != '\t') || byte == 0x7F) {
+            uscita += "\\x";
+            uscita += cifre[byte >> 4];
+            uscita += cifre[byte & 0xF];
+        } else if (carattere == '\\' && anche_barre) {
+            uscita += "\\\\";
+        } else {
+            uscita += carattere;
+        }
+    }
+    return uscita;
+}

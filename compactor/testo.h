@@ -65,3 +65,13 @@ inline bool contiene_ignora_maiuscole(std::string_view campo, std::string_view p
 // Windows-1252 text as UTF-8, for a terminal or an SVG file; a byte the code page leaves
 // undefined becomes U+FFFD.
 std::string testo_utf8(std::string_view testo_1252);
+
+// Text for a terminal that no byte of it can steer: a control byte other than tab as
+// \xNN, a backslash as \\ (source bytes; a path keeps its backslashes, which Windows
+// puts between its names), everything else as it is (so UTF-8 stays UTF-8).
+std::string senza_controlli(std::string_view testo, bool anche_barre = true);
+// The columns a byte of a source line takes on screen once shown as above.
+inline std::size_t larghezza_visibile(char byte) {
+    const auto u = static_cast<unsigned char>(byte);
+    return (u < 0x20 && byte != '\t') || u == 0x7F ? 4 : byte == '\\' ? 2 : 1;
+}

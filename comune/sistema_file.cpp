@@ -1,10 +1,23 @@
-// The parts of the file seam that every platform shares: the replacement of a file put
-// together from the seam's steps, and the temporary files' names.
+// The parts of the file seam that every platform shares: the existence test and the
+// removal, the replacement of a file put together from the seam's steps, and the
+// temporary files' names.
 #include "comune/sistema_file.h"
+
 #include "comune/errore_esecuzione.h"
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+
+bool sistema_file::file_regolare(const std::filesystem::path& file) {
+    std::error_code ignorato;
+    return std::filesystem::is_regular_file(file, ignorato);
+}
+
+void sistema_file::elimina(const std::filesystem::path& file) {
+    std::error_code ignorato;
+    std::filesystem::remove(file, ignorato);
+}
 
 std::string leggi_file_regolare(const std::filesystem::path& file,
                                 const std::function<void(std::uintmax_t)>& controlla_dimensione,

@@ -51,16 +51,6 @@ public:
     std::string leggi(const std::filesystem::path& file,
                       const std::function<void(std::uintmax_t)>& controlla_dimensione) override;
 
-    bool file_regolare(const std::filesystem::path& file) override {
-        std::error_code ignorato;
-        return std::filesystem::is_regular_file(file, ignorato);
-    }
-
-    void elimina(const std::filesystem::path& file) override {
-        std::error_code ignorato;
-        std::filesystem::remove(file, ignorato);
-    }
-
     maniglia crea_temporaneo(const std::filesystem::path& destinazione,
                              std::filesystem::path& temporaneo) override;
 

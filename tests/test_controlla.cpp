@@ -216,6 +216,25 @@ TEST(Controlla, IlCamminoLiDiceTuttiEIlControlloDIntestazioneAncheLui) {
     EXPECT_EQ(k.intestazione, 1250);
 }
 
+// A source cannot steer the author's terminal: its control bytes are shown as \xNN and its
+// backslashes doubled, in both programs' text, and the caret counts the width they take.
+TEST(Controlla, UnaSorgenteNonComandaIlTerminale) {
+    const std::string riga = "velocita\x1b[2J, 0, x\\";
+    const Controllo k(generale + "[fine]\n", "[generale]\n" + riga + "\n[fine]\n");
+    const std::string atteso = k.file_treno().string() +
+                               ":2:18: problema 25: errore di lettura: file illeggibile, troncato "
+                               "o valore non valido\n"
+                               "  velocita\\x1B[2J, 0, x\\\\\n" +
+                               std::string(2 + 20, ' ') + "^\n";
+    const std::string compatta = errori_di_compatta(k);
+    EXPECT_TRUE(compatta.starts_with(atteso)) << compatta;
+    EXPECT_EQ(compatta.find('\x1b'), std::string::npos);
+    EXPECT_NE(compatta.find("x\\\\\""), std::string::npos) << compatta;  // in the reason too
+    const std::string controlla = testo_di_controlla(k);
+    EXPECT_NE(controlla.find(atteso), std::string::npos) << controlla;
+    EXPECT_EQ(controlla.find('\x1b'), std::string::npos);
+}
+
 // The four sources on which the two programs used to disagree: each with the exact report
 // of compatta and of controlla, worked out from the rules of the readers and the walk.
 TEST(Controlla, ElencaOgniProblemaCheCompattaRegistra) {

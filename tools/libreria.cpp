@@ -3,6 +3,8 @@
 // buffers, which are printed in the order of the folders as soon as all before them are.
 #include "tools/libreria.h"
 
+#include "compactor/testo.h"
+
 #include "comune/errore_esecuzione.h"
 #include "tools/scenari.h"
 
@@ -83,15 +85,16 @@ std::vector<std::string> voci(const std::string& testo) {
 // " Errore n.") headed by the train source, so that it says which train it concerns.
 void scrivi_voce(const std::string& voce, const fs::path& linea, const fs::path& treno,
                  std::set<std::string>& gia_dette, std::ostream& uscita) {
-    if (voce.starts_with(linea.string() + ":")) {
+    // The report shows paths as senza_controlli does.
+    if (voce.starts_with(senza_controlli(linea.string(), false) + ":")) {
         if (gia_dette.insert(voce).second) {
             uscita << voce;
         }
-    } else if (voce.starts_with(treno.parent_path().string())) {
+    } else if (voce.starts_with(senza_controlli(treno.parent_path().string(), false))) {
         uscita << voce;
     } else {
         const std::size_t spazi = voce.find_first_not_of(' ');
-        uscita << treno.string() << ": " << voce.substr(spazi == std::string::npos ? 0 : spazi);
+        uscita << senza_controlli(treno.string(), false) << ": " << voce.substr(spazi == std::string::npos ? 0 : spazi);
     }
 }
 
@@ -163,7 +166,7 @@ void esegui_lavoro(const opzioni_libreria& opzioni, lavoro& l, avanzamento& a) {
     for (const scenario_trovato* s : l.scenari) {
         {
             const std::lock_guard<std::mutex> g(a.guardia);
-            a.corrente = (s->cartella / s->nome).string();
+            a.corrente = senza_controlli((s->cartella / s->nome).string(), false);
         }
         bool linea_scritta = false;
         std::set<std::string> gia_dette;
@@ -185,11 +188,12 @@ int esegui_libreria(const fs::path& cartella, const opzioni_libreria& opzioni, s
                     std::ostream& errori) {
     const auto inizio = std::chrono::steady_clock::now();
     const scenari_trovati trovati = trova_scenari(cartella, true);
+    // Names found on disk reach the terminal with no byte that could steer it.
     for (const std::string& a : trovati.avvisi) {
-        errori << a << "\n";
+        errori << senza_controlli(a, false) << "\n";
     }
     for (const std::string& s : trovati.saltati) {
-        errori << s << "\n";
+        errori << senza_controlli(s, false) << "\n";
     }
     std::vector<std::unique_ptr<lavoro>> lavori;
     for (const scenario_trovato& s : trovati.scenari) {
