@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Every compact byte, before and after a change to the engine: the carried run, six
+# benchmark routes and a set of altered source pairs, each compacted by the build given;
+# exit statuses and SHA-256 of every compact file go into OUT, to be compared with diff -r
+# against the OUT of the build before the change.
+#
+#   bench/confronta_byte.sh BUILD OUT [COPPIE]
+#
+# BUILD: a Release build with the benchmarks (-DCON_BENCH=ON), holding run/orvesa_cusvana,
+# tools/compattatore and bench/esegui_percorso. COPPIE: the folder of source pairs made by
+# bench/genera_coppie.py (made once, from the carried sources, when it is missing).
+set -euo pipefail
+build=$(cd "$1" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
+coppie=${3:-$out/../coppie}
+if [ ! -d "$coppie" ]; then
+  portato=$(mktemp -d)
+  "$build/tools/compattatore" esporta "$portato" >/dev/null
+  python3 "$(dirname "$0")/genera_coppie.py" "$portato" "$coppie" 1200
+  rm -rf "$portato"
+fi
+rm -f "$out"/*.txt
+
+d=$(mktemp -d)
+cp "$build/run/orvesa_cusvana" "$d/"
+(cd "$d" && { env -u DISPLAY ./orvesa_cusvana 2>/dev/null; echo "status $?"; } || true
+ sha256sum Orvesa*) > "$out/portato.txt"
+rm -rf "$d"
+
+for km in 101 150 333 500 777 1000; do
+  d=$(mktemp -d)
+  "$build/bench/esegui_percorso" "$d" "$km" >/dev/null 2>&1 || true
+  (cd "$d" && sha256sum ./*.dat ./*.sim) > "$out/km$km.txt"
+  rm -rf "$d"
+done
+
+for c in "$coppie"/*; do
+  d=$(mktemp -d)
+  cp "$c"/* "$d/"
+  s=0
+  "$build/tools/compattatore" compatta "$d" Orvesa_Cusvana 5927 >/dev/null 2>&1 || s=$?
+  echo "$(basename "$c") $s $(cd "$d" && sha256sum ./*.dat ./*.sim 2>/dev/null | tr '\n' ' ')"
+  rm -rf "$d"
+done > "$out/coppie.txt"
+awk '{print $2}' "$out/coppie.txt" | sort | uniq -c
