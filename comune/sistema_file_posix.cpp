@@ -12,16 +12,29 @@
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <mutex>
 #include <string>
 #include <thread>
 
 namespace {
 
 mode_t permessi_predefiniti() {
-    // umask can only be read by setting it; the program has one thread.
-    const mode_t maschera = ::umask(0);
+    // Library mode creates files from several threads at once, and umask can be read by
+    // system call only by setting it, which would hand the other threads a mask of 0 for a
+    // moment (a world-writable folder or file). Linux shows it in /proc instead.
+    std::ifstream stato("/proc/self/status");
+    for (std::string riga; std::getline(stato, riga);) {
+        if (riga.rfind("Umask:", 0) == 0) {
+            return 0666 & ~static_cast<mode_t>(std::strtoul(riga.c_str() + 6, nullptr, 8));
+        }
+    }
+    static std::mutex una_volta;  // without /proc: the setting, one thread at a time
+    const std::lock_guard<std::mutex> guardia(una_volta);
+    const mode_t maschera = ::umask(077);
     ::umask(maschera);
     return 0666 & ~maschera;
 }

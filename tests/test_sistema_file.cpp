@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -38,6 +39,28 @@ TEST(SostituisciFile, SostituisceTuttoOCreaIlFile) {
     EXPECT_EQ(std::filesystem::status(cartella / "mancante.dat").permissions(),
               std::filesystem::perms(0644));
     EXPECT_EQ(voci_in(cartella.percorso()), 3u);  // no temporary file left
+}
+
+// Library mode writes from several threads: none may see another's file with a mask of
+// 0, nor leave the process with one.
+TEST(SostituisciFile, DaPiuFiliInsiemeOgniFileHaIPermessiDellaMaschera) {
+    cartella_temporanea cartella;
+    const mode_t maschera = ::umask(022);
+    std::vector<std::thread> fili;
+    for (int f = 0; f < 4; ++f) {
+        fili.emplace_back([&, f] {
+            for (int i = 0; i < 150; ++i) {
+                sostituisci_file(cartella / (std::to_string(f) + "_" + std::to_string(i)), "x");
+            }
+        });
+    }
+    for (std::thread& f : fili) {
+        f.join();
+    }
+    EXPECT_EQ(::umask(maschera), 022);
+    for (const auto& voce : std::filesystem::directory_iterator(cartella.percorso())) {
+        ASSERT_EQ(voce.status().permissions(), std::filesystem::perms(0644)) << voce.path();
+    }
 }
 
 TEST(SostituisciFile, UnaCartellaAlPostoDelFileEUnErroreCheLaNomina) {
