@@ -1,4 +1,4 @@
-// What the one-shot program shows a person: the "Attendere" window and the error box
+// What the one-shot program shows a person: the "Attendere" window and the error boxes
 // when a display can be opened, otherwise the same texts on standard error.
 #pragma once
 
@@ -12,6 +12,10 @@ public:
     virtual void mostra_attendere() = 0;
     // Shows the message with one OK button and waits for it; returns the button code.
     virtual int mostra_messaggio(const std::string& testo) = 0;
+    // Shows the run-time failure that ends the run (the file and the reason) in a box with
+    // one OK button, and waits for it. The caller has written it to standard error already,
+    // so without a window there is nothing more to do.
+    virtual void mostra_errore_esecuzione(const std::string& /*testo*/) {}
 };
 
 // The window when a display can be opened, the terminal otherwise.

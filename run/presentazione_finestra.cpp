@@ -1,4 +1,4 @@
-// The window mode: the "Attendere" window Form1 and the error box, drawn with FLTK on an
+// The window mode: the "Attendere" window Form1 and the error boxes, drawn with FLTK on an
 // X display that the program opens itself. A display that cannot be opened, or that
 // fails later, sends the texts to the terminal instead; it never ends the process.
 #include "run/presentazione.h"
@@ -56,6 +56,43 @@ bool attendi_disegno(finestra_form1& finestra) {
     return finestra.disegnata && !display_perso;
 }
 
+// The text in lines no wider than `massima` pixels in the current font, each broken at
+// a blank or after a "/": a deep path is folded too, where a blank alone would leave it
+// running off the screen.
+std::string a_capo(const std::string& testo, int massima) {
+    std::string risultato;
+    std::string riga;
+    std::size_t inizio = 0;
+    while (inizio < testo.size()) {
+        std::size_t fine = testo.find_first_of(" /", inizio);
+        fine = fine == std::string::npos ? testo.size() : fine + 1;
+        const std::string pezzo = testo.substr(inizio, fine - inizio);
+        if (!riga.empty() && fl_width((riga + pezzo).c_str()) > massima) {
+            while (!riga.empty() && riga.back() == ' ') {
+                riga.pop_back();
+            }
+            risultato += riga + "\n";
+            riga.clear();
+        }
+        riga += pezzo;
+        inizio = fine;
+    }
+    return risultato + riga;
+}
+
+// In a label "@" starts a symbol's name; doubled, it stands for itself (a path may hold
+// one).
+std::string per_etichetta(const std::string& testo) {
+    std::string risultato;
+    for (const char c : testo) {
+        risultato += c;
+        if (c == '@') {
+            risultato += '@';
+        }
+    }
+    return risultato;
+}
+
 class finestra : public presentazione {
 public:
     explicit finestra(std::string titolo) : titolo_(std::move(titolo)) {}
@@ -78,20 +115,35 @@ public:
     }
 
     int mostra_messaggio(const std::string& testo) override {
-        if (display_perso) {
+        if (!riquadro(testo)) {
             return terminale_->mostra_messaggio(testo);
         }
+        return 1;  // the code of the OK button
+    }
+
+    // Standard error has the text already: a display that has gone adds nothing to it.
+    void mostra_errore_esecuzione(const std::string& testo) override { riquadro(testo); }
+
+private:
+    // The box with the text and one OK button, modal, in the middle of the screen, until
+    // it is closed; false when the display is gone (before or while it waits).
+    bool riquadro(const std::string& testo) {
+        if (display_perso) {
+            return false;
+        }
         fl_font(FL_HELVETICA, 14);
+        const std::string etichetta = per_etichetta(a_capo(testo, std::max(200, Fl::w() - 80)));
         int larghezza_testo = 0;
         int altezza_testo = 0;
-        fl_measure(testo.c_str(), larghezza_testo, altezza_testo, 0);
+        fl_measure(etichetta.c_str(), larghezza_testo, altezza_testo);
         const int larghezza = std::max(larghezza_testo + 40, 240);
-        const int altezza = 100;
+        const int altezza_scritta = std::max(altezza_testo, 36);
+        const int altezza = altezza_scritta + 64;
 
         Fl_Window riquadro(larghezza, altezza);
         riquadro.copy_label(titolo_.c_str());
-        Fl_Box scritta(20, 14, larghezza - 40, 36);
-        scritta.copy_label(testo.c_str());
+        Fl_Box scritta(20, 14, larghezza - 40, altezza_scritta);
+        scritta.copy_label(etichetta.c_str());
         scritta.labelfont(FL_HELVETICA);
         scritta.labelsize(14);
         scritta.align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
@@ -99,19 +151,15 @@ public:
         ok.callback([](Fl_Widget* pulsante, void*) { pulsante->window()->hide(); });
         riquadro.end();
         riquadro.set_modal();
-        riquadro.position((Fl::w() - larghezza) / 2, (Fl::h() - altezza) / 2);
+        riquadro.position((Fl::w() - larghezza) / 2, std::max(0, (Fl::h() - altezza) / 2));
         riquadro.show();
         // Closing the box in any other way (Escape, the window manager) counts as OK too.
         while (riquadro.shown() && !display_perso) {
             Fl::wait(1.0);
         }
-        if (display_perso) {
-            return terminale_->mostra_messaggio(testo);
-        }
-        return 1;  // the code of the OK button
+        return !display_perso;
     }
 
-private:
     std::string titolo_;
     std::unique_ptr<finestra_form1> form1_;
     std::unique_ptr<presentazione> terminale_ = presentazione_terminale();

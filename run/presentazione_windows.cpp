@@ -1,5 +1,5 @@
 // The window on Windows, with the system's own controls: Form1 with its label Label1
-// "Attendere", drawn once before the work starts, and the error box. A window that cannot
+// "Attendere", drawn once before the work starts, and the error boxes. A window that cannot
 // be made (no desktop) leaves the texts to standard error, as in terminal mode.
 #include "run/presentazione.h"
 
@@ -23,12 +23,18 @@ LRESULT CALLBACK procedura_form1(HWND finestra, UINT messaggio, WPARAM w, LPARAM
 }
 
 std::wstring largo(const std::string& testo) {
-    // The texts shown are ASCII; the conversion keeps any other byte as Windows-1252.
-    const int quanti =
-        ::MultiByteToWideChar(1252, 0, testo.data(), static_cast<int>(testo.size()), nullptr, 0);
+    // The texts shown are UTF-8 (the system's reasons, the paths); bytes that are not
+    // UTF-8 are taken as Windows-1252, so that nothing is lost.
+    const int lunghezza = static_cast<int>(testo.size());
+    UINT pagina = CP_UTF8;
+    int quanti =
+        ::MultiByteToWideChar(pagina, MB_ERR_INVALID_CHARS, testo.data(), lunghezza, nullptr, 0);
+    if (quanti == 0 && lunghezza > 0) {
+        pagina = 1252;
+        quanti = ::MultiByteToWideChar(pagina, 0, testo.data(), lunghezza, nullptr, 0);
+    }
     std::wstring risultato(static_cast<std::size_t>(quanti), L'\0');
-    ::MultiByteToWideChar(1252, 0, testo.data(), static_cast<int>(testo.size()), risultato.data(),
-                          quanti);
+    ::MultiByteToWideChar(pagina, 0, testo.data(), lunghezza, risultato.data(), quanti);
     return risultato;
 }
 
@@ -108,6 +114,13 @@ public:
             return terminale_->mostra_messaggio(testo);
         }
         return risposta;
+    }
+
+    // The system's box for a failure: the text, one OK button and the error icon. A
+    // program of the GUI subsystem has no standard error, so this is all the user sees.
+    void mostra_errore_esecuzione(const std::string& testo) override {
+        ::MessageBoxW(form1_, largo(testo).c_str(), largo(titolo_).c_str(),
+                      MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     }
 
 private:

@@ -7,6 +7,11 @@
 #   errore         the error box: one OK button, no icon, the text; ends on click or Return
 #   schermo_perso  the display goes away while the box waits: the text goes to the terminal
 #   terminale      without a display the same run works in terminal mode, same files
+#   fallimento     a run-time failure of the real program (an older read-only .sim): the
+#                  box "orvesa_cusvana" while the message is on standard error and the
+#                  folder is free; Return ends the run with status 1, the .sim untouched
+#   riquadro_esecuzione  the failure box with a deep path holding "@": the text whole,
+#                  folded within the screen, one OK button; it ends on a click
 set -euo pipefail
 [ -n "${TRACCIA:-}" ] && set -x
 
@@ -35,12 +40,12 @@ scuri() {  # IMMAGINE X Y LARGHEZZA ALTEZZA
   "$osserva" scuri "$@"
 }
 
-# Runs Form1::errore in the background; waits until the box has described itself in
-# $uscita.
-avvia_riquadro() {  # NUMERO
+# Runs Form1::errore (or, with "esecuzione TESTO", the failure box) in the background;
+# waits until the box has described itself in $uscita.
+avvia_riquadro() {  # NUMERO | esecuzione TESTO
   uscita=$lavoro/uscita_$1
   errori=$lavoro/errori_$1
-  "$prova_errore" "$1" >"$uscita" 2>"$errori" &
+  "$prova_errore" "$@" >"$uscita" 2>"$errori" &
   pid_prova=$!
   for _ in $(seq 100); do
     grep -qs '^riquadro ' "$uscita" && return
@@ -157,6 +162,77 @@ caso_terminale() {
   # The rest of the terminal report is the window run's report.
   diff <(tail -n +2 "$lavoro/errori_terminale" | sed "s|$lavoro/terminale|DIR|g") \
     <(sed "s|$lavoro/finestra|DIR|g" "$lavoro/errori_finestra") || errore "messaggi diversi"
+}
+
+caso_fallimento() {
+  avvia_xvfb
+  local cartella=$lavoro/fallimento sim=Orvesa_Cusvana_5927.sim
+  copia_programma "$cartella"
+  printf 'sim di prima' >"$cartella/$sim"
+  chmod a-w "$cartella/$sim"
+  local errori_corsa=$lavoro/errori_fallimento
+  timeout 60 "$cartella/orvesa_cusvana" 2>"$errori_corsa" &
+  pid_prova=$!
+  local id
+  id=$(timeout 30 xdotool search --sync --onlyvisible --name '^orvesa_cusvana$' | head -n1) ||
+    true
+  [ -n "$id" ] || errore "il riquadro non compare: $(cat "$errori_corsa")"
+  [ "$(xdotool getwindowname "$id")" = orvesa_cusvana ] || errore "titolo del riquadro"
+  # While the box waits: the message is on standard error already, and the folder's lock
+  # is free for another run.
+  cat "$errori_corsa"
+  grep -qx "orvesa_cusvana: $cartella/$sim: file in sola lettura.*" "$errori_corsa" ||
+    errore "il messaggio non nomina il file e il motivo"
+  if [ -e "$cartella/.orvesa_cusvana.blocco" ]; then
+    flock -n "$cartella/.orvesa_cusvana.blocco" true || errore "la cartella resta bloccata"
+  fi
+  kill -0 "$pid_prova" 2>/dev/null || errore "la corsa finisce senza attendere OK"
+  xdotool windowfocus --sync "$id" key Return
+  local stato=0
+  wait "$pid_prova" || stato=$?
+  pid_prova=
+  [ "$stato" -eq 1 ] || errore "stato $stato invece di 1"
+  [ "$(cat "$cartella/$sim")" = "sim di prima" ] || errore "il .sim e' cambiato"
+}
+
+caso_riquadro_esecuzione() {
+  avvia_xvfb
+  local testo
+  testo="/srv/treni@casa/$(printf 'Simulatore_Treni_%s/' 1 2 3 4 5 6 7 8)Orvesa_Cusvana_5927.sim:"
+  testo+=" file in sola lettura (nessun permesso di scrittura): non viene sostituito"
+  avvia_riquadro esecuzione "$testo"
+  cat "$uscita"
+  read -r _ titolo x y larghezza altezza modale icona < <(grep '^riquadro ' "$uscita") ||
+    errore "riquadro non descritto"
+  [ "$titolo" = '"orvesa_cusvana"' ] || errore "titolo $titolo"
+  [ "$modale" = modale ] || errore "riquadro $modale"
+  [ "$(grep -vc -e '^riquadro ' "$uscita")" -eq 2 ] || errore "attesi due elementi"
+  # The label: "@" doubled (drawn as itself), the lines broken after a "/" or at a blank.
+  local riga_testo etichetta
+  riga_testo=$(grep '^Fl_Box "' "$uscita") || errore "manca il testo"
+  etichetta=$(sed 's/^Fl_Box "\(.*\)" [0-9]* [0-9]* [0-9]* [0-9]*$/\1/' <<<"$riga_testo")
+  [ "$(sed -e 's|/\\n|/|g' -e 's|\\n| |g' -e 's/@@/@/g' <<<"$etichetta")" = "$testo" ] ||
+    errore "testo diverso: $etichetta"
+  [ "$(grep -o '\\n' <<<"$etichetta" | wc -l)" -ge 2 ] || errore "testo non ripiegato"
+  read -r testo_x testo_y testo_l testo_a < <(awk '{print $(NF-3), $(NF-2), $(NF-1), $NF}' \
+    <<<"$riga_testo")
+  read -r _ _ ok_x ok_y ok_l ok_a < <(grep '^Fl_Return_Button "OK" ' "$uscita") ||
+    errore "manca il pulsante OK"
+  [ "$x" -ge 0 ] && [ $((x + larghezza)) -le 800 ] || errore "riquadro fuori dallo schermo"
+  local nel_testo=0
+  for _ in $(seq 50); do
+    "$osserva" cattura "$lavoro/riquadro_esecuzione.ppm"
+    nel_testo=$(scuri "$lavoro/riquadro_esecuzione.ppm" $((x + testo_x)) $((y + testo_y)) \
+      "$testo_l" "$testo_a")
+    [ "$nel_testo" -gt 500 ] && break
+    sleep 0.1
+  done
+  echo "pixel scuri nel testo: $nel_testo"
+  [ "$nel_testo" -gt 500 ] || errore "testo non disegnato"
+  xdotool mousemove $((x + ok_x + ok_l / 2)) $((y + ok_y + ok_a / 2)) click 1
+  attendi_fine_prova
+  grep -qx chiuso "$uscita" || errore "il riquadro non si chiude con OK"
+  [ ! -s "$errori" ] || errore "testo sul terminale: $(cat "$errori")"
 }
 
 "caso_$caso"
