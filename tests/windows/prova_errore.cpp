@@ -7,6 +7,8 @@
 //   CLASSE "TESTO" X Y LARGHEZZA ALTEZZA [icona]          (one line per visible control)
 // An icon control without a picture is left out: it shows nothing.
 // and when the box has been closed, "risposta N" with the code stored by errore.
+// With the argument "esecuzione" it shows the box of a run-time failure instead, describes
+// it the same way and prints "chiuso" once it has been closed.
 #include "compactor/compattatore.h"
 #include "comune/identita.h"
 #include "comune/sistema_file.h"
@@ -78,12 +80,23 @@ void descrivi_riquadro() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const std::filesystem::path cartella = cartella_applicazione();
     const identita_scenario identita = identita_predefinita();
 
     std::unique_ptr<presentazione> schermo = apri_presentazione("orvesa_cusvana");
     schermo->mostra_attendere();
+    if (argc > 1 && std::string(argv[1]) == "esecuzione") {
+        // The box of a run-time failure, over the "Attendere" window, with the message of
+        // a read-only .sim in a folder whose name is not ASCII.
+        const std::filesystem::path sim =
+            cartella / u8"Città" / (identita.nome_scenario + "_" + identita.numero_treno + ".sim");
+        std::thread descrittore(descrivi_riquadro);
+        schermo->mostra_errore_esecuzione(sim.string() + ": file in sola lettura");
+        descrittore.join();
+        std::cout << "chiuso" << std::endl;
+        return 0;
+    }
     Form1 finestra(cartella, std::move(schermo));
 
     scrivi_testi_scenario(cartella, identita);

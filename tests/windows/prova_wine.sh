@@ -11,6 +11,10 @@
 #   attendere     the "Form1" window, 280 x 179, with "Attendere" in Label1
 #   errore        a failed header check shows the box: " Errore n. 1250", one OK button,
 #                 no icon; it ends on a click on OK or on Return
+#   fallimento    a run-time failure is shown in the box "orvesa_cusvana": the text (a
+#                 folder name that is not ASCII), the error icon and one OK button; and
+#                 orvesa_cusvana.exe started as Explorer starts it, with an older read-only
+#                 .sim, shows it and ends with status 1 once OK is pressed
 #   osserva       compattatore.exe osserva sees sources saved from the Linux side, in place
 #                 and by rename, and ends with status 0 on Ctrl-C
 # Exit status 77 (skipped) when Wine or the Windows build is missing or Wine cannot start.
@@ -124,8 +128,12 @@ caso_sola_lettura() {
     # Without write permission Wine gives the file the read-only attribute.
     chmod a-w "$cartella/$note"
     if [ "$piattaforma" = windows ]; then
-      (cd / && "$wine_" "$cartella/orvesa_cusvana.exe") 2>"$lavoro/errori_$piattaforma" ||
-        stato=$?
+      # The failure is shown in a box too, which waits for OK.
+      (cd / && "$wine_" "$cartella/orvesa_cusvana.exe") 2>"$lavoro/errori_$piattaforma" &
+      pid_prova=$!
+      premi_ok
+      wait "$pid_prova" || stato=$?
+      pid_prova=
     else
       (cd / && env -u DISPLAY "$cartella/orvesa_cusvana") 2>"$lavoro/errori_$piattaforma" ||
         stato=$?
@@ -218,14 +226,25 @@ caso_attendere() {
   [ "$(find "$lavoro/finestra" -name '*.dat' | wc -l)" -eq 2 ] || errore "file compatti mancanti"
 }
 
+# Presses OK (Return) in the box "orvesa_cusvana" that the program started as pid_prova
+# shows; the box must come within 60 seconds.
+premi_ok() {
+  local id
+  id=$(timeout 60 xdotool search --sync --onlyvisible --name '^orvesa_cusvana$' | head -n1) ||
+    true
+  [ -n "$id" ] || errore "il riquadro non compare"
+  kill -0 "$pid_prova" 2>/dev/null || errore "il programma finisce senza attendere OK"
+  xdotool windowfocus --sync "$id" key Return
+}
+
 # Runs the error-box program in its own folder in the background; waits until the box
 # has described itself in $uscita.
-avvia_riquadro() {  # NOME
+avvia_riquadro() {  # NOME [ARGOMENTI...]
   local cartella=$lavoro/$1
   copia "$windows/tests/windows/prova_errore.exe" "$cartella"
   uscita=$lavoro/uscita_$1
   errori=$lavoro/errori_$1
-  "$wine_" "$cartella/prova_errore.exe" >"$uscita" 2>"$errori" &
+  "$wine_" "$cartella/prova_errore.exe" "${@:2}" >"$uscita" 2>"$errori" &
   pid_prova=$!
   for _ in $(seq 300); do
     grep -qs -e '^riquadro ' -e '^nessun riquadro' -e '^controllo' "$uscita" && break
@@ -282,6 +301,42 @@ caso_errore() {
     # The check failed before any compact file was written.
     ! ls "$lavoro/$modo" | grep -q -e '\.dat$' -e '\.sim$' || errore "file compatti scritti"
   done
+}
+
+caso_fallimento() {
+  avvia_xvfb
+  prepara_prefisso
+  # The box as the program shows it, described from inside.
+  avvia_riquadro esecuzione esecuzione
+  tr -d '\r' <"$uscita" >"$uscita.txt"
+  cat "$uscita.txt"
+  read -r _ titolo _ < <(grep '^riquadro ' "$uscita.txt")
+  [ "$titolo" = '"orvesa_cusvana"' ] || errore "titolo $titolo"
+  # The text, the icon and the OK button.
+  [ "$(grep -vc -e '^riquadro ' "$uscita.txt")" -eq 3 ] || errore "attesi tre controlli"
+  grep -q '^Static ".*\\esecuzione\\Città\\Orvesa_Cusvana_5927\.sim: file in sola lettura" ' \
+    "$uscita.txt" || errore "testo diverso"
+  grep -q '^Static "" .* icona$' "$uscita.txt" || errore "manca l'icona d'errore"
+  grep -q '^Button "OK" ' "$uscita.txt" || errore "manca il pulsante OK"
+  premi_ok
+  attendi_fine_prova
+  tr -d '\r' <"$uscita" | grep -qx chiuso || errore "il riquadro non si chiude con OK"
+
+  # The real program, started as Explorer starts it: no console, its own folder.
+  local cartella=$lavoro/esplora sim=Orvesa_Cusvana_5927.sim stato=0
+  copia "$windows/orvesa_cusvana.exe" "$cartella"
+  printf 'sim di prima' >"$cartella/$sim"
+  chmod a-w "$cartella/$sim"
+  (cd / && timeout 120 "$wine_" start /wait /d "$("$wine_" winepath -w "$cartella")" \
+    orvesa_cusvana.exe) >"$lavoro/uscita_esplora" 2>&1 &
+  pid_prova=$!
+  premi_ok
+  wait "$pid_prova" || stato=$?
+  pid_prova=
+  echo "stato $stato"
+  [ "$stato" -eq 1 ] || errore "stato $stato invece di 1: $(cat "$lavoro/uscita_esplora")"
+  [ "$(cat "$cartella/$sim")" = "sim di prima" ] || errore "il .sim e' cambiato"
+  [ -f "$cartella/Orvesa_Cusvana_5927_note.txt" ] || errore "la corsa non e' arrivata al .sim"
 }
 
 # compattatore.exe osserva, with the sources saved from the Linux side: saved in place and by
