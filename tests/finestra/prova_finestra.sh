@@ -7,9 +7,10 @@
 #   errore         the error box: one OK button, no icon, the text; ends on click or Return
 #   schermo_perso  the display goes away while the box waits: the text goes to the terminal
 #   terminale      without a display the same run works in terminal mode, same files
-#   fallimento     a run-time failure of the real program (an older read-only .sim): the
-#                  box "orvesa_cusvana" while the message is on standard error and the
-#                  folder is free; Return ends the run with status 1, the .sim untouched
+#   fallimento     a run-time failure of the real program (an older read-only .sim, a
+#                  symlink at the lock's name): the box "orvesa_cusvana" while the message
+#                  is on standard error and the folder is free; Return ends the run with
+#                  status 1, the .sim untouched
 #   riquadro_esecuzione  the failure box with a deep path holding "@": the text whole,
 #                  folded within the screen, one OK button; it ends on a click
 set -euo pipefail
@@ -166,33 +167,47 @@ caso_terminale() {
 
 caso_fallimento() {
   avvia_xvfb
-  local cartella=$lavoro/fallimento sim=Orvesa_Cusvana_5927.sim
-  copia_programma "$cartella"
-  printf 'sim di prima' >"$cartella/$sim"
-  chmod a-w "$cartella/$sim"
-  local errori_corsa=$lavoro/errori_fallimento
-  timeout 60 "$cartella/orvesa_cusvana" 2>"$errori_corsa" &
-  pid_prova=$!
-  local id
-  id=$(timeout 30 xdotool search --sync --onlyvisible --name '^orvesa_cusvana$' | head -n1) ||
-    true
-  [ -n "$id" ] || errore "il riquadro non compare: $(cat "$errori_corsa")"
-  [ "$(xdotool getwindowname "$id")" = orvesa_cusvana ] || errore "titolo del riquadro"
-  # While the box waits: the message is on standard error already, and the folder's lock
-  # is free for another run.
-  cat "$errori_corsa"
-  grep -qx "orvesa_cusvana: $cartella/$sim: file in sola lettura.*" "$errori_corsa" ||
-    errore "il messaggio non nomina il file e il motivo"
-  if [ -e "$cartella/.orvesa_cusvana.blocco" ]; then
-    flock -n "$cartella/.orvesa_cusvana.blocco" true || errore "la cartella resta bloccata"
-  fi
-  kill -0 "$pid_prova" 2>/dev/null || errore "la corsa finisce senza attendere OK"
-  xdotool windowfocus --sync "$id" key Return
-  local stato=0
-  wait "$pid_prova" || stato=$?
-  pid_prova=
-  [ "$stato" -eq 1 ] || errore "stato $stato invece di 1"
-  [ "$(cat "$cartella/$sim")" = "sim di prima" ] || errore "il .sim e' cambiato"
+  local quale
+  # An older read-only .sim stops the run at its end; a symlink at the lock's name stops
+  # it before the window has been drawn.
+  for quale in sim blocco; do
+    local cartella=$lavoro/fallimento_$quale sim=Orvesa_Cusvana_5927.sim
+    local blocco=.orvesa_cusvana.blocco atteso
+    copia_programma "$cartella"
+    if [ "$quale" = sim ]; then
+      printf 'sim di prima' >"$cartella/$sim"
+      chmod a-w "$cartella/$sim"
+      atteso="$cartella/$sim: file in sola lettura"
+    else
+      ln -s altrove "$cartella/$blocco"
+      atteso="$cartella/$blocco: "
+    fi
+    local errori_corsa=$lavoro/errori_fallimento_$quale
+    timeout 60 "$cartella/orvesa_cusvana" 2>"$errori_corsa" &
+    pid_prova=$!
+    local id
+    id=$(timeout 30 xdotool search --sync --onlyvisible --name '^orvesa_cusvana$' |
+      head -n1) || true
+    [ -n "$id" ] || errore "$quale: il riquadro non compare: $(cat "$errori_corsa")"
+    [ "$(xdotool getwindowname "$id")" = orvesa_cusvana ] || errore "$quale: titolo"
+    # While the box waits: the message is on standard error already, and the folder's
+    # lock is free for another run.
+    cat "$errori_corsa"
+    grep -qF "orvesa_cusvana: $atteso" "$errori_corsa" ||
+      errore "$quale: il messaggio non nomina il file e il motivo"
+    if [ "$quale" = sim ] && [ -e "$cartella/$blocco" ]; then
+      flock -n "$cartella/$blocco" true || errore "la cartella resta bloccata"
+    fi
+    kill -0 "$pid_prova" 2>/dev/null || errore "$quale: la corsa finisce senza attendere OK"
+    xdotool windowfocus --sync "$id" key Return
+    local stato=0
+    wait "$pid_prova" || stato=$?
+    pid_prova=
+    [ "$stato" -eq 1 ] || errore "$quale: stato $stato invece di 1"
+    if [ "$quale" = sim ]; then
+      [ "$(cat "$cartella/$sim")" = "sim di prima" ] || errore "il .sim e' cambiato"
+    fi
+  done
 }
 
 caso_riquadro_esecuzione() {

@@ -322,13 +322,14 @@ caso_fallimento() {
   attendi_fine_prova
   tr -d '\r' <"$uscita" | grep -qx chiuso || errore "il riquadro non si chiude con OK"
 
-  # The real program, started as Explorer starts it: no console, its own folder.
+  # The real program, started as Explorer starts it (no console, no standard error);
+  # start /wait ends with the program's status.
   local cartella=$lavoro/esplora sim=Orvesa_Cusvana_5927.sim stato=0
   copia "$windows/orvesa_cusvana.exe" "$cartella"
   printf 'sim di prima' >"$cartella/$sim"
   chmod a-w "$cartella/$sim"
-  (cd / && timeout 120 "$wine_" start /wait /d "$("$wine_" winepath -w "$cartella")" \
-    orvesa_cusvana.exe) >"$lavoro/uscita_esplora" 2>&1 &
+  (cd / && timeout 120 "$wine_" start /wait /unix "$cartella/orvesa_cusvana.exe") \
+    >"$lavoro/uscita_esplora" 2>&1 &
   pid_prova=$!
   premi_ok
   wait "$pid_prova" || stato=$?
