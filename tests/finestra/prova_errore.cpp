@@ -47,9 +47,8 @@ void descrivi(void*) {
              a_capo = etichetta.find('\n', a_capo)) {
             etichetta.replace(a_capo, 1, "\\n");
         }
-        std::cout << tipo(w) << " \"" << etichetta << "\" " << w->x() << " "
-                  << w->y() << " " << w->w() << " " << w->h()
-                  << (w->image() != nullptr ? " immagine" : "") << "\n";
+        std::cout << tipo(w) << " \"" << etichetta << "\" " << w->x() << " " << w->y() << " "
+                  << w->w() << " " << w->h() << (w->image() != nullptr ? " immagine" : "") << "\n";
     }
     std::cout << std::flush;
 }

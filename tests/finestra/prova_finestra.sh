@@ -233,7 +233,9 @@ caso_riquadro_esecuzione() {
     <<<"$riga_testo")
   read -r _ _ ok_x ok_y ok_l ok_a < <(grep '^Fl_Return_Button "OK" ' "$uscita") ||
     errore "manca il pulsante OK"
-  [ "$x" -ge 0 ] && [ $((x + larghezza)) -le 800 ] || errore "riquadro fuori dallo schermo"
+  if [ "$x" -lt 0 ] || [ $((x + larghezza)) -gt 800 ]; then
+    errore "riquadro fuori dallo schermo"
+  fi
   local nel_testo=0
   for _ in $(seq 50); do
     "$osserva" cattura "$lavoro/riquadro_esecuzione.ppm"
