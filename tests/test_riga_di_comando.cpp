@@ -157,6 +157,7 @@ std::string nome_tipo(tipo_argomento t) {
         case tipo_argomento::treno: return "treno";
         case tipo_argomento::file_compatto: return "file_compatto";
         case tipo_argomento::file_svg: return "file_svg";
+        case tipo_argomento::file_html: return "file_html";
         case tipo_argomento::file: return "file";
         case tipo_argomento::comando: return "comando";
     }

@@ -1,0 +1,55 @@
+#!/usr/bin/env python3
+"""Measures a vedi page in headless Chromium: size, time to the first drawing, slowest of
+20 zoom steps from the whole route down to one cell. Prints each figure with its target;
+exit status 1 when one is missed.
+
+vedi_misura.py PAGE [RUNS]
+"""
+import os
+import shutil
+import statistics
+import sys
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+
+def main():
+    pagina = os.path.abspath(sys.argv[1])
+    prove = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    o = webdriver.ChromeOptions()
+    o.binary_location = shutil.which("chromium")
+    for a in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+              "--disable-background-networking", "--window-size=1400,1100"):
+        o.add_argument(a)
+    b = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=o)
+    primi, passi = [], []
+    try:
+        for _ in range(prove):
+            b.get("about:blank")
+            b.get("file://" + pagina)
+            primi.append(b.execute_script("return window.vedi.primoDisegno"))
+            passi.append(b.execute_script("""
+                const v = window.vedi, fine = v.fine, tempi = [];
+                v.imposta(0, fine); v.disegnaOra();
+                for (let i = 1; i <= 20; i++) {
+                    const w = fine * Math.pow(50 / fine, i / 20), c = fine * 0.37;
+                    v.imposta(c - w / 2, c + w / 2);
+                    tempi.push(v.disegnaOra());
+                }
+                return Math.max(...tempi);"""))
+    finally:
+        b.quit()
+    mb = os.path.getsize(pagina) / 1e6
+    figure = [("page size", mb, "MB", 15), ("first drawn after loading", statistics.median(primi) / 1000, "s", 2),
+              ("slowest of 20 zoom steps", statistics.median(passi), "ms", 50)]
+    mancati = 0
+    for nome, valore, unita, obiettivo in figure:
+        esito = "raggiunto" if valore <= obiettivo else "NON raggiunto"
+        mancati += valore > obiettivo
+        print(f"  {nome:<40} {valore:8.2f} {unita:<3} obiettivo <= {obiettivo} {unita}: {esito}")
+    return 1 if mancati else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
