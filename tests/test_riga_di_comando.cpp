@@ -117,6 +117,11 @@ TEST(RigaDiComando, OgniUsoErratoDettoInUnaRigaCon64) {
         {{"compatta", "--lavori=0", "d", "S", "T"},
          "compattatore compatta: l'opzione --lavori vuole un numero intero da 1 in su, non \"0\"" +
              aiuto_compatta},
+        {{"vedi", "d", "S"},
+         "compattatore vedi: manca l'argomento TRENO (o FILE.html non finisce in .html) (aiuto: "
+         "compattatore help vedi)\n"},
+        {{"vedi", "d", "S", "T", "p.html", "x"},
+         "compattatore vedi: argomento in più: x (aiuto: compattatore help vedi)\n"},
         {{"controlla", "--lavori=2x", "d"},
          "compattatore controlla: l'opzione --lavori vuole un numero intero da 1 in su, non "
          "\"2x\" (aiuto: compattatore help controlla)\n"},

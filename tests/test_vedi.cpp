@@ -1,9 +1,13 @@
 // The vedi page's data: base64 as the page's atob() reads it, JSON that no author's text
 // can lift out of its <script> element, and the plan's encoding, read back as the page
-// reads it.
+// reads it; and the command run whole. What the page shows is tested in a browser
+// (tests/vedi/prova_pagina.py).
 #include "tools/vedi.h"
 
+#include "esegui_in_cartella.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,8 +17,7 @@
 namespace {
 
 std::string da_base64(const std::string& testo) {
-    const std::string alfabeto =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const std::string alfabeto = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string byte;
     uint32_t accumulo = 0;
     int bit = 0;
@@ -63,9 +66,13 @@ std::vector<punto> decodifica(const piano_codificato& p, std::size_t n) {
 
 TEST(PaginaVedi, Base64ComeLoLeggeAtob) {
     // The test vectors of RFC 4648, and every byte value once.
-    const std::pair<std::string, std::string> casi[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+    const std::pair<std::string, std::string> casi[] = {{"", ""},
+                                                        {"f", "Zg=="},
+                                                        {"fo", "Zm8="},
+                                                        {"foo", "Zm9v"},
+                                                        {"foob", "Zm9vYg=="},
+                                                        {"fooba", "Zm9vYmE="},
+                                                        {"foobar", "Zm9vYmFy"}};
     for (const auto& [testo, atteso] : casi) {
         EXPECT_EQ(in_base64(testo), atteso) << testo;
     }
@@ -79,7 +86,8 @@ TEST(PaginaVedi, Base64ComeLoLeggeAtob) {
 TEST(PaginaVedi, IlTestoNonChiudeLoScript) {
     EXPECT_EQ(json_per_script(R"({"nome":"A</script><b>B&C<!--"})"),
               R"({"nome":"A\u003c/script\u003e\u003cb\u003eB\u0026C\u003c!--"})");
-    EXPECT_EQ(json_per_script("\"a\xE2\x80\xA8" "b\xE2\x80\xA9\xE2\x82\xAC\""),
+    EXPECT_EQ(json_per_script("\"a\xE2\x80\xA8"
+                              "b\xE2\x80\xA9\xE2\x82\xAC\""),
               "\"a\\u2028b\\u2029\xE2\x82\xAC\"");
 }
 
@@ -88,7 +96,8 @@ TEST(PaginaVedi, LaPaginaIntera) {
     // escaped text, and only its own two script elements close.
     scenario_letto s;
     s.voci.resize(87);
-    s.voci[1] = voce{2, -350, 350, 0, 1, "A</SCRIPT><b>\xC8</script>", 4, 1, 2, 1, 1, 0, 1, 0, 0, 62880};
+    s.voci[1] =
+        voce{2, -350, 350, 0, 1, "A</SCRIPT><b>\xC8</script>", 4, 1, 2, 1, 1, 0, 1, 0, 0, 62880};
     s.celle.resize(10);
     s.celle[3].tipo = 1;
     for (int i = 0; i < 500; ++i) {
@@ -137,4 +146,51 @@ TEST(PaginaVedi, IlPianoRilettoComeLoLeggeLaPagina) {
             ASSERT_LE(std::fabs(letti[i].y - c.piano[i].y), c.tolleranza) << c.nome << " " << i;
         }
     }
+}
+
+// The command on the carried scenario: the page's default name, standard output, a folder
+// with two scenarios, a destination that is no regular file, missing compact files.
+TEST(VediStrumento, DoveScriveECosaRifiuta) {
+    namespace fs = std::filesystem;
+    const cartella_temporanea qui;
+    ASSERT_EQ(esegui_in_cartella(qui.percorso(), {"esporta", "prova"}).stato, 0);
+    ASSERT_EQ(
+        esegui_in_cartella(qui.percorso(), {"compatta", "prova", "Orvesa_Cusvana", "5927"}).stato,
+        0);
+    const fs::path prova = qui / "prova";
+
+    esito_comando esito = esegui_in_cartella(qui.percorso(), {"vedi", "prova"});
+    EXPECT_EQ(esito.stato, 0) << esito.errori;
+    EXPECT_EQ(esito.uscita, (fs::path("prova") / "Orvesa_Cusvana_5927.html").string() + "\n");
+    const std::string pagina = leggi_file_intero(prova / "Orvesa_Cusvana_5927.html");
+    EXPECT_TRUE(pagina.starts_with("<!DOCTYPE html>"));
+    // No problem in the carried sources: an empty list, and the sources are there.
+    EXPECT_NE(pagina.find(R"("sorgenti":true,"avviso":null,"segnalazioni":[])"), std::string::npos);
+
+    esito = esegui_in_cartella(qui.percorso(), {"vedi", "prova", "Orvesa_Cusvana", "5927", "-"});
+    EXPECT_EQ(esito.stato, 0) << esito.errori;
+    EXPECT_EQ(esito.uscita, pagina);
+    EXPECT_FALSE(fs::exists(prova / "-"));
+    EXPECT_FALSE(fs::exists(qui / "-"));
+
+    const fs::path fifo = prova / "fifo.html";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    esito = esegui_in_cartella(qui.percorso(), {"vedi", "prova", fifo.string()});
+    EXPECT_EQ(esito.stato, 1);
+    EXPECT_NE(esito.errori.find("non è un file regolare"), std::string::npos) << esito.errori;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    fs::copy_file(prova / "Orvesa_Cusvana_5927-.txt", prova / "Orvesa_Cusvana_6000-.txt");
+    esito = esegui_in_cartella(qui.percorso(), {"vedi", "prova", "p.html"});
+    EXPECT_EQ(esito.stato, 64);
+    EXPECT_NE(esito.errori.find("2 scenari in prova (Orvesa_Cusvana 5927, Orvesa_Cusvana 6000)"),
+              std::string::npos)
+        << esito.errori;
+    EXPECT_FALSE(fs::exists(qui / "p.html"));
+
+    // Sources of a train never compacted: no compact files to draw, status 1, nothing written.
+    esito = esegui_in_cartella(qui.percorso(), {"vedi", "prova", "Orvesa_Cusvana", "6000"});
+    EXPECT_EQ(esito.stato, 1);
+    EXPECT_NE(esito.errori.find("Orvesa_Cusvana_6000.sim"), std::string::npos) << esito.errori;
+    EXPECT_FALSE(fs::exists(prova / "Orvesa_Cusvana_6000.html"));
 }

@@ -15,6 +15,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <iostream>
 #include <memory>
@@ -131,10 +132,20 @@ int esegui_pianta(const parametri& p) {
     return comando_pianta(p.argomenti[0], identita_da(p, 1), p.argomenti[3]);
 }
 
-// DIR, DIR FILE.html, DIR SCENARIO TRENO or DIR SCENARIO TRENO FILE.html.
+// DIR, DIR FILE.html, DIR SCENARIO TRENO or DIR SCENARIO TRENO FILE.html. Two arguments
+// are DIR FILE.html only when the second names a page (or is "-"): "vedi DIR SCENARIO"
+// with TRENO forgotten would otherwise write a file named after the scenario.
 int esegui_vedi(const parametri& p) {
     const std::filesystem::path cartella = p.argomenti[0];
     const std::size_t n = p.argomenti.size();
+    if (n == 2) {
+        std::string estensione = std::filesystem::path(p.argomenti[1]).extension().string();
+        std::transform(estensione.begin(), estensione.end(), estensione.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (p.argomenti[1] != "-" && estensione != ".html" && estensione != ".htm") {
+            throw errore_uso("manca l'argomento TRENO (o FILE.html non finisce in .html)");
+        }
+    }
     const identita_scenario identita = n >= 3 ? identita_da(p, 1) : unico_scenario(cartella);
     std::optional<std::filesystem::path> file_html;
     if (n == 2 || n == 4) {
@@ -263,7 +274,8 @@ const std::vector<comando>& comandi() {
           {"FILE.html", "la pagina da scrivere (DIR/SCENARIO_TRENO.html), - per lo standard output",
            tipo_argomento::file_html, true, 1}},
          {},
-         {"compattatore vedi prova", "compattatore vedi prova Orvesa_Cusvana 5927 prova/percorso.html"},
+         {"compattatore vedi prova",
+          "compattatore vedi prova Orvesa_Cusvana 5927 prova/percorso.html"},
          esegui_vedi},
         {"osserva",
          "compatta di nuovo a ogni salvataggio di una sorgente",

@@ -298,9 +298,10 @@ contesto_pagina contesto_di(const std::filesystem::path& cartella,
     for (const auto& f : sorgenti) {
         const auto t = std::filesystem::last_write_time(f, errore);
         if (!errore && t > piu_vecchio) {
-            c.avviso = "Le sorgenti sono più recenti dei file compatti: la pagina mostra "
-                       "l'ultima compattazione, i problemi vengono dalle sorgenti di adesso "
-                       "(compattatore compatta per aggiornare).";
+            c.avviso =
+                "Le sorgenti sono più recenti dei file compatti: la pagina mostra "
+                "l'ultima compattazione, i problemi vengono dalle sorgenti di adesso "
+                "(compattatore compatta per aggiornare).";
             break;
         }
     }
@@ -324,8 +325,7 @@ int comando_vedi(const std::filesystem::path& cartella, const identita_scenario&
     const bool su_uscita = destinazione == "-";
     std::error_code codice;
     const std::filesystem::file_status stato = std::filesystem::status(destinazione, codice);
-    if (!su_uscita && std::filesystem::exists(stato) &&
-        !std::filesystem::is_regular_file(stato)) {
+    if (!su_uscita && std::filesystem::exists(stato) && !std::filesystem::is_regular_file(stato)) {
         throw errore_esecuzione(destinazione, "non è un file regolare: non viene sostituito");
     }
     const scenario_letto s = leggi_scenario(cartella, identita);

@@ -36,9 +36,9 @@ piano_codificato codifica_piano(const std::vector<punto>& piano);
 
 // What the page shows besides the compact files.
 struct contesto_pagina {
-    bool sorgenti = false;                  // the two sources are in the folder
-    std::optional<std::string> avviso;      // the sources are newer than the compact files
-    std::vector<segnalazione> segnalazioni; // the checker's list, when the sources are there
+    bool sorgenti = false;                   // the two sources are in the folder
+    std::optional<std::string> avviso;       // the sources are newer than the compact files
+    std::vector<segnalazione> segnalazioni;  // the checker's list, when the sources are there
 };
 
 // The whole page.

@@ -203,6 +203,21 @@ def pagina_portata(p, compattatore, cartella, schermate):
               "aderenza": "100", "oggetto": "cartello velocità massima"}
     p.controlla(all(campi.get(k) == v for k, v in atteso.items()), f"cell 17 pointed at: {campi}")
 
+    # Pointing at a signal's mark shows its codes: the first signal cell mostra lists,
+    # drawn one cell before its own (at its row's metre).
+    for riga in esegui(compattatore, "mostra", os.path.join(cartella, f"{SCENARIO}_{TRENO}.dat")).splitlines():
+        campi = riga.split()
+        if len(campi) >= 14 and campi[0].isdigit() and campi[2] == "1":
+            cella, valori = int(campi[0]), campi[3:7]
+            break
+    metro = (cella - 1) * 50
+    p.js("window.vedi.imposta(arguments[0] - 1000, arguments[0] + 1000); window.vedi.disegnaOra();", metro)
+    p.punta("velocita", p.js("return window.vedi.xDi(arguments[0])", metro), 170)
+    dettagli = p.js("return document.getElementById('dettagli').innerText")
+    p.controlla(f"segnale a {metro} m (cella {cella})" in dettagli and
+                all(f"valore{i + 1}\t{v}" in dettagli for i, v in enumerate(valori)),
+                f"signal of cell {cella} pointed at: its codes {valori}")
+
     # Zooming in with the keyboard ends at single 50 m cells, each in the table.
     p.b.find_element(By.ID, "pannelli").click()
     for _ in range(30):

@@ -45,6 +45,9 @@
   const fine = Math.max(utili * 50, 1);
   const quota = new Float64Array(utili + 1);
   for (let i = 0; i < utili; i++) quota[i + 1] = quota[i] + (C.pendenza[i] - 100) * 0.05;
+  let vmax = 10;
+  for (let c = 0; c < utili; c++) vmax = Math.max(vmax, C.velocita_limite[c] * 5);
+  vmax = Math.ceil(vmax / 20) * 20;
   const voci = D.voci;
   const stazioni = D.stazioni.map((k) => ({ k, v: voci[k],
     m: Math.min(Math.max(voci[k].dato3, 0), fine) }));
@@ -337,9 +340,6 @@
     assiKm(ctx, t, t.h - 20);
     griglia(ctx, alto - 30, basso);
     const [c0, c1] = celleInVista();
-    let vmax = 10;
-    for (let c = 0; c < utili; c++) vmax = Math.max(vmax, C.velocita_limite[c] * 5);
-    vmax = Math.ceil(vmax / 20) * 20;
     const y = (v) => basso - v / vmax * (basso - alto);
     ctx.fillStyle = colore.tenue; ctx.font = "11px sans-serif"; ctx.textAlign = "right";
     for (let v = 0; v <= vmax; v += vmax > 120 ? 40 : 20) ctx.fillText(v + "", sinistra - 4, y(v) + 4);
