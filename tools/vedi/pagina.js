@@ -212,22 +212,30 @@
     // About two points per pixel: every 2^k-th metre of the plan.
     const passo = potenza2(0.5 / M.scala);
     const tutto = potenza2((P.n - 1) / 3000);
-    ctx.lineJoin = "round"; ctx.lineCap = "round";
+    // Round joins only where the points are few: they cost most to rasterise.
+    ctx.lineJoin = ib - ia <= 4000 * passo ? "round" : "bevel"; ctx.lineCap = "round";
+    // The rest of the route in grey: all of it thinned hard, and around the view finer;
+    // nothing where the view holds the whole route.
     ctx.strokeStyle = colore.contesto; ctx.lineWidth = 2;
-    tracciaMappa(ctx, 0, P.n - 1, tutto);
-    const w = ib - ia;
-    tracciaMappa(ctx, Math.max(0, ia - 2 * w - 2000), Math.min(P.n - 1, ib + 2 * w + 2000), passo);
+    const w = ib - ia, prima = Math.max(0, ia - 2 * w - 2000), dopo = Math.min(P.n - 1, ib + 2 * w + 2000);
+    if (ia > 0 || ib < P.n - 1) {
+      if (prima > 0 || dopo < P.n - 1) tracciaMappa(ctx, 0, P.n - 1, tutto);
+      tracciaMappa(ctx, prima, dopo, passo);
+    }
     ctx.strokeStyle = colore.linea; ctx.lineWidth = 3;
     tracciaMappa(ctx, ia, ib, passo);
     const dentro = (p) => p[0] >= -20 && p[0] <= t.w + 20 && p[1] >= -20 && p[1] <= t.h + 20;
     // Signals and speed signs, where they are few enough to tell apart.
     const visti = oggetti.filter((o) => o.m >= vista.da && o.m <= vista.a);
     if (visti.length < 3000) {
+      const tipi = [new Path2D(), new Path2D(), new Path2D()];
       for (const o of visti) {
         const p = schermoMappa(indice(o.m));
-        ctx.fillStyle = o.t === 1 ? colore.segnale : o.t === 6 ? colore.cartello : colore.rallentamento;
-        ctx.fillRect(p[0] - 2.5, p[1] - 2.5, 5, 5);
+        tipi[o.t === 1 ? 0 : o.t === 6 ? 1 : 2].rect(p[0] - 2.5, p[1] - 2.5, 5, 5);
       }
+      ctx.fillStyle = colore.rallentamento; ctx.fill(tipi[2]);
+      ctx.fillStyle = colore.cartello; ctx.fill(tipi[1]);
+      ctx.fillStyle = colore.segnale; ctx.fill(tipi[0]);
     }
     for (const s of problemiPosti) {
       const p = schermoMappa(indice(s.posizione));
@@ -248,7 +256,7 @@
         const box = [bx - 1, by - 11, bx + largo + 1, by + 3];
         if (occupati.some((o) => !(box[2] < o[0] || box[0] > o[2] || box[3] < o[1] || box[1] > o[3]))) continue;
         occupati.push(box);
-        ctx.lineWidth = 3; ctx.strokeStyle = "#fff"; ctx.strokeText(s.v.nome, bx, by);
+        ctx.fillStyle = "rgba(255,255,255,0.85)"; ctx.fillRect(box[0], box[1], box[2] - box[0], box[3] - box[1]);
         ctx.fillStyle = colore.testo; ctx.fillText(s.v.nome, bx, by);
         break;
       }
@@ -303,8 +311,10 @@
     ctx.fillText("‰", sinistra - 4, (gAlto + gBasso) / 2 + 4);
     ctx.textAlign = "left";
     // Mountain spans along the foot of the altitude.
-    ctx.fillStyle = colore.montagna;
-    perColonne(c0, c1, (c) => C.montagna[c] ? 1 : 0, (x, lo, hi) => { if (hi) ctx.fillRect(x, basso - 4, Math.max(1, xDi(50) - xDi(0)), 4); });
+    const larga = Math.max(1, xDi(50) - xDi(0));
+    const montagne = new Path2D();
+    perColonne(c0, c1, (c) => C.montagna[c] ? 1 : 0, (x, lo, hi) => { if (hi) montagne.rect(x, basso - 4, larga, 4); });
+    ctx.fillStyle = colore.montagna; ctx.fill(montagne);
     ctx.strokeStyle = colore.quota; ctx.lineWidth = 1.8;
     ctx.beginPath();
     if (c1 - c0 > t.w) {
@@ -322,11 +332,13 @@
     for (let c = c0; c < c1; c++) gmax = Math.max(gmax, Math.abs(C.pendenza[c] - 100));
     const zero = (gAlto + gBasso) / 2, sc = (gBasso - gAlto) / 2 / gmax;
     ctx.strokeStyle = colore.griglia; ctx.beginPath(); ctx.moveTo(sinistra, zero + 0.5); ctx.lineTo(t.w - destra, zero + 0.5); ctx.stroke();
-    const larghezza = (x) => Math.max(1, xDi(50) - xDi(0));
+    const salite = new Path2D(), discese = new Path2D();
     perColonne(c0, c1, (c) => C.pendenza[c] - 100, (x, lo, hi) => {
-      if (hi > 0) { ctx.fillStyle = colore.salita; ctx.fillRect(x, zero - hi * sc, larghezza(x), hi * sc); }
-      if (lo < 0) { ctx.fillStyle = colore.discesa; ctx.fillRect(x, zero, larghezza(x), -lo * sc); }
+      if (hi > 0) salite.rect(x, zero - hi * sc, larga, hi * sc);
+      if (lo < 0) discese.rect(x, zero, larga, -lo * sc);
     });
+    ctx.fillStyle = colore.salita; ctx.fill(salite);
+    ctx.fillStyle = colore.discesa; ctx.fill(discese);
     ctx.fillStyle = colore.tenue; ctx.font = "10px sans-serif";
     ctx.fillText("+" + gmax, 4, gAlto + 8); ctx.fillText("−" + gmax, 4, gBasso);
     lineaCursore(ctx, 0, t.h - 20);
@@ -369,16 +381,21 @@
     }
     ctx.stroke();
     // Objects: signals red, speed signs blue, slowdown marks orange.
-    let ultimoX = -10;
+    // One path per kind, at most one mark per kind and pixel column.
+    const segnali = new Path2D(), cartelli = new Path2D(), altri = new Path2D();
+    const ultimo = [-10, -10, -10];
     for (const o of oggetti) {
       if (o.m < vista.da || o.m > vista.a) continue;
-      const x = xDi(o.m);
-      if (x - ultimoX < 1 && oggetti.length > 2000) continue;
-      ultimoX = x;
-      if (o.t === 1) { ctx.fillStyle = colore.segnale; ctx.beginPath(); ctx.moveTo(x, basso - 12); ctx.lineTo(x - 5, basso); ctx.lineTo(x + 5, basso); ctx.fill(); }
-      else if (o.t === 6) { ctx.fillStyle = colore.cartello; ctx.beginPath(); ctx.arc(x, basso - 5, 5, 0, 2 * Math.PI); ctx.fill(); }
-      else { ctx.fillStyle = colore.rallentamento; ctx.fillRect(x - 4, basso - 9, 8, 8); }
+      const x = xDi(o.m), k = o.t === 1 ? 0 : o.t === 6 ? 1 : 2;
+      if (x - ultimo[k] < 1) continue;
+      ultimo[k] = x;
+      if (k === 0) { segnali.moveTo(x, basso - 12); segnali.lineTo(x - 5, basso); segnali.lineTo(x + 5, basso); segnali.closePath(); }
+      else if (k === 1) { cartelli.moveTo(x + 5, basso - 5); cartelli.arc(x, basso - 5, 5, 0, 2 * Math.PI); }
+      else altri.rect(x - 4, basso - 9, 8, 8);
     }
+    ctx.fillStyle = colore.rallentamento; ctx.fill(altri);
+    ctx.fillStyle = colore.cartello; ctx.fill(cartelli);
+    ctx.fillStyle = colore.segnale; ctx.fill(segnali);
     // Station names in the strip on top, where they fit.
     ctx.font = "bold 11px sans-serif"; ctx.fillStyle = colore.testo;
     let fineNome = -Infinity;
@@ -402,9 +419,11 @@
 
   // ---- Drawing and what follows a change of view ----------------------------------------
   let richiesto = false;
-  function disegnaOra() {
+  function disegnaOra(solo) {
     const t0 = performance.now();
-    disegnaMappa(); disegnaQuota(); disegnaVelocita();
+    if (!solo || solo === "mappa") disegnaMappa();
+    if (!solo || solo === "quota") disegnaQuota();
+    if (!solo || solo === "velocita") disegnaVelocita();
     document.getElementById("vista").textContent = "km " + (vista.da / 1000).toFixed(3) + " – " +
       (vista.a / 1000).toFixed(3) + " (" + Math.round(vista.a - vista.da) + " m, " + fine + " m in tutto)";
     return performance.now() - t0;
