@@ -318,11 +318,11 @@
     ctx.strokeStyle = colore.quota; ctx.lineWidth = 1.8;
     ctx.beginPath();
     if (c1 - c0 > t.w) {
-      let primo = true;
-      perColonne(c0, c1 + 1, (c) => quota[c], (x, lo, hi) => {
-        if (primo) { ctx.moveTo(x + 0.5, y(hi)); primo = false; } else ctx.lineTo(x + 0.5, y(hi));
-        ctx.lineTo(x + 0.5, y(lo) + 0.5);
-      });
+      // More cells than pixels: each column filled from its lowest to its highest point,
+      // which is cheaper to rasterise than a line through them.
+      const colonne = new Path2D();
+      perColonne(c0, c1 + 1, (c) => quota[c], (x, lo, hi) => colonne.rect(x, y(hi) - 1, 1.5, y(lo) - y(hi) + 2));
+      ctx.fillStyle = colore.quota; ctx.fill(colonne);
     } else {
       for (let i = c0; i <= c1; i++) { if (i === c0) ctx.moveTo(xDi(i * 50), y(quota[i])); else ctx.lineTo(xDi(i * 50), y(quota[i])); }
     }
@@ -367,11 +367,9 @@
     }
     ctx.strokeStyle = colore.velocita; ctx.lineWidth = 2; ctx.beginPath();
     if (c1 - c0 > t.w) {
-      let primo = true;
-      perColonne(c0, c1, (c) => C.velocita_limite[c] * 5, (x, lo, hi) => {
-        if (primo) { ctx.moveTo(x + 0.5, y(hi)); primo = false; } else ctx.lineTo(x + 0.5, y(hi));
-        ctx.lineTo(x + 0.5, y(lo) + 0.5);
-      });
+      const colonne = new Path2D();
+      perColonne(c0, c1, (c) => C.velocita_limite[c] * 5, (x, lo, hi) => colonne.rect(x, y(hi) - 1, 1.5, y(lo) - y(hi) + 2));
+      ctx.fillStyle = colore.velocita; ctx.fill(colonne);
     } else {
       for (let c = c0; c < c1; c++) {
         const v = y(C.velocita_limite[c] * 5);
