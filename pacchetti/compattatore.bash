@@ -1,8 +1,8 @@
 # bash completion of compattatore: its commands, each command's options, and its arguments
 # by kind: folders, the scenarios and trains found in the folder given, compact files,
-# SVG files. The three tables below follow the commands' definitions in
+# SVG and HTML files. The three tables below follow the commands' definitions in
 # tools/riga_di_comando.cpp (a test compares them).
-_compattatore_comandi='esporta compatta controlla mostra pianta osserva decompila help'
+_compattatore_comandi='esporta compatta controlla mostra pianta vedi osserva decompila help'
 # The options of a command, each value of a choice written out.
 _compattatore_opzioni() {
     case $1 in
@@ -11,13 +11,14 @@ _compattatore_opzioni() {
     controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --senza-linea --lavori= --help' ;;
     mostra) echo '--help' ;;
     pianta) echo '--help' ;;
+    vedi) echo '--help' ;;
     osserva) echo '--help' ;;
     decompila) echo '--senza-linea --parziale --sovrascrivi --help' ;;
     help) echo '--help' ;;
     esac
 }
-# The kinds of a command's arguments, in order; a "?" marks the optional ones, which go
-# together.
+# The kinds of a command's arguments, in order; a "?" marks the optional ones: SCENARIO
+# and TRENO go together, vedi's FILE.html may come without them.
 _compattatore_argomenti() {
     case $1 in
     esporta) echo 'cartella' ;;
@@ -25,6 +26,7 @@ _compattatore_argomenti() {
     controlla) echo 'cartella scenario? treno?' ;;
     mostra) echo 'file_compatto' ;;
     pianta) echo 'cartella scenario? treno? file_svg' ;;
+    vedi) echo 'cartella scenario? treno? file_html?' ;;
     osserva) echo 'cartella scenario? treno?' ;;
     decompila) echo 'cartella scenario treno cartella?' ;;
     help) echo 'comando?' ;;
@@ -69,13 +71,19 @@ _compattatore() {
     local tipi
     read -r -a tipi <<<"$(_compattatore_argomenti "$comando")"
     local tipo=${tipi[${#argomenti[@]}]:-}
-    # After DIR, where SCENARIO TRENO may be left out (pianta DIR FILE.svg), the next
-    # argument may also be the one after them.
+    # After DIR, where SCENARIO TRENO may be left out (pianta DIR FILE.svg, vedi DIR
+    # FILE.html), the next argument may also be the one after them.
     local dopo=${tipi[${#argomenti[@]} + 2]:-}
-    if [ "$tipo" = 'scenario?' ] && [ "$dopo" = file_svg ]; then
+    if [ "$tipo" = 'scenario?' ] && [ "${dopo%\?}" = file_svg ]; then
         mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
                                      -- "$attuale"
                                  compgen -f -X '!*.svg' -- "$attuale")
+        return
+    fi
+    if [ "$tipo" = 'scenario?' ] && [ "${dopo%\?}" = file_html ]; then
+        mapfile -t COMPREPLY < <(compgen -W "$(_compattatore_scenari "${argomenti[0]}")" \
+                                     -- "$attuale"
+                                 compgen -f -X '!*.html' -- "$attuale")
         return
     fi
     case ${tipo%\?} in
@@ -88,6 +96,8 @@ _compattatore() {
                                                 compgen -d -- "$attuale") ;;
     file_svg) mapfile -t COMPREPLY < <(compgen -f -X '!*.svg' -- "$attuale"
                                            compgen -d -- "$attuale") ;;
+    file_html) mapfile -t COMPREPLY < <(compgen -f -X '!*.html' -- "$attuale"
+                                            compgen -d -- "$attuale") ;;
     comando) mapfile -t COMPREPLY < <(compgen -W "$_compattatore_comandi" -- "$attuale") ;;
     esac
 } && complete -o filenames -F _compattatore compattatore

@@ -117,6 +117,11 @@ TEST(RigaDiComando, OgniUsoErratoDettoInUnaRigaCon64) {
         {{"compatta", "--lavori=0", "d", "S", "T"},
          "compattatore compatta: l'opzione --lavori vuole un numero intero da 1 in su, non \"0\"" +
              aiuto_compatta},
+        {{"vedi", "d", "S"},
+         "compattatore vedi: manca l'argomento TRENO (o FILE.html non finisce in .html) (aiuto: "
+         "compattatore help vedi)\n"},
+        {{"vedi", "d", "S", "T", "p.html", "x"},
+         "compattatore vedi: argomento in più: x (aiuto: compattatore help vedi)\n"},
         {{"controlla", "--lavori=2x", "d"},
          "compattatore controlla: l'opzione --lavori vuole un numero intero da 1 in su, non "
          "\"2x\" (aiuto: compattatore help controlla)\n"},
@@ -157,6 +162,7 @@ std::string nome_tipo(tipo_argomento t) {
         case tipo_argomento::treno: return "treno";
         case tipo_argomento::file_compatto: return "file_compatto";
         case tipo_argomento::file_svg: return "file_svg";
+        case tipo_argomento::file_html: return "file_html";
         case tipo_argomento::file: return "file";
         case tipo_argomento::comando: return "comando";
     }

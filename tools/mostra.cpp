@@ -14,14 +14,7 @@
 #include <limits>
 #include <variant>
 
-namespace {
-
-std::string formatta(const char* modello, auto... valori) {
-    char testo[256];
-    std::snprintf(testo, sizeof testo, modello, valori...);
-    return testo;
-}
-
+// The object a cell holds, by its tipo, as mostra and the vedi page name it.
 const char* nome_oggetto(uint8_t tipo) {
     switch (tipo) {
         case tipo_cella::libera: return "";
@@ -38,6 +31,14 @@ const char* nome_oggetto(uint8_t tipo) {
         case tipo_cella::cartello_indicatore: return "cartello indicatore";
         default: return "tipo sconosciuto";
     }
+}
+
+namespace {
+
+std::string formatta(const char* modello, auto... valori) {
+    char testo[256];
+    std::snprintf(testo, sizeof testo, modello, valori...);
+    return testo;
 }
 
 bool vuota(const cella& c) {

@@ -10,10 +10,12 @@
 #include "tools/osserva.h"
 #include "tools/scenari.h"
 #include "tools/strumento.h"
+#include "tools/vedi.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <iostream>
 #include <memory>
@@ -130,6 +132,28 @@ int esegui_pianta(const parametri& p) {
     return comando_pianta(p.argomenti[0], identita_da(p, 1), p.argomenti[3]);
 }
 
+// DIR, DIR FILE.html, DIR SCENARIO TRENO or DIR SCENARIO TRENO FILE.html. Two arguments
+// are DIR FILE.html only when the second names a page (or is "-"): "vedi DIR SCENARIO"
+// with TRENO forgotten would otherwise write a file named after the scenario.
+int esegui_vedi(const parametri& p) {
+    const std::filesystem::path cartella = p.argomenti[0];
+    const std::size_t n = p.argomenti.size();
+    if (n == 2) {
+        std::string estensione = std::filesystem::path(p.argomenti[1]).extension().string();
+        std::transform(estensione.begin(), estensione.end(), estensione.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (p.argomenti[1] != "-" && estensione != ".html" && estensione != ".htm") {
+            throw errore_uso("manca l'argomento TRENO (o FILE.html non finisce in .html)");
+        }
+    }
+    const identita_scenario identita = n >= 3 ? identita_da(p, 1) : unico_scenario(cartella);
+    std::optional<std::filesystem::path> file_html;
+    if (n == 2 || n == 4) {
+        file_html = p.argomenti[n - 1];
+    }
+    return comando_vedi(cartella, identita, file_html);
+}
+
 int esegui_osserva(const parametri& p) {
     std::optional<identita_scenario> coppia;
     if (p.argomenti.size() == 3) {
@@ -234,6 +258,25 @@ const std::vector<comando>& comandi() {
          {"compattatore pianta prova Orvesa_Cusvana 5927 prova/pianta.svg",
           "compattatore pianta prova prova/pianta.svg"},
          esegui_pianta},
+        {"vedi",
+         "scrive una pagina HTML per esplorare il percorso nel browser",
+         "Scrive dai tre file compatti di DIR una pagina HTML che contiene tutto (stile, "
+         "codice e dati), da aprire in un browser: la pianta del percorso, la quota con le "
+         "pendenze e la velocità massima con segnali, stazioni e rallentamenti, su un solo "
+         "asse dei chilometri, con zoom fino alla singola cella da 50 m; puntando una cella, "
+         "una stazione o un segnale se ne leggono i campi. Con le sorgenti accanto, i "
+         "problemi e gli avvisi di controlla stanno sul percorso e in un elenco. Il file è "
+         "DIR/SCENARIO_TRENO.html se non è dato (- per lo standard output). Senza SCENARIO "
+         "TRENO, quello di DIR, se ce n'è uno solo.",
+         {dir_scenario,
+          scenario,
+          treno,
+          {"FILE.html", "la pagina da scrivere (DIR/SCENARIO_TRENO.html), - per lo standard output",
+           tipo_argomento::file_html, true, 1}},
+         {},
+         {"compattatore vedi prova",
+          "compattatore vedi prova Orvesa_Cusvana 5927 prova/percorso.html"},
+         esegui_vedi},
         {"osserva",
          "compatta di nuovo a ogni salvataggio di una sorgente",
          "Osserva DIR e, a ogni salvataggio di una sorgente (scritta sul posto o sostituita "
@@ -293,10 +336,16 @@ const comando* cerca_comando(const std::string& nome) {
 std::string forma_argomenti(const comando& c) {
     std::string forma;
     bool in_parentesi = false;
+    int gruppo = 0;
     for (const argomento& a : c.argomenti) {
+        if (a.facoltativo && in_parentesi && a.gruppo != gruppo) {
+            forma += "]";
+            in_parentesi = false;
+        }
         if (a.facoltativo && !in_parentesi) {
             forma += " [";
             in_parentesi = true;
+            gruppo = a.gruppo;
         } else {
             if (!a.facoltativo && in_parentesi) {
                 forma += "]";
@@ -435,15 +484,30 @@ struct raccolta {
     std::map<std::string, bool> bandiere;
 };
 
-// The arguments given, placed on the definition's: the optional ones all or none.
+// The arguments given, placed on the definition's: the optional ones of a group all or
+// none. The command tells the groups given apart by the count.
 std::vector<std::string> colloca(const comando& c, const std::vector<std::string>& dati) {
     const std::size_t tutti = c.argomenti.size();
-    const std::size_t obbligatori = static_cast<std::size_t>(std::count_if(
-        c.argomenti.begin(), c.argomenti.end(), [](const argomento& a) { return !a.facoltativo; }));
     if (dati.size() > tutti) {
         throw errore_uso("argomento in più: " + dati[tutti]);
     }
-    if (dati.size() == obbligatori || dati.size() == tutti) {
+    std::map<int, std::size_t> gruppi;
+    std::size_t obbligatori = 0;
+    for (const argomento& a : c.argomenti) {
+        if (a.facoltativo) {
+            ++gruppi[a.gruppo];
+        } else {
+            ++obbligatori;
+        }
+    }
+    std::vector<std::size_t> conti = {obbligatori};
+    for (const auto& [_, quanti] : gruppi) {
+        const std::vector<std::size_t> prima = conti;
+        for (const std::size_t n : prima) {
+            conti.push_back(n + quanti);
+        }
+    }
+    if (std::find(conti.begin(), conti.end(), dati.size()) != conti.end()) {
         return dati;
     }
     throw errore_uso("manca l'argomento " + c.argomenti[dati.size()].nome);

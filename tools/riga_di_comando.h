@@ -9,14 +9,25 @@
 #include <vector>
 
 // What an argument names, for the help and for the completion.
-enum class tipo_argomento { cartella, scenario, treno, file_compatto, file_svg, file, comando };
+enum class tipo_argomento {
+    cartella,
+    scenario,
+    treno,
+    file_compatto,
+    file_svg,
+    file_html,
+    file,
+    comando
+};
 
 struct argomento {
     std::string nome;  // "DIR", "SCENARIO", "FILE.svg"
     std::string descrizione;
     tipo_argomento tipo;
-    // The optional arguments of a command go together: all of them or none.
+    // The optional arguments of a command go together, all of them or none, by group:
+    // "DIR [SCENARIO TRENO] [FILE.html]" has two groups.
     bool facoltativo = false;
+    int gruppo = 0;
 };
 
 struct opzione {

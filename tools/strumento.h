@@ -41,5 +41,7 @@ int controlla_scenario(const std::filesystem::path& cartella, const identita_sce
 int comando_controlla(const std::filesystem::path& cartella, const identita_scenario& identita,
                       const opzioni_controllo& opzioni);
 int comando_mostra(const std::filesystem::path& file);
+// The object a cell holds, by its tipo, in words ("segnale", "" for none).
+const char* nome_oggetto(uint8_t tipo);
 int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
                    const std::filesystem::path& svg);

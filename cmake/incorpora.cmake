@@ -1,0 +1,27 @@
+# Turns the page's template, script and style (tools/vedi/) into a C++ header of raw
+# string literals, so that the program carries them and looks nothing up when it runs.
+# cmake -DUSCITA=header -DPAGINA=a.html -DSTILE=a.css -DCODICE=a.js -P incorpora.cmake
+set(testo "// Written by cmake/incorpora.cmake from tools/vedi/: do not edit.\n#pragma once\n\n#include <string_view>\n\nnamespace vedi_incorporata {\n")
+foreach(nome pagina stile codice)
+  string(TOUPPER ${nome} variabile)
+  set(file "${${variabile}}")
+  file(READ "${file}" contenuto)
+  string(FIND "${contenuto}" ")vedi\"" chiusura)
+  if(NOT chiusura EQUAL -1)
+    message(FATAL_ERROR "${file} contains the raw string's delimiter )vedi\"")
+  endif()
+  # The script and the style go inside their elements: they must not close them.
+  string(TOLOWER "${contenuto}" minuscolo)
+  if(NOT nome STREQUAL "pagina")
+    string(FIND "${minuscolo}" "</script" script)
+    string(FIND "${minuscolo}" "</style" stile)
+    if(NOT script EQUAL -1 OR NOT stile EQUAL -1)
+      message(FATAL_ERROR "${file} would close its element: write \"<\\/\" instead")
+    endif()
+  endif()
+  string(APPEND testo "inline constexpr std::string_view ${nome} = R\"vedi(${contenuto})vedi\";\n")
+endforeach()
+string(APPEND testo "}  // namespace vedi_incorporata\n")
+file(WRITE "${USCITA}.nuovo" "${testo}")
+file(COPY_FILE "${USCITA}.nuovo" "${USCITA}" ONLY_IF_DIFFERENT)
+file(REMOVE "${USCITA}.nuovo")
