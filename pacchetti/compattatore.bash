@@ -2,7 +2,7 @@
 # by kind: folders, the scenarios and trains found in the folder given, compact files,
 # SVG files. The three tables below follow the commands' definitions in
 # tools/riga_di_comando.cpp (a test compares them).
-_compattatore_comandi='esporta compatta controlla mostra pianta osserva decompila help'
+_compattatore_comandi='esporta compatta controlla mostra pianta osserva decompila lsp help'
 # The options of a command, each value of a choice written out.
 _compattatore_opzioni() {
     case $1 in
@@ -13,6 +13,7 @@ _compattatore_opzioni() {
     pianta) echo '--help' ;;
     osserva) echo '--help' ;;
     decompila) echo '--senza-linea --parziale --sovrascrivi --help' ;;
+    lsp) echo '--help' ;;
     help) echo '--help' ;;
     esac
 }
@@ -27,6 +28,7 @@ _compattatore_argomenti() {
     pianta) echo 'cartella scenario? treno? file_svg' ;;
     osserva) echo 'cartella scenario? treno?' ;;
     decompila) echo 'cartella scenario treno cartella?' ;;
+    lsp) echo '' ;;
     help) echo 'comando?' ;;
     esac
 }
