@@ -115,3 +115,4 @@ bench: build-bench
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/processo.sh $(BUILD_BENCH)
 	bench/libreria.sh $(BUILD_BENCH)
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/decompila.sh $(BUILD_BENCH)
+	bench/lsp.sh $(BUILD_BENCH)
