@@ -440,3 +440,55 @@ TEST_F(LspScenario, ChiusuraENomeConAccentoEEuro) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LspScenario, FileCambiatiSulDiscoEUnTettoPerFile) {
+    // Only the line file is open; the train file changes on disk behind the editor's back
+    // and the client says so: the train is checked again and published. In this process
+    // only, as the disk changes between two parts of the conversation.
+    if (std::getenv("COMPATTATORE_LSP") != nullptr) {
+        GTEST_SKIP();
+    }
+    const std::string ul = uri(file_linea());
+    const std::string ut = uri(file_treno());
+    const std::string prima =
+        avvio() + apri(ul, linea) +
+        richiesta(2, "textDocument/hover",
+                  {{"textDocument", {{"uri", ul}}}, {"position", {{"line", 0}, {"character", 0}}}});
+    const std::string poi = notifica("workspace/didChangeWatchedFiles",
+                                     {{"changes", json::array({{{"uri", ut}, {"type", 2}}})}}) +
+                            chiusura;
+    const auto conversa = [&](opzioni_lsp opzioni) {
+        scrivi_tutto(file_treno(), treno);
+        std::ostringstream uscita;
+        std::ostringstream registro;
+        server_lsp server(uscita, registro, opzioni);
+        std::istringstream parte_uno(prima);
+        server.esegui(parte_uno);
+        const std::size_t pubblicati_prima = uscita.str().size();
+        scrivi_tutto(file_treno(), sostituisci(treno, "stazione,    3100,", "stazione,    3110,"));
+        std::istringstream parte_due(poi);
+        EXPECT_EQ(server.esegui(parte_due), 0);
+        conversazione c;
+        std::istringstream letto(uscita.str().substr(pubblicati_prima));
+        lettore_messaggi lettore(letto);
+        for (messaggio_letto m = lettore.leggi(); m.cosa == messaggio_letto::tipo::corpo;
+             m = lettore.leggi()) {
+            c.messaggi.push_back(json::parse(m.corpo));
+        }
+        return c;
+    };
+    // The station off its multiple, and the rows never read after it: two entries.
+    const conversazione c = conversa({});
+    ASSERT_TRUE(c.diagnostiche(ut).is_array());
+    EXPECT_EQ(c.diagnostiche(ut).size(), 2u) << c.diagnostiche(ut);
+    // With a cap of one per file, only the first of them.
+    opzioni_lsp opzioni;
+    opzioni.limite_per_file = 1;
+    const conversazione tetto = conversa(opzioni);
+    ASSERT_EQ(tetto.diagnostiche(ut).size(), 1u);
+    EXPECT_EQ(tetto.diagnostiche(ut)[0]["code"], 8);
+}
+
+}  // namespace
