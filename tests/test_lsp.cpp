@@ -492,3 +492,41 @@ TEST_F(LspScenario, FileCambiatiSulDiscoEUnTettoPerFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LspScenario, CompattazioneAlSalvataggioSenzaAttendereIlBlocco) {
+    // The switch on: a save compacts the scenario on disk; while another run holds the
+    // folder's lock, the save is skipped with a message, and nothing waits. In this process
+    // only: Wine's lock is not the Linux one.
+    if (std::getenv("COMPATTATORE_LSP") != nullptr) {
+        GTEST_SKIP();
+    }
+    const std::string ut = uri(file_treno());
+    const std::string salva = notifica("textDocument/didSave", {{"textDocument", {{"uri", ut}}}});
+    const std::string inizio =
+        richiesta(1, "initialize",
+                  {{"capabilities", json::object()},
+                   {"initializationOptions", {{"compattaAlSalvataggio", true}}}}) +
+        notifica("initialized") + apri(ut, treno);
+    const std::filesystem::path sim =
+        nomi_file::voci_compatte(cartella.percorso(), identita_predefinita());
+    {
+        const blocco_cartella altro(cartella.percorso(), "prova");
+        const conversazione c = parla(inizio + salva + chiusura);
+        EXPECT_EQ(c.stato, 0);
+        bool detto = false;
+        for (const json& m : c.messaggi) {
+            detto = detto || (m.value("method", "") == "window/showMessage" &&
+                              m["params"]["message"].get<std::string>().find("saltata") !=
+                                  std::string::npos);
+        }
+        EXPECT_TRUE(detto);
+        EXPECT_FALSE(std::filesystem::exists(sim));
+    }
+    const conversazione c = parla(inizio + salva + chiusura);
+    EXPECT_EQ(c.stato, 0);
+    EXPECT_TRUE(std::filesystem::exists(sim));
+}
+
+}  // namespace

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <system_error>
@@ -818,10 +819,14 @@ json server_lsp::hover(const json& parametri) {
         // A curve: the stretch of the plan it draws.
         if ((p->parola == "curvas" || p->parola == "curvad") && valori.size() >= 3) {
             try {
-                const long inizio = std::stol(std::string(valori[1]));
-                const long lunghezza = std::stol(std::string(valori[2]));
-                markdown += "\nTratto del piano: da " + std::to_string(inizio) + " m a " +
-                            std::to_string(inizio + lunghezza) + " m\n";
+                // Bounded, so that the sum cannot overflow whatever the row says.
+                const long long inizio = std::stoll(std::string(valori[1]));
+                const long long lunghezza = std::stoll(std::string(valori[2]));
+                if (std::llabs(inizio) < 1000000000000LL &&
+                    std::llabs(lunghezza) < 1000000000000LL) {
+                    markdown += "\nTratto del piano: da " + std::to_string(inizio) + " m a " +
+                                std::to_string(inizio + lunghezza) + " m\n";
+                }
             } catch (const std::exception&) {
             }
         }
