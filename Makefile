@@ -7,7 +7,7 @@ BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 # Seconds of fuzzing per target in `make test`.
 FUZZ_SECONDI ?= 30
-BERSAGLI_FUZZ := lettore_campi fase_linea fase_treno percorso file_compatti decompila
+BERSAGLI_FUZZ := lettore_campi fase_linea fase_treno percorso file_compatti decompila lsp_messaggi
 BUILD_BENCH ?= build-bench
 BUILD_WIN  ?= build-win
 BUILD_DIST ?= build-dist
@@ -116,3 +116,4 @@ bench: build-bench
 	bench/libreria.sh $(BUILD_BENCH)
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/decompila.sh $(BUILD_BENCH)
 	bench/vedi.sh $(BUILD_BENCH)
+	bench/lsp.sh $(BUILD_BENCH)

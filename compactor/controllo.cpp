@@ -33,7 +33,10 @@ segnalazione da_problema(const problema_registrato& p, const std::filesystem::pa
             d != nullptr ? std::string(d->nome) : std::string("problema_sconosciuto"),
             p.posizione,
             std::move(testo_messaggio),
-            p.cella};
+            p.cella,
+            false,
+            false,
+            p.lettura_fermata};
 }
 
 segnalazione da_intestazione(const intestazione_fallita& f) {

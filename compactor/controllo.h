@@ -30,6 +30,8 @@ struct segnalazione {
     std::optional<int32_t> cella;   // the walk's problems: the first cell tried
     bool del_compattatore = false;  // recorded by the compactor's own run
     bool in_vigore = false;         // the code that run leaves in the model
+    // A problem that stopped the train file's reading later on: the row where it stopped.
+    std::optional<origine_problema> nota = std::nullopt;
 };
 
 // The list for the sources in `cartelle.sorgenti` (nothing is written or deleted); with

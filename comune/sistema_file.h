@@ -142,7 +142,12 @@ void rimuovi_temporanei_abbandonati(const std::filesystem::path& cartella);
 class blocco_cartella {
 public:
     blocco_cartella(const std::filesystem::path& cartella, std::string_view programma);
+    // Without waiting: when another run holds the lock, nothing is held and occupata()
+    // says so (the language server skips a save's compaction rather than hang the editor).
+    struct senza_attesa {};
+    blocco_cartella(const std::filesystem::path& cartella, senza_attesa);
     ~blocco_cartella();
+    bool occupata() const { return occupata_; }
     blocco_cartella(const blocco_cartella&) = delete;
     blocco_cartella& operator=(const blocco_cartella&) = delete;
 
@@ -150,5 +155,8 @@ public:
 
 private:
     std::filesystem::path file_;
+    void prendi(const std::filesystem::path& cartella, std::string_view programma, bool attendi);
+
     std::intptr_t maniglia_ = -1;  // the open lock file, or -1 when nothing is held
+    bool occupata_ = false;
 };

@@ -210,6 +210,16 @@ std::filesystem::path cartella_applicazione() {
 
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
     : file_(cartella / nome_file) {
+    prendi(cartella, programma, true);
+}
+
+blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, senza_attesa)
+    : file_(cartella / nome_file) {
+    prendi(cartella, "", false);
+}
+
+void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_view programma,
+                             bool attendi) {
     const auto inizio = std::chrono::steady_clock::now();
     bool avvisato = false;
     for (;;) {
@@ -228,6 +238,11 @@ blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::str
         }
         int esito;
         while ((esito = ::flock(descrittore, LOCK_EX | LOCK_NB)) != 0 && errno == EWOULDBLOCK) {
+            if (!attendi) {
+                ::close(descrittore);
+                occupata_ = true;
+                return;
+            }
             if (!avvisato && std::chrono::steady_clock::now() - inizio >= std::chrono::seconds(1)) {
                 // A failed write to standard error changes nothing: the run goes on.
                 std::cerr << programma << ": in attesa di " << cartella.string()

@@ -199,6 +199,16 @@ std::filesystem::path cartella_applicazione() {
 
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
     : file_(cartella / nome_file) {
+    prendi(cartella, programma, true);
+}
+
+blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, senza_attesa)
+    : file_(cartella / nome_file) {
+    prendi(cartella, "", false);
+}
+
+void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_view programma,
+                             bool attendi) {
     // The lock file goes when the last run that has it open closes it: a run waiting on it
     // keeps it, and holds the lock on it once the run before has closed it.
     HANDLE maniglia =
@@ -225,6 +235,11 @@ blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::str
             ::CloseHandle(maniglia);
             throw errore_esecuzione(
                 file_, "blocco della cartella non riuscito: " + descrizione_errore(numero));
+        }
+        if (!attendi) {
+            ::CloseHandle(maniglia);
+            occupata_ = true;
+            return;
         }
         if (!avvisato && std::chrono::steady_clock::now() - inizio >= std::chrono::seconds(1)) {
             std::cerr << programma << ": in attesa di " << cartella.string()

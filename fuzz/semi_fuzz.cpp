@@ -108,5 +108,21 @@ int main(int argc, char** argv) {
     scrivi_seme(radice / "file_compatti", "portati_accorciati", compatti_portati());
     scrivi_seme(radice / "decompila", "portati_accorciati", compatti_portati());
     scrivi_seme(radice / "decompila", "piccolo_intero", compatti_piccoli());
+    // The language server's messages: the carried train file opened, as an editor sends it.
+    std::string testo_json;
+    for (const char c : treno) {
+        const auto u = static_cast<unsigned char>(c);
+        testo_json += c == '"' || c == '\\' ? std::string("\\") + c
+                      : u < 0x20            ? std::string("\\u00") + "0123456789abcdef"[u >> 4] +
+                                       "0123456789abcdef"[u & 0xF]
+                      : u >= 0x80 ? std::string("?")
+                                  : std::string(1, c);
+    }
+    const std::string apertura =
+        R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":)"
+        R"("file:///s/Orvesa_Cusvana_5927-.txt","languageId":"orvesa","version":1,"text":")" +
+        testo_json + "\"}}}";
+    scrivi_seme(radice / "lsp_messaggi", "apertura",
+                "Content-Length: " + std::to_string(apertura.size()) + "\r\n\r\n" + apertura);
     return 0;
 }

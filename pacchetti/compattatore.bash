@@ -2,7 +2,7 @@
 # by kind: folders, the scenarios and trains found in the folder given, compact files,
 # SVG and HTML files. The three tables below follow the commands' definitions in
 # tools/riga_di_comando.cpp (a test compares them).
-_compattatore_comandi='esporta compatta controlla mostra pianta vedi osserva decompila help'
+_compattatore_comandi='esporta compatta controlla mostra pianta vedi osserva decompila lsp help'
 # The options of a command, each value of a choice written out.
 _compattatore_opzioni() {
     case $1 in
@@ -14,6 +14,7 @@ _compattatore_opzioni() {
     vedi) echo '--help' ;;
     osserva) echo '--help' ;;
     decompila) echo '--senza-linea --parziale --sovrascrivi --help' ;;
+    lsp) echo '--help' ;;
     help) echo '--help' ;;
     esac
 }
@@ -29,6 +30,7 @@ _compattatore_argomenti() {
     vedi) echo 'cartella scenario? treno? file_html?' ;;
     osserva) echo 'cartella scenario? treno?' ;;
     decompila) echo 'cartella scenario treno cartella?' ;;
+    lsp) echo '' ;;
     help) echo 'comando?' ;;
     esac
 }

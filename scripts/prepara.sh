@@ -10,7 +10,7 @@ esecuzione=(g++ cmake make libfltk1.3-dev fonts-dejavu-core nlohmann-json3-dev l
 # Everything else: the tests, the benchmarks, the fuzzers, the Windows build, the packages.
 resto=(clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
        xvfb xauth xdotool imagemagick x11-utils librsvg2-bin util-linux time strace
-       g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev lintian man-db
+       g++-mingw-w64-x86-64-posix wine wine64 zip dpkg-dev lintian man-db neovim
        chromium chromium-driver python3-selenium)
 
 if [ "${1:-}" = esecuzione ]; then

@@ -176,7 +176,15 @@ TEST(Libreria, CompattaOgniScenarioComeDaSoloStessaUscitaConPiuLavori) {
 TEST(Libreria, StatoIlPeggioreDelleCorse) {
     const albero t(false);
     EXPECT_EQ(esegui_in_cartella(t.percorso(), {"compatta", "."}).stato, 3);
-    EXPECT_EQ(esegui_in_cartella(t.percorso(), {"controlla", "."}).stato, 3);
+    const esito_comando controllo = esegui_in_cartella(t.percorso(), {"controlla", "."});
+    EXPECT_EQ(controllo.stato, 3);
+    // The text form lists a line file's entries too: a warning once for the scenario's two
+    // trains, the problem once for each, as each has its own note of where that train's
+    // reading stopped.
+    EXPECT_EQ(conta(controllo.uscita, "./b/c/Orvesa_Cusvana_linea.txt:139:12: avviso: "), 1u)
+        << controllo.uscita;
+    EXPECT_EQ(conta(controllo.uscita, "./b/c/Orvesa_Cusvana_linea.txt:139:12: problema 15"), 2u)
+        << controllo.uscita;
     const esito_comando pulito = esegui_in_cartella(t.percorso(), {"controlla", "d"});
     EXPECT_EQ(pulito.stato, 0) << pulito.errori;
     EXPECT_EQ(pulito.uscita, "1 scenario, 1 treno: 0 treni con problemi\n");

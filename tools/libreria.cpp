@@ -129,6 +129,8 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
                         o[i.key()] = i.value();
                     }
                     l.uscita << o.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+                } else if (della_linea) {
+                    l.uscita << v.testo;  // its first time in the scenario: taken just above
                 } else {
                     scrivi_voce(v.testo, linea, sorgente, gia_dette, l.uscita);
                 }

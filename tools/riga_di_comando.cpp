@@ -6,6 +6,7 @@
 #include "comune/stato_uscita.h"
 #include "tools/errore_uso.h"
 #include "tools/decompila.h"
+#include "tools/lsp/server.h"
 #include "tools/libreria.h"
 #include "tools/osserva.h"
 #include "tools/scenari.h"
@@ -162,6 +163,10 @@ int esegui_osserva(const parametri& p) {
     return comando_osserva(p.argomenti[0], coppia, std::cout, std::cerr);
 }
 
+int esegui_lsp(const parametri&) {
+    return comando_lsp();
+}
+
 int esegui_decompila(const parametri& p) {
     opzioni_decompila opzioni;
     opzioni.senza_linea = p.ha("--senza-linea");
@@ -310,6 +315,20 @@ const std::vector<comando>& comandi() {
           {"--sovrascrivi", "", "sostituisce le sorgenti che ci sono già in USCITA"}},
          {"compattatore decompila prova Orvesa_Cusvana 5927 sorgenti"},
          esegui_decompila},
+        {"lsp",
+         "il server dei linguaggi: i problemi di controlla nell'editor",
+         "Parla con un editor sullo standard input e sullo standard output (Language "
+         "Server Protocol 3.17, JSON-RPC 2.0 con Content-Length): l'elenco di controlla "
+         "sotto i campi mentre si scrive, per SCENARIO_linea.txt e ogni SCENARIO_TRENO-.txt "
+         "della stessa cartella; su una riga, cosa diventa; le parole chiave della sezione; "
+         "le sezioni e le stazioni; le correzioni che il controllo conosce; a richiesta, "
+         "compatta al salvataggio. Il testo dell'editor (UTF-8) torna in Windows-1252. Il "
+         "registro va sullo standard error. Termina con stato 0 dopo shutdown ed exit, 1 "
+         "altrimenti.",
+         {},
+         {},
+         {"compattatore lsp"},
+         esegui_lsp},
         {"help",
          "mostra l'aiuto di un comando",
          "Mostra l'aiuto di COMANDO, come COMANDO --help, o quello generale.",
