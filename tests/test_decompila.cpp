@@ -120,15 +120,25 @@ std::pair<std::string, std::string> giro_completo(const std::string& linea,
         return {};
     }
     const compattazione c2 = compatta(dopo.percorso(), senza_linea);
-    // A clean run gives clean sources; a problem that a run recorded is not in its compact
-    // files, so sources that give the same bytes may record it or not.
+    // A clean run gives clean sources. The problems these runs record are the walk's, which
+    // the grid shows, and the sources record them again; but where an author's point of
+    // value 180 stands on a cell the walk found taken, and would have taken itself, the same
+    // files come from a run without that problem, and the sources are those: a problem may
+    // be left out, never added.
     if (c1.stato == 0) {
         EXPECT_EQ(c2.stato, 0) << nome << "\n" << c2.errori;
     } else {
         ++con_problemi;
-        if (codici_problemi(c2.errori) == codici_problemi(c1.errori)) {
+        const std::vector<std::string> a = codici_problemi(c1.errori);
+        const std::vector<std::string> b = codici_problemi(c2.errori);
+        if (a == b) {
             ++stessi_problemi;
         }
+        std::size_t k = 0;
+        for (const std::string& codice : a) {
+            k += k < b.size() && b[k] == codice ? 1 : 0;
+        }
+        EXPECT_EQ(k, b.size()) << nome << "\n" << c1.errori << "\n" << c2.errori;
     }
     const bool uguali = leggi_compatti(prima.percorso(), !senza_linea) ==
                         leggi_compatti(dopo.percorso(), !senza_linea);
@@ -405,13 +415,25 @@ private:
     std::vector<bool> occupate_;
 };
 
-// A sample here; DECOMPILA_SCENARI=N runs N scenarios (the long run).
+// A sample here; DECOMPILA_SCENARI=N runs N scenarios (the long run). The sample also takes
+// seed 225, overlapping slowdowns where an author's point on the cell the walk tried first
+// moves every later point along the slowdown, and seed 423, an author's point of value 180
+// on a cell the walk found taken (problem 12), which the files cannot tell from the walk's.
 TEST(Decompila, ScenariGeneratiStessiByteENonPiuRighe) {
     const char* quanti = std::getenv("DECOMPILA_SCENARI");
     const int n = quanti != nullptr ? std::atoi(quanti) : 40;
     int identici = 0;
     const char* solo = std::getenv("DECOMPILA_SEME");
+    std::vector<int> semi;
     for (int seme = solo ? std::atoi(solo) : 1; seme <= (solo ? std::atoi(solo) : n); ++seme) {
+        semi.push_back(seme);
+    }
+    for (const int seme : {225, 423}) {
+        if (solo == nullptr && seme > n) {
+            semi.push_back(seme);
+        }
+    }
+    for (const int seme : semi) {
         generatore_scenari g(static_cast<uint32_t>(seme));
         const auto [linea, treno] = g.genera();
         if (const char* cartella = std::getenv("DECOMPILA_CARTELLA")) {
@@ -429,7 +451,7 @@ TEST(Decompila, ScenariGeneratiStessiByteENonPiuRighe) {
             EXPECT_LE(righe, generate[chiave]) << "seme " << seme << ", " << chiave;
         }
     }
-    std::cout << identici << " scenari generati su " << n << " identici dopo il giro ("
+    std::cout << identici << " scenari generati su " << semi.size() << " identici dopo il giro ("
               << con_problemi << " da corse con un problema, " << stessi_problemi
               << " con gli stessi problemi registrati)\n";
 }
