@@ -100,6 +100,14 @@ bool tutti_doppi(const tabella_piano& piano, std::size_t da, std::size_t a) {
     return true;
 }
 
+// A station record as a row refused for its position (not a multiple of 50) or its length
+// (not a multiple of 100) leaves it: the position and the kind, nothing else.
+bool stazione_rifiutata(const voce& s) {
+    return s.dato1 == 0 && s.dato2 == 0 && s.segno == 0 && s.nome.empty() && s.intero1 == 0 &&
+           s.intero2 == 0 && s.intero3 == 0 && s.intero4 == 0 && s.intero5 == 0 && s.flag1 == 0 &&
+           s.flag2 == 0 && s.flag3 == 0 && s.flag4 == 0 && s.dato_finale == 0;
+}
+
 class proposta {
 public:
     proposta(const file_compatti_decodificati& f, const identita_scenario& id, bool senza_linea)
@@ -117,6 +125,8 @@ public:
     std::string linea();
     std::string treno(const std::set<std::size_t>& abbattimenti_da_scrivere);
 
+    // Whether the train source puts back a stop of the reader on the last station row.
+    void fermata_alla_stazione(bool si) { fermata_alla_stazione_ = si; }
     // What the train rows cannot express, from the last call of treno().
     const std::vector<std::string>& messaggi_treno() const { return messaggi_treno_; }
     const std::string& nome_celle() const { return nome_celle_; }
@@ -144,6 +154,7 @@ private:
     std::string nome_celle_, nome_voci_, nome_piano_;
     int32_t n_celle_ = 0;
     std::vector<std::string> messaggi_treno_;
+    bool fermata_alla_stazione_ = false;
 };
 
 bool proposta::controlla_struttura() {
@@ -372,8 +383,22 @@ void proposta::curve(testo_sorgente& t) {
     for (std::size_t i = 2; i <= ultimo && piano.size() >= 4; ++i) {
         coppia p;
         if (!doppio(i, p)) {
-            non_esprimibile.push_back(nome_piano_ + ": punto " + std::to_string(i) +
-                                      ": non è un numero Double, come ogni punto calcolato");
+            const punto_piano q = piano[i];
+            if (std::holds_alternative<std::monostate>(q.x) &&
+                std::holds_alternative<std::monostate>(q.y)) {
+                // A run whose line phase ended on a problem leaves the rest of the plan
+                // empty and the train source unread; any of several problems does that, and
+                // the files do not say which.
+                non_esprimibile.push_back(
+                    nome_piano_ + ": punto " + std::to_string(i) +
+                    ": vuoto: la lettura della linea si è fermata qui su un problema (come un "
+                    "cartello su una cella occupata, una curva senza grado o un valore "
+                    "illeggibile), e i file compatti non dicono quale; nessuna sorgente letta "
+                    "fino in fondo lascia vuoto un punto calcolato");
+            } else {
+                non_esprimibile.push_back(nome_piano_ + ": punto " + std::to_string(i) +
+                                          ": non è un numero Double, come ogni punto calcolato");
+            }
             break;
         }
         auto passo = [&](int grado) {
@@ -570,7 +595,10 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
             ultima_stazione = k;
         }
     }
-    for (int k = 1; k <= ultima_stazione; ++k) {
+    // One station row. A record that holds only the position and the kind (and the rest
+    // zero) is what a row refused for its position or its length leaves behind: with the
+    // run's stop put back, it is written with a length the reader refuses.
+    auto riga_stazione = [&](testo_sorgente& righe, int k, bool fermata) {
         const voce& s = v[static_cast<std::size_t>(k)];
         const int64_t p = s.dato3;
         int64_t lunghezza = 0;
@@ -581,6 +609,10 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
             lunghezza = 2 * (p - s.dato1);
             oltre = s.flag3 != 0 ? s.flag3 : (s.dato2 - (p + lunghezza / 2) == 50 ? 1 : 0);
         }
+        if (fermata && stazione_rifiutata(s)) {
+            lunghezza = 50;
+            oltre = 0;
+        }
         const int64_t orario = s.dato_finale;
         const auto nome = campo_testo(s.nome);
         if (!nome) {
@@ -588,17 +620,27 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
                                       ": il nome della stazione contiene virgolette e un "
                                       "carattere che ne chiede l'uso");
         }
-        t.riga(formatta("- km %lld.%03lld", static_cast<long long>(divisione_intera(p, 1000)),
-                        static_cast<long long>(p - 1000 * divisione_intera(p, 1000))));
-        t.riga(formatta(
-                   "stazione,%8lld,%3d,%5lld,%3d,%2d,%2lld,%3d,%d,%d,%3d,%d,%d,%5d,%4lld,%2lld,"
-                   "%2lld, ",
-                   static_cast<long long>(p), s.marca, static_cast<long long>(lunghezza), s.segno,
-                   s.flag4, static_cast<long long>(oltre), s.intero1, s.intero2, s.flag1, s.intero3,
-                   s.intero4, s.intero5, s.flag2, static_cast<long long>(orario / 3600),
-                   static_cast<long long>(orario % 3600 / 60),
-                   static_cast<long long>(orario % 60)) +
-               nome.value_or(""));
+        righe.riga(formatta("- km %lld.%03lld", static_cast<long long>(divisione_intera(p, 1000)),
+                            static_cast<long long>(p - 1000 * divisione_intera(p, 1000))));
+        righe.riga(
+            formatta(
+                "stazione,%8lld,%3d,%5lld,%3d,%2d,%2lld,%3d,%d,%d,%3d,%d,%d,%5d,%4lld,%2lld,"
+                "%2lld, ",
+                static_cast<long long>(p), s.marca, static_cast<long long>(lunghezza), s.segno,
+                s.flag4, static_cast<long long>(oltre), s.intero1, s.intero2, s.flag1, s.intero3,
+                s.intero4, s.intero5, s.flag2, static_cast<long long>(orario / 3600),
+                static_cast<long long>(orario % 3600 / 60), static_cast<long long>(orario % 60)) +
+            nome.value_or(""));
+    };
+    // With the run's stop put back, the last station is the last row read: the reader
+    // stopped on it (too close to the one before, in the last free record, ending within
+    // the first 100 m, or refused for its position or length), so every other row goes
+    // before it.
+    const int in_fondo = fermata_alla_stazione_ ? ultima_stazione : 0;
+    for (int k = 1; k <= ultima_stazione; ++k) {
+        if (k != in_fondo) {
+            riga_stazione(t, k, false);
+        }
     }
 
     t.riga("[rallentamenti]");
@@ -824,6 +866,9 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
             abbattimenti_del_cammino.insert(c);
         }
     }
+    if (in_fondo != 0) {
+        riga_stazione(t, in_fondo, true);
+    }
     t.riga("[codici]");
     t.riga("[fine]");
     return t.byte;
@@ -1022,6 +1067,133 @@ std::vector<std::string> problemi_registrati(const compattatore& c) {
 
 }  // namespace
 
+namespace {
+
+// The train rows proposed by `p` with the line source `esito.linea`, confirmed by compacting
+// them; the walk's points told from the authors' by compacting again.
+void conferma(proposta& p, const file_compatti_decodificati& compatti,
+              const identita_scenario& identita, bool senza_linea, const cartella_temporanea& prova,
+              esito_decompila& esito) {
+    std::set<std::size_t> da_scrivere;
+    esito.treno = p.treno(da_scrivere);
+    compattazione r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
+    // The walk's points: every cell of value 180 is first left to the walk. Where the walk
+    // of the proposed sources leaves such a cell free, that point was an author's row. Where
+    // it places one on a cell the input has free, its points went elsewhere because an
+    // earlier point left to it was an author's: that one becomes a row, and the rows added
+    // just before it for the walk's sake go again. Each round fixes the first difference
+    // along the grid, as the walk goes.
+    auto punto_del_cammino = [](const cella& c) {
+        return c.tipo == tipo_cella::abbattimento_con_valore &&
+               c.valore1 == abbattimento_del_cammino;
+    };
+    // The first cell along the grid where the walk's points of a compaction and of the input
+    // part; none when they agree up to the shorter grid.
+    auto prima_differenza = [&](const compattazione& prova_r) -> std::optional<std::size_t> {
+        if (prova_r.intestazione != 0) {
+            return std::size_t{0};
+        }
+        const std::vector<cella>& ottenute = prova_r.c->celle.tutti();
+        for (std::size_t i = 2; i < ottenute.size() && i < compatti.celle.size(); ++i) {
+            if (punto_del_cammino(ottenute[i]) != punto_del_cammino(compatti.celle[i])) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    };
+    auto dopo = [](std::optional<std::size_t> a, std::optional<std::size_t> b) {
+        return !a ? b.has_value() : b && *a > *b;
+    };
+    // A bound on the compactions tried, so that hostile files end in a refusal in good time.
+    int prove_rimaste = 400;
+    for (int giro = 0; giro < 64 && r.intestazione == 0 && prove_rimaste > 0; ++giro) {
+        const std::optional<std::size_t> differenza = prima_differenza(r);
+        if (!differenza) {
+            break;
+        }
+        const std::size_t i = *differenza;
+        // The input's point at i is an author's row, or the walk's points went elsewhere
+        // because an author's point stood where the walk tried first, up to 20 cells
+        // before (the walk's look-back) and its shifts carried on along the slowdown: of
+        // the points left to the walk there, the one made a row that lets the walk agree
+        // furthest along the grid.
+        std::vector<std::size_t> candidati;
+        if (punto_del_cammino(compatti.celle[i]) && da_scrivere.count(i) == 0) {
+            candidati.push_back(i);
+        }
+        for (std::size_t distanza = 1; distanza <= 20; ++distanza) {
+            for (const std::size_t j : {i - distanza, i + distanza}) {
+                if (j >= 2 && j < compatti.celle.size() && (j < i || distanza <= 2) &&
+                    da_scrivere.count(j) == 0 && p.abbattimenti_del_cammino.count(j) != 0) {
+                    candidati.push_back(j);
+                }
+            }
+        }
+        std::optional<compattazione> migliore;
+        std::optional<std::size_t> migliore_differenza;
+        std::size_t scelto = 0;
+        std::string treno_scelto;
+        for (const std::size_t c : candidati) {
+            if (--prove_rimaste < 0) {
+                break;
+            }
+            std::set<std::size_t> prova_s = da_scrivere;
+            prova_s.insert(c);
+            std::string prova_treno = p.treno(prova_s);
+            compattazione prova_r =
+                compatta_in_prova(prova, identita, esito.linea, prova_treno, senza_linea);
+            const std::optional<std::size_t> d = prima_differenza(prova_r);
+            if (!migliore || dopo(d, migliore_differenza)) {
+                migliore_differenza = d;
+                migliore = std::move(prova_r);
+                scelto = c;
+                treno_scelto = std::move(prova_treno);
+            }
+            if (!d) {
+                break;
+            }
+        }
+        if (migliore && dopo(migliore_differenza, differenza)) {
+            da_scrivere.insert(scelto);
+            esito.treno = std::move(treno_scelto);
+            r = std::move(*migliore);
+            continue;
+        }
+        if (punto_del_cammino(compatti.celle[i])) {
+            if (da_scrivere.count(i) != 0) {
+                break;
+            }
+            da_scrivere.insert(i);
+            esito.treno = p.treno(da_scrivere);
+            r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
+            continue;
+        }
+        const auto prima =
+            std::find_if(p.abbattimenti_del_cammino.rbegin(), p.abbattimenti_del_cammino.rend(),
+                         [&](std::size_t z) { return z < i && da_scrivere.count(z) == 0; });
+        if (prima == p.abbattimenti_del_cammino.rend()) {
+            break;
+        }
+        const std::size_t z = *prima;
+        da_scrivere.erase(da_scrivere.lower_bound(z > 20 ? z - 20 : 0), da_scrivere.upper_bound(i));
+        da_scrivere.insert(z);
+        esito.treno = p.treno(da_scrivere);
+        r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
+    }
+    // The messages of the rows as finally proposed.
+    esito.treno = p.treno(da_scrivere);
+    esito.differenze = p.non_esprimibile;
+    esito.differenze.insert(esito.differenze.end(), p.messaggi_treno().begin(),
+                            p.messaggi_treno().end());
+    const std::vector<std::string> diverse = differenze(r, compatti, p);
+    esito.differenze.insert(esito.differenze.end(), diverse.begin(), diverse.end());
+    if (r.intestazione >= 0) {
+        esito.problemi = problemi_registrati(*r.c);
+    }
+}
+
+}  // namespace
+
 esito_decompila decompila_file(const file_compatti_decodificati& compatti,
                                const identita_scenario& identita, bool senza_linea) {
     esito_decompila esito;
@@ -1036,57 +1208,23 @@ esito_decompila decompila_file(const file_compatti_decodificati& compatti,
         return esito;
     }
     esito.linea = p.linea();
-    std::set<std::size_t> da_scrivere;
-    esito.treno = p.treno(da_scrivere);
     const cartella_temporanea prova;
-    compattazione r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
-    // The walk's points: every cell of value 180 is first left to the walk. Where the walk
-    // of the proposed sources leaves such a cell free, that point was an author's row. Where
-    // it places one on a cell the input has free, its points went elsewhere because an
-    // earlier point left to it was an author's: that one becomes a row, and the rows added
-    // just before it for the walk's sake go again. Each round fixes the first difference
-    // along the grid, as the walk goes.
-    auto punto_del_cammino = [](const cella& c) {
-        return c.tipo == tipo_cella::abbattimento_con_valore &&
-               c.valore1 == abbattimento_del_cammino;
-    };
-    for (int giro = 0; giro < 16 && r.intestazione == 0; ++giro) {
-        const std::vector<cella>& ottenute = r.c->celle.tutti();
-        std::size_t i = 2;
-        while (i < ottenute.size() && i < compatti.celle.size() &&
-               punto_del_cammino(ottenute[i]) == punto_del_cammino(compatti.celle[i])) {
-            ++i;
-        }
-        if (i >= ottenute.size() || i >= compatti.celle.size()) {
-            break;
-        }
-        if (punto_del_cammino(compatti.celle[i])) {
-            if (da_scrivere.count(i) != 0) {
-                break;
+    conferma(p, compatti, identita, senza_linea, prova, esito);
+    if (!esito.differenze.empty()) {
+        // The reader may have stopped on the last station row, as it does on a station too
+        // close to the one before, in the last free record, ending within the first 100 m,
+        // or refused for its position or length: that stop put back, where it gives the
+        // input, stands; else the rows in their sections say what differs.
+        const std::string nelle_sezioni = p.treno({});
+        p.fermata_alla_stazione(true);
+        if (p.treno({}) != nelle_sezioni) {
+            esito_decompila fermata;
+            fermata.linea = esito.linea;
+            conferma(p, compatti, identita, senza_linea, prova, fermata);
+            if (fermata.differenze.empty()) {
+                return fermata;
             }
-            da_scrivere.insert(i);
-        } else {
-            const auto prima =
-                std::find_if(p.abbattimenti_del_cammino.rbegin(), p.abbattimenti_del_cammino.rend(),
-                             [&](std::size_t z) { return z < i && da_scrivere.count(z) == 0; });
-            if (prima == p.abbattimenti_del_cammino.rend()) {
-                break;
-            }
-            const std::size_t z = *prima;
-            da_scrivere.erase(da_scrivere.lower_bound(z > 20 ? z - 20 : 0),
-                              da_scrivere.upper_bound(i));
-            da_scrivere.insert(z);
         }
-        esito.treno = p.treno(da_scrivere);
-        r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
-    }
-    esito.differenze = p.non_esprimibile;
-    esito.differenze.insert(esito.differenze.end(), p.messaggi_treno().begin(),
-                            p.messaggi_treno().end());
-    const std::vector<std::string> diverse = differenze(r, compatti, p);
-    esito.differenze.insert(esito.differenze.end(), diverse.begin(), diverse.end());
-    if (r.intestazione >= 0) {
-        esito.problemi = problemi_registrati(*r.c);
     }
     return esito;
 }
