@@ -188,6 +188,8 @@ void compattatore::elimina_sorgente(const std::filesystem::path& file) const {
 std::string compattatore::leggi_sorgente(const std::filesystem::path& file) {
     try {
         return leggi_file_intero(file, *cartelle_.sistema);
+    } catch (const errore_apertura&) {
+        throw;  // not the source's content: the run stops, naming it
     } catch (const errore_esecuzione& e) {
         registra_sul_file(problema::errore_di_lettura, file, e.what());
         throw errore_lettura(e.what());

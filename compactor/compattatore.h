@@ -186,7 +186,9 @@ public:
     // Deletes a source file when the sources go once read; one already gone is no failure.
     void elimina_sorgente(const std::filesystem::path& file) const;
     // A whole source file; a file that cannot be read is recorded as code 25 and ends
-    // the reading with errore_lettura.
+    // the reading with errore_lettura. One whose name is there but cannot be opened (a
+    // loop of links, no permission) is no problem of the source: errore_apertura goes on
+    // to the caller, which stops the run naming the file.
     std::string leggi_sorgente(const std::filesystem::path& file);
     // Keeps a source file's text once its reading is over.
     void conserva_testo(file_sorgente file, std::string testo) {

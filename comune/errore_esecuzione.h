@@ -16,3 +16,10 @@ public:
 private:
     std::filesystem::path file_;
 };
+
+// A source whose name is there but cannot be opened (a loop of links, no permission): not
+// a problem of its content, so no problem code stands for it; the run stops naming it.
+class errore_apertura : public errore_esecuzione {
+public:
+    using errore_esecuzione::errore_esecuzione;
+};

@@ -14,6 +14,10 @@
 namespace {
 
 int tubo_segnali[2] = {-1, -1};
+// What SIGINT and SIGTERM did before the watch, put back after it: the removal of the
+// run's own files that prepara_processo set up.
+struct sigaction prima_int;
+struct sigaction prima_term;
 
 extern "C" void su_segnale(int) {
     const int salvato = errno;
@@ -45,13 +49,13 @@ osservatore_cartella::osservatore_cartella(const std::filesystem::path& cartella
     struct sigaction azione {};
     azione.sa_handler = su_segnale;
     sigemptyset(&azione.sa_mask);
-    ::sigaction(SIGINT, &azione, nullptr);
-    ::sigaction(SIGTERM, &azione, nullptr);
+    ::sigaction(SIGINT, &azione, &prima_int);
+    ::sigaction(SIGTERM, &azione, &prima_term);
 }
 
 osservatore_cartella::~osservatore_cartella() {
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
+    ::sigaction(SIGINT, &prima_int, nullptr);
+    ::sigaction(SIGTERM, &prima_term, nullptr);
     ::close(stato_->inotify);
 }
 

@@ -3,6 +3,7 @@
 // console set an event that the wait sees.
 #include "comune/errore_esecuzione.h"
 #include "comune/osservatore.h"
+#include "comune/sistema_file.h"
 
 #include <windows.h>
 
@@ -13,7 +14,9 @@ HANDLE evento_fine = nullptr;
 BOOL WINAPI su_console(DWORD tipo) {
     SetEvent(evento_fine);
     if (tipo == CTRL_CLOSE_EVENT || tipo == CTRL_LOGOFF_EVENT || tipo == CTRL_SHUTDOWN_EVENT) {
-        // The system ends the process when this returns: end it here, with status 0.
+        // The system ends the process when this returns: end it here, with status 0,
+        // without the temporary files of a compaction under way.
+        rimuovi_registrati();
         ExitProcess(0);
     }
     return TRUE;

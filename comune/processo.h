@@ -5,7 +5,9 @@
 // Linux: the standard streams are open (assicura_flussi_standard), a file-size limit makes
 // a write fail with an error instead of killing the process, and a standard error or output
 // that nobody reads makes writes to it fail quietly instead of ending the run. Windows: the
-// console shows the UTF-8 messages as UTF-8.
+// console shows the UTF-8 messages as UTF-8. Both: SIGTERM, SIGINT and SIGHUP (Ctrl-C,
+// Ctrl-Break and the console's close on Windows) first remove the run's own temporary
+// files and lock files (rimuovi_registrati), then end the process as they would have.
 void prepara_processo();
 
 // Makes sure that the standard streams 0, 1 and 2 are open, on the null device when they

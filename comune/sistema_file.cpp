@@ -6,12 +6,19 @@
 #include "comune/errore_esecuzione.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 bool sistema_file::file_regolare(const std::filesystem::path& file) {
-    std::error_code ignorato;
-    return std::filesystem::is_regular_file(file, ignorato);
+    std::error_code codice;
+    const std::filesystem::file_status stato = std::filesystem::status(file, codice);
+    if (codice && codice != std::errc::no_such_file_or_directory &&
+        codice != std::errc::not_a_directory) {
+        throw errore_apertura(file, "apertura non riuscita: " + codice.message());
+    }
+    return std::filesystem::is_regular_file(stato);
 }
 
 void sistema_file::elimina(const std::filesystem::path& file) {
@@ -33,7 +40,16 @@ std::string leggi_file_intero(const std::filesystem::path& file, sistema_file& s
 
 file_sostitutivo::file_sostitutivo(std::filesystem::path destinazione, sistema_file& sistema)
     : sistema_(sistema), destinazione_(std::move(destinazione)) {
+    if (sistema_.sul_disco()) {
+        const std::filesystem::path cartella = destinazione_.parent_path();
+        if (!cartella_bloccata_qui(cartella)) {
+            blocco_ = std::make_unique<blocco_cartella>(cartella, nome_programma());
+        }
+    }
     maniglia_ = sistema_.crea_temporaneo(destinazione_, temporaneo_);
+    if (sistema_.sul_disco()) {
+        voce_segnale_ = registra_da_rimuovere(temporaneo_);
+    }
 }
 
 file_sostitutivo::~file_sostitutivo() {
@@ -41,6 +57,7 @@ file_sostitutivo::~file_sostitutivo() {
         sistema_.chiudi(maniglia_);
         sistema_.elimina(temporaneo_);
     }
+    togli_da_rimuovere(voce_segnale_);
 }
 
 void file_sostitutivo::scrivi(const void* dati, std::size_t quanti) {
@@ -86,6 +103,8 @@ void file_sostitutivo::conferma() {
         sistema_.elimina(temporaneo_);
         fallisci("sostituzione", numero);
     }
+    togli_da_rimuovere(voce_segnale_);
+    voce_segnale_ = -1;
     // The new file stands whole under its name by now; only its durability is in doubt.
     if (const auto numero = sistema_.sincronizza_cartella(destinazione_.parent_path());
         numero != 0) {
@@ -127,6 +146,86 @@ void rimuovi_temporanei_abbandonati(const std::filesystem::path& cartella) {
         if (nome_temporaneo(voce.filename().string()) &&
             std::filesystem::is_regular_file(std::filesystem::symlink_status(voce, ignorato))) {
             std::filesystem::remove(voce, ignorato);
+        }
+    }
+}
+
+namespace {
+
+// The folders whose lock this thread holds, each as many times as it is held. Per thread:
+// the thread that holds a lock may let it go while another still writes, and a sweep
+// could then take that writer's temporary file. A thread that writes where another thread
+// holds the lock waits for it, as another run would.
+thread_local std::vector<std::filesystem::path> cartelle_tenute;
+
+std::filesystem::path come_cartella(const std::filesystem::path& cartella) {
+    return cartella.empty() ? std::filesystem::path(".") : cartella;
+}
+
+// The names a signal removes: fixed entries, each free, being filled or ready. The
+// handler reads only ready entries; a name that does not fit is not recorded.
+constexpr std::size_t numero_voci = 64;
+constexpr std::size_t lunghezza_nome = 4096;
+enum : int { libera = 0, in_scrittura = 1, pronta = 2 };
+struct voce_da_rimuovere {
+    std::atomic<int> stato{libera};
+    std::filesystem::path::value_type nome[lunghezza_nome];
+};
+voce_da_rimuovere voci[numero_voci];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+}  // namespace
+
+bool cartella_bloccata_qui(const std::filesystem::path& cartella) {
+    for (const std::filesystem::path& tenuta : cartelle_tenute) {
+        std::error_code ignorato;
+        if (tenuta == come_cartella(cartella) ||
+            std::filesystem::equivalent(tenuta, come_cartella(cartella), ignorato)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void blocco_cartella::tenuto() {
+    cartelle_tenute.push_back(come_cartella(cartella_));
+}
+
+void blocco_cartella::lasciato() {
+    const auto voce =
+        std::find(cartelle_tenute.begin(), cartelle_tenute.end(), come_cartella(cartella_));
+    if (voce != cartelle_tenute.end()) {
+        cartelle_tenute.erase(voce);
+    }
+}
+
+int registra_da_rimuovere(const std::filesystem::path& file) {
+    const auto& nome = file.native();
+    if (nome.size() >= lunghezza_nome) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < numero_voci; ++i) {
+        int attesa = libera;
+        if (voci[i].stato.compare_exchange_strong(attesa, in_scrittura)) {
+            std::copy(nome.begin(), nome.end(), voci[i].nome);
+            voci[i].nome[nome.size()] = 0;
+            voci[i].stato.store(pronta);
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void togli_da_rimuovere(int voce) {
+    if (voce >= 0) {
+        voci[voce].stato.store(libera);
+    }
+}
+
+void rimuovi_registrati() noexcept {
+    for (voce_da_rimuovere& voce : voci) {
+        if (voce.stato.load() == pronta) {
+            rimuovi_nome(voce.nome);
         }
     }
 }

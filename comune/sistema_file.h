@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,14 +35,21 @@ public:
     virtual ~sistema_file() = default;
 
     // Reads a file that came from elsewhere: only a regular file is read (a directory, a
-    // FIFO, a device or a socket is refused without waiting on it), and its size goes to
-    // `controlla_dimensione` before any byte is read, so that a size that cannot fit what
-    // the caller expects is refused by a throw from there. errore_esecuzione names the file.
+    // FIFO, a device or a socket is refused without waiting on it), and its size, as the
+    // open file has it, goes to `controlla_dimensione` before any byte is read, so that a
+    // size that cannot fit what the caller expects is refused by a throw from there.
+    // errore_esecuzione names the file; errore_apertura when the name is there but cannot
+    // be opened (a loop of links, no permission).
     virtual std::string leggi(const std::filesystem::path& file,
                               const std::function<void(std::uintmax_t)>& controlla_dimensione) = 0;
     // Whether a regular file stands under the name (a link is followed). The same on every
-    // platform, through std::filesystem; a test's seam may answer otherwise.
+    // platform, through std::filesystem; a test's seam may answer otherwise. A name that
+    // cannot be looked at for a reason other than its absence (a loop of links, a folder
+    // without permission) throws errore_apertura naming it.
     virtual bool file_regolare(const std::filesystem::path& file);
+    // Whether the names are the machine's own files. The in-memory seam says no: its
+    // writers then take no folder lock and leave no name for a signal to remove.
+    virtual bool sul_disco() const { return true; }
     // Removes a file; one already gone, or that cannot be removed, stays as it is.
     virtual void elimina(const std::filesystem::path& file);
 
@@ -81,6 +89,15 @@ std::string leggi_file_regolare(const std::filesystem::path& file,
 std::string leggi_file_intero(const std::filesystem::path& file,
                               sistema_file& sistema = sistema_file_predefinito());
 
+class blocco_cartella;
+
+// The one way to write an output file, and the rule every writer keeps with the sweep of
+// abandoned temporary files (rimuovi_temporanei_abbandonati): a replacement is made only
+// under the lock of the folder it writes in. A writer that holds that folder's
+// blocco_cartella (in the same thread) writes under it; one that does not,
+// such as pianta, gets the lock from its file_sostitutivo for as long as that lives. So a
+// new writer needs nothing but file_sostitutivo or sostituisci_file; it takes
+// blocco_cartella itself only where several files must change as one run.
 class file_sostitutivo {
 public:
     explicit file_sostitutivo(std::filesystem::path destinazione,
@@ -108,7 +125,9 @@ private:
 
     sistema_file& sistema_;
     std::filesystem::path destinazione_;
+    std::unique_ptr<blocco_cartella> blocco_;  // the folder's lock, when nobody here held it
     std::filesystem::path temporaneo_;
+    int voce_segnale_ = -1;  // the temporary's entry among the names a signal removes
     sistema_file::maniglia maniglia_ = sistema_file::nessuna_maniglia;
     char buffer_[1 << 16];
     std::size_t in_buffer_ = 0;
@@ -139,6 +158,14 @@ void rimuovi_temporanei_abbandonati(const std::filesystem::path& cartella);
 // the lock taken waits for it, and after about a second says so on standard error (the
 // message begins with `programma`). Once the lock is held, the temporary files of a killed
 // run are removed. The lock file goes with the lock.
+//
+// No run goes on unlocked in a folder it may write in. The lock file is made readable by
+// everybody, and a run that may not write it locks it through a read-only handle, so that
+// the runs of several users exclude each other. Anything but a regular file under the
+// name (a directory, a FIFO, a link, a device) and a lock file that cannot be opened at
+// all end the run with errore_esecuzione naming it. Only where the lock file is missing
+// and cannot be made, as in a folder where nothing may be created, does the run go on
+// without it: its first file then fails with its own name.
 class blocco_cartella {
 public:
     blocco_cartella(const std::filesystem::path& cartella, std::string_view programma);
@@ -154,9 +181,33 @@ public:
     static constexpr std::string_view nome_file = ".orvesa_cusvana.blocco";
 
 private:
+    void tenuto();    // recorded as held by this process, once the sweep is done
+    void lasciato();  // and no longer
+
+    std::filesystem::path cartella_;
     std::filesystem::path file_;
     void prendi(const std::filesystem::path& cartella, std::string_view programma, bool attendi);
 
     std::intptr_t maniglia_ = -1;  // the open lock file, or -1 when nothing is held
+    int voce_segnale_ = -1;        // the lock file's entry among the names a signal removes
     bool occupata_ = false;
 };
+
+// Whether this thread holds the lock of `cartella` now.
+bool cartella_bloccata_qui(const std::filesystem::path& cartella);
+
+// The names that a signal ending the run removes (SIGTERM, SIGINT, SIGHUP, the console's
+// close on Windows): the temporary files being written and the lock files held. They are
+// kept in storage set aside at start, so that the removal makes no allocation and takes no
+// lock. registra_da_rimuovere returns the entry, or -1 when the name does not fit or every
+// entry is taken (the next run's sweep then removes what is left).
+int registra_da_rimuovere(const std::filesystem::path& file);
+void togli_da_rimuovere(int voce);
+// Removes every registered name; only calls that a signal handler may make.
+void rimuovi_registrati() noexcept;
+// The platform's removal of one name, as a signal handler may call it.
+void rimuovi_nome(const std::filesystem::path::value_type* nome) noexcept;
+
+// The running program's file name without folder or extension, for the messages of the
+// lock that a writer takes by itself.
+std::string nome_programma();

@@ -27,6 +27,7 @@ public:
     std::string leggi(const std::filesystem::path& file,
                       const std::function<void(std::uintmax_t)>& controlla_dimensione) override;
     bool file_regolare(const std::filesystem::path& file) override;
+    bool sul_disco() const override { return false; }
     void elimina(const std::filesystem::path& file) override;
     maniglia crea_temporaneo(const std::filesystem::path& destinazione,
                              std::filesystem::path& temporaneo) override;

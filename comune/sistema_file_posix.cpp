@@ -5,7 +5,9 @@
 
 #include "comune/errore_esecuzione.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -151,28 +153,35 @@ sistema_file::maniglia sistema_file_posix::crea_temporaneo(
 std::string sistema_file_posix::leggi(
     const std::filesystem::path& file,
     const std::function<void(std::uintmax_t)>& controlla_dimensione) {
-    struct stat prima;
-    if (::stat(file.c_str(), &prima) != 0) {
-        throw errore_esecuzione(file, motivo("apertura", errno));
-    }
-    if (!S_ISREG(prima.st_mode)) {
-        throw errore_esecuzione(file, std::string("è ") + tipo_di(prima.st_mode) +
-                                          ", non un file regolare: non viene letto");
-    }
-    controlla_dimensione(static_cast<std::uintmax_t>(prima.st_size));
-    // Non-blocking, in case something else stands under the name by now.
+    // Opened first and judged by what is open: a look by name beforehand could see another
+    // file than the one read. Non-blocking, so that a FIFO does not wait for a writer.
     const int descrittore = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descrittore < 0) {
-        throw errore_esecuzione(file, motivo("apertura", errno));
+        const int numero = errno;
+        if (numero == ENOENT || numero == ENOTDIR) {
+            throw errore_esecuzione(file, motivo("apertura", numero));
+        }
+        throw errore_apertura(file, motivo("apertura", numero));
     }
     struct stat aperto;
-    if (::fstat(descrittore, &aperto) != 0 || aperto.st_dev != prima.st_dev ||
-        aperto.st_ino != prima.st_ino) {
+    if (::fstat(descrittore, &aperto) != 0) {
+        const int numero = errno;
         ::close(descrittore);
-        throw errore_esecuzione(file, "il file è stato sostituito durante la lettura");
+        throw errore_esecuzione(file, motivo("lettura", numero));
+    }
+    if (!S_ISREG(aperto.st_mode)) {
+        ::close(descrittore);
+        throw errore_esecuzione(file, std::string("è ") + tipo_di(aperto.st_mode) +
+                                          ", non un file regolare: non viene letto");
+    }
+    try {
+        controlla_dimensione(static_cast<std::uintmax_t>(aperto.st_size));
+    } catch (...) {
+        ::close(descrittore);
+        throw;
     }
     // One byte more than the size, to see a file that grew since.
-    std::string dati(static_cast<std::size_t>(prima.st_size) + 1, '\0');
+    std::string dati(static_cast<std::size_t>(aperto.st_size) + 1, '\0');
     std::size_t letti = 0;
     while (letti < dati.size()) {
         const ssize_t n = ::read(descrittore, dati.data() + letti, dati.size() - letti);
@@ -190,11 +199,31 @@ std::string sistema_file_posix::leggi(
         letti += static_cast<std::size_t>(n);
     }
     ::close(descrittore);
-    if (letti != static_cast<std::size_t>(prima.st_size)) {
+    if (letti != static_cast<std::size_t>(aperto.st_size)) {
         throw errore_esecuzione(file, "la dimensione è cambiata durante la lettura");
     }
     dati.resize(letti);
     return dati;
+}
+
+// The owner of a file, by name where the system knows one.
+std::string proprietario(uid_t utente) {
+    struct passwd voce;
+    struct passwd* trovata = nullptr;
+    char spazio[4096];
+    if (::getpwuid_r(utente, &voce, spazio, sizeof spazio, &trovata) == 0 && trovata) {
+        return trovata->pw_name;
+    }
+    return "con uid " + std::to_string(utente);
+}
+
+// Something else than a regular file under the lock's name: no run can lock the folder
+// until it goes.
+[[noreturn]] void rifiuta_blocco(const std::filesystem::path& file, mode_t modo) {
+    throw errore_esecuzione(
+        file, std::string("è ") + (S_ISLNK(modo) ? "un collegamento simbolico" : tipo_di(modo)) +
+                  ", non il file regolare del blocco della cartella: nulla viene scritto; "
+                  "togliere quel nome dalla cartella e ripetere");
 }
 
 }  // namespace
@@ -209,12 +238,12 @@ std::filesystem::path cartella_applicazione() {
 }
 
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
-    : file_(cartella / nome_file) {
+    : cartella_(cartella), file_(cartella / nome_file) {
     prendi(cartella, programma, true);
 }
 
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, senza_attesa)
-    : file_(cartella / nome_file) {
+    : cartella_(cartella), file_(cartella / nome_file) {
     prendi(cartella, "", false);
 }
 
@@ -222,19 +251,65 @@ void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_
                              bool attendi) {
     const auto inizio = std::chrono::steady_clock::now();
     bool avvisato = false;
+    // A lock file that another user's run has just made stays unreadable until that run
+    // has set its permissions: such a refusal is tried again for a moment.
+    int rifiuti = 0;
     for (;;) {
-        const int descrittore = ::open(file_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                                       permessi_predefiniti());
+        // No link is followed and nothing waits on a FIFO; what was opened is judged below.
+        const int apertura = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+        int descrittore = ::open(file_.c_str(), apertura | O_CREAT, permessi_predefiniti());
+        if (descrittore < 0 && errno == EINTR) {
+            continue;
+        }
         if (descrittore < 0) {
-            if (errno == EINTR) {
-                continue;
+            int numero = errno;
+            struct stat nominato;
+            if (::lstat(file_.c_str(), &nominato) != 0) {
+                // Where no file can be created (a folder that is not there, or where
+                // nothing may be created), no run can write either: the first file of the
+                // run then fails with its own name, as without the lock.
+                if (numero == EACCES || numero == EPERM || numero == EROFS || numero == ENOENT ||
+                    numero == ENOTDIR) {
+                    return;
+                }
+                throw errore_esecuzione(file_, motivo("apertura del blocco", numero));
             }
-            // Where no file can be created, no run can write either: the first file of
-            // the run then fails with its own name, as without the lock.
-            if (errno == EACCES || errno == EPERM || errno == EROFS) {
-                return;
+            if (!S_ISREG(nominato.st_mode)) {
+                rifiuta_blocco(file_, nominato.st_mode);
             }
-            throw errore_esecuzione(file_, motivo("apertura del blocco", errno));
+            // A folder may refuse to create over somebody else's file (a sticky folder),
+            // where opening it as it stands is allowed.
+            descrittore = ::open(file_.c_str(), apertura);
+            if (descrittore < 0) {
+                numero = errno;
+                if (numero == EINTR || numero == ENOENT) {
+                    continue;
+                }
+                if ((numero == EACCES || numero == EPERM) && ++rifiuti < 40) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    continue;
+                }
+                throw errore_esecuzione(
+                    file_, "il file del blocco della cartella, dell'utente " +
+                               proprietario(nominato.st_uid) + ", non si può aprire (" +
+                               std::strerror(numero) +
+                               "): nulla viene scritto senza blocco; lo tolga il suo "
+                               "proprietario, o lo renda leggibile a tutti, e si ripeta");
+            }
+        }
+        struct stat aperto;
+        if (::fstat(descrittore, &aperto) != 0) {
+            const int numero = errno;
+            ::close(descrittore);
+            throw errore_esecuzione(file_, motivo("apertura del blocco", numero));
+        }
+        if (!S_ISREG(aperto.st_mode)) {
+            ::close(descrittore);
+            rifiuta_blocco(file_, aperto.st_mode);
+        }
+        // Readable by everybody whatever the mask, so that another user's run can lock it.
+        if (aperto.st_uid == ::geteuid() && (aperto.st_mode & 07777) != 0644) {
+            ::fchmod(descrittore, 0644);
         }
         int esito;
         while ((esito = ::flock(descrittore, LOCK_EX | LOCK_NB)) != 0 && errno == EWOULDBLOCK) {
@@ -258,22 +333,33 @@ void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_
         }
         // The run that held the lock removed the file before letting go: a lock on the
         // removed file excludes nobody, so start again on the file the name holds now.
-        struct stat aperto, nominato;
-        if (esito == 0 && ::fstat(descrittore, &aperto) == 0 &&
-            ::stat(file_.c_str(), &nominato) == 0 && aperto.st_dev == nominato.st_dev &&
-            aperto.st_ino == nominato.st_ino) {
+        struct stat nominato;
+        if (esito == 0 && ::lstat(file_.c_str(), &nominato) == 0 &&
+            aperto.st_dev == nominato.st_dev && aperto.st_ino == nominato.st_ino) {
             maniglia_ = descrittore;
             break;
         }
         ::close(descrittore);
     }
+    voce_segnale_ = registra_da_rimuovere(file_);
     rimuovi_temporanei_abbandonati(cartella);
+    tenuto();
 }
 
 blocco_cartella::~blocco_cartella() {
     if (maniglia_ >= 0) {
+        lasciato();
+        togli_da_rimuovere(voce_segnale_);
         // Removed while still held, so that a run waiting on this file sees it go.
         ::unlink(file_.c_str());
         ::close(static_cast<int>(maniglia_));
     }
+}
+
+void rimuovi_nome(const char* nome) noexcept {
+    ::unlink(nome);
+}
+
+std::string nome_programma() {
+    return program_invocation_short_name;
 }

@@ -6,6 +6,7 @@
 
 #include "comune/errore_esecuzione.h"
 
+#include <aclapi.h>
 #include <windows.h>
 #include <algorithm>
 #include <chrono>
@@ -110,9 +111,10 @@ sistema_file::maniglia sistema_file_windows::crea_temporaneo(
         }
         const std::filesystem::path candidato =
             destinazione.parent_path() / (L"." + destinazione.filename().wstring() + segno + coda);
-        // CREATE_NEW: a name that is taken is never opened, whoever holds it.
-        HANDLE aperto = ::CreateFileW(candidato.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        // CREATE_NEW: a name that is taken is never opened, whoever holds it. Shared for
+        // deletion alone, so that Ctrl-C or the console's close can remove it while open.
+        HANDLE aperto = ::CreateFileW(candidato.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (aperto != INVALID_HANDLE_VALUE) {
             temporaneo = candidato;
             return reinterpret_cast<maniglia>(aperto);
@@ -132,11 +134,14 @@ std::string sistema_file_windows::leggi(
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (maniglia == INVALID_HANDLE_VALUE) {
         const DWORD numero = ::GetLastError();
-        throw errore_esecuzione(file,
-                                numero == ERROR_ACCESS_DENIED && std::filesystem::is_directory(file)
-                                    ? std::string("è una cartella, non un file regolare: "
-                                                  "non viene letto")
-                                    : "apertura non riuscita: " + descrizione_errore(numero));
+        if (numero == ERROR_ACCESS_DENIED && std::filesystem::is_directory(file)) {
+            throw errore_esecuzione(file, "è una cartella, non un file regolare: non viene letto");
+        }
+        const std::string motivo = "apertura non riuscita: " + descrizione_errore(numero);
+        if (numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND) {
+            throw errore_esecuzione(file, motivo);
+        }
+        throw errore_apertura(file, motivo);
     }
     LARGE_INTEGER dimensione{};
     if (::GetFileType(maniglia) != FILE_TYPE_DISK || !::GetFileSizeEx(maniglia, &dimensione)) {
@@ -197,33 +202,100 @@ std::filesystem::path cartella_applicazione() {
     }
 }
 
+namespace {
+
+// The owner of a file as DOMAIN\name, or an empty text where the system does not say.
+std::string proprietario(const std::filesystem::path& file) {
+    PSID utente = nullptr;
+    PSECURITY_DESCRIPTOR descrittore = nullptr;
+    if (::GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &utente,
+                                nullptr, nullptr, nullptr, &descrittore) != ERROR_SUCCESS) {
+        return {};
+    }
+    wchar_t nome[256];
+    wchar_t dominio[256];
+    DWORD lunghezza_nome = 256;
+    DWORD lunghezza_dominio = 256;
+    SID_NAME_USE uso;
+    std::string risultato;
+    if (::LookupAccountSidW(nullptr, utente, nome, &lunghezza_nome, dominio, &lunghezza_dominio,
+                            &uso)) {
+        risultato = std::filesystem::path(std::wstring(dominio) + L"\\" + nome).string();
+    }
+    ::LocalFree(descrittore);
+    return risultato;
+}
+
+[[noreturn]] void rifiuta_blocco(const std::filesystem::path& file, DWORD attributi) {
+    throw errore_esecuzione(
+        file, std::string("è ") +
+                  ((attributi & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? "un collegamento"
+                   : (attributi & FILE_ATTRIBUTE_DIRECTORY) != 0   ? "una cartella"
+                                                                   : "un file speciale") +
+                  ", non il file regolare del blocco della cartella: nulla viene scritto; "
+                  "togliere quel nome dalla cartella e ripetere");
+}
+
+}  // namespace
+
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
-    : file_(cartella / nome_file) {
+    : cartella_(cartella), file_(cartella / nome_file) {
     prendi(cartella, programma, true);
 }
 
 blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, senza_attesa)
-    : file_(cartella / nome_file) {
+    : cartella_(cartella), file_(cartella / nome_file) {
     prendi(cartella, "", false);
 }
 
 void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_view programma,
                              bool attendi) {
     // The lock file goes when the last run that has it open closes it: a run waiting on it
-    // keeps it, and holds the lock on it once the run before has closed it.
-    HANDLE maniglia =
-        ::CreateFileW(file_.c_str(), GENERIC_READ | GENERIC_WRITE,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    // keeps it, and holds the lock on it once the run before has closed it. A link under
+    // the name is opened as itself, and refused below.
+    constexpr DWORD condivisione = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE maniglia = ::CreateFileW(
+        file_.c_str(), GENERIC_READ | GENERIC_WRITE, condivisione, nullptr, OPEN_ALWAYS,
+        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (maniglia == INVALID_HANDLE_VALUE) {
         const DWORD numero = ::GetLastError();
-        // Where no file can be created, no run can write either: the first file of the run
-        // then fails with its own name, as without the lock.
-        if (numero == ERROR_ACCESS_DENIED || numero == ERROR_WRITE_PROTECT) {
-            return;
+        const DWORD attributi = ::GetFileAttributesW(file_.c_str());
+        if (attributi == INVALID_FILE_ATTRIBUTES) {
+            // Where no file can be created (a folder that is not there, or where nothing
+            // may be created), no run can write either: the first file of the run then
+            // fails with its own name, as without the lock.
+            if (numero == ERROR_ACCESS_DENIED || numero == ERROR_WRITE_PROTECT ||
+                numero == ERROR_PATH_NOT_FOUND) {
+                return;
+            }
+            throw errore_esecuzione(
+                file_, "apertura del blocco non riuscita: " + descrizione_errore(numero));
         }
-        throw errore_esecuzione(file_,
-                                "apertura del blocco non riuscita: " + descrizione_errore(numero));
+        if ((attributi & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+            rifiuta_blocco(file_, attributi);
+        }
+        // A lock file this run may not write (read-only, another user's) is locked through
+        // a handle that only reads it.
+        maniglia = ::CreateFileW(file_.c_str(), GENERIC_READ, condivisione, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (maniglia == INVALID_HANDLE_VALUE) {
+            const DWORD ancora = ::GetLastError();
+            const std::string di = proprietario(file_);
+            throw errore_esecuzione(
+                file_, "il file del blocco della cartella" +
+                           (di.empty() ? std::string() : ", dell'utente " + di + ",") +
+                           " non si può aprire (" + descrizione_errore(ancora) +
+                           "): nulla viene scritto senza blocco; lo tolga il suo proprietario, "
+                           "o lo renda leggibile a tutti, e si ripeta");
+        }
+    }
+    BY_HANDLE_FILE_INFORMATION informazioni{};
+    if (::GetFileType(maniglia) != FILE_TYPE_DISK ||
+        !::GetFileInformationByHandle(maniglia, &informazioni) ||
+        (informazioni.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        ::CloseHandle(maniglia);
+        rifiuta_blocco(file_, informazioni.dwFileAttributes);
     }
     const auto inizio = std::chrono::steady_clock::now();
     bool avvisato = false;
@@ -250,13 +322,28 @@ void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_
     }
     maniglia_ = reinterpret_cast<std::intptr_t>(maniglia);
     rimuovi_temporanei_abbandonati(cartella);
+    tenuto();
 }
 
 blocco_cartella::~blocco_cartella() {
     if (maniglia_ != -1) {
+        lasciato();
         HANDLE maniglia = reinterpret_cast<HANDLE>(maniglia_);
         OVERLAPPED tutto{};
         ::UnlockFileEx(maniglia, 0, 1, 0, &tutto);
         ::CloseHandle(maniglia);
     }
+}
+
+void rimuovi_nome(const wchar_t* nome) noexcept {
+    ::DeleteFileW(nome);
+}
+
+std::string nome_programma() {
+    wchar_t nome[MAX_PATH];
+    const DWORD lunghezza = ::GetModuleFileNameW(nullptr, nome, MAX_PATH);
+    if (lunghezza == 0 || lunghezza >= MAX_PATH) {
+        return "compattatore";
+    }
+    return std::filesystem::path(std::wstring(nome, lunghezza)).stem().string();
 }

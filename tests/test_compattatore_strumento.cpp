@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <map>
@@ -177,6 +179,33 @@ TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutore) {
     EXPECT_NE(assente.errori.find((dir / "nessuna").string() + ": cartella non trovata"),
               std::string::npos)
         << assente.errori;
+}
+
+// A name that is there but cannot be opened is no problem of the source, and no missing
+// file either: the run stops naming it and the reason, and writes nothing.
+TEST(Strumento, UnaSorgenteCheNonSiPuoAprireFermaLaCorsaColMotivo) {
+    for (const bool treno : {false, true}) {
+        const cartella_temporanea dir;
+        ASSERT_EQ(compattatore_({"esporta", dir.percorso().string()}).stato, 0);
+        const identita_scenario id = identita_predefinita();
+        const fs::path sorgente = treno ? nomi_file::sorgente_treno(dir.percorso(), id)
+                                        : nomi_file::sorgente_linea(dir.percorso(), id);
+        fs::remove(sorgente);
+        fs::create_symlink(sorgente.filename(), sorgente);  // a loop of one link
+        const esito_strumento esito =
+            compattatore_({"compatta", dir.percorso().string(), "Orvesa_Cusvana", "5927"});
+        EXPECT_EQ(esito.stato, 1) << treno;
+        EXPECT_TRUE(esito.errori.ends_with("compattatore: " + sorgente.string() +
+                                           ": apertura non riuscita: " + std::strerror(ELOOP) +
+                                           "\n"))
+            << esito.errori;
+        EXPECT_EQ(esito.errori.find("problema"), std::string::npos) << esito.errori;
+        for (const fs::path& compatto : {nomi_file::linea_compatta(dir.percorso(), id),
+                                         nomi_file::voci_compatte(dir.percorso(), id),
+                                         nomi_file::celle_compatte(dir.percorso(), id)}) {
+            EXPECT_FALSE(fs::exists(compatto)) << compatto;
+        }
+    }
 }
 
 TEST(Strumento, MostraRifiutaUnaDimensioneCheNonTornaConLaStruttura) {
