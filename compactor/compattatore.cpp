@@ -174,13 +174,14 @@ std::filesystem::path compattatore::file_di(file_sorgente file) const {
                                         : nomi_file::sorgente_linea(cartelle_.sorgenti, identita_);
 }
 
-origine_problema compattatore::origine_di(const luogo_sorgente& luogo) const {
-    const bool treno = luogo.file == file_sorgente::treno;
-    const std::filesystem::path file = file_di(luogo.file);
-    std::string_view riga = treno ? testo_treno_ : testo_linea_;
+std::string_view compattatore::riga_di(const luogo_sorgente& luogo) const {
+    std::string_view riga = luogo.file == file_sorgente::treno ? testo_treno_ : testo_linea_;
     riga = riga.substr(std::min(luogo.luogo.inizio_riga, riga.size()));
-    riga = riga.substr(0, riga.find_first_of("\r\n"));
-    return origine_problema::della_riga(file, luogo.luogo, riga);
+    return riga.substr(0, riga.find_first_of("\r\n"));
+}
+
+origine_problema compattatore::origine_di(const luogo_sorgente& luogo) const {
+    return origine_problema::della_riga(file_di(luogo.file), luogo.luogo, riga_di(luogo));
 }
 
 void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
@@ -200,8 +201,7 @@ void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_c
 }
 
 avviso_registrato compattatore::avviso_di(const avviso_conservato& a) const {
-    avviso_registrato r{a.tipo, file_di(a.file), std::nullopt,
-                        testi_avvisi_.substr(a.inizio_testo, a.lunghezza_testo)};
+    avviso_registrato r{a.tipo, file_di(a.file), std::nullopt, std::string(testo_di(a))};
     if (a.ha_luogo) {
         r.origine = origine_di({a.file, a.luogo});
     }

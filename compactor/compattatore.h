@@ -180,6 +180,10 @@ public:
                 std::string_view testo);
     // A kept warning as it is shown: its file's path, its row's text and its own text.
     avviso_registrato avviso_di(const avviso_conservato& a) const;
+    // A kept warning's own text.
+    std::string_view testo_di(const avviso_conservato& a) const {
+        return std::string_view(testi_avvisi_).substr(a.inizio_testo, a.lunghezza_testo);
+    }
     // The line phase's first problem: the compactor reads the train file only after none,
     // or after a position beyond the grid.
     std::optional<problema> primo_problema_linea;
@@ -202,6 +206,8 @@ public:
     // The field of a source file as a problem shows it, from the file's text kept once
     // its reading is over (the walk and the header checks name rows afterwards).
     origine_problema origine_di(const luogo_sorgente& luogo) const;
+    // The whole line of a source file that a field stands in, from the text kept.
+    std::string_view riga_di(const luogo_sorgente& luogo) const;
 
     // Deletes a source file when the sources go once read; one already gone is no failure.
     void elimina_sorgente(const std::filesystem::path& file) const;

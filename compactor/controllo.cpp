@@ -136,8 +136,36 @@ std::vector<segnalazione> elenco_controllo::tutte() const {
     return elenco;
 }
 
+std::string elenco_controllo::testo(const voce& v) const {
+    if (v.da != fonte::avviso) {
+        return fai(v).testo;
+    }
+    // A warning's text from its parts: no path made, the row's stretch taken from the source
+    // text the reading kept.
+    const avviso_conservato& a = lettura_->avvisi[v.indice];
+    const std::string& file = a.file == file_sorgente::treno ? treno_mostrata_ : linea_mostrata_;
+    if (!a.ha_luogo) {
+        return descrivi_avviso(file, nullptr, lettura_->testo_di(a));
+    }
+    const origine_problema o = origine_problema::della_riga(
+        {}, a.luogo, lettura_->riga_di({a.file, a.luogo}));
+    return descrivi_avviso(file, &o, lettura_->testo_di(a));
+}
+
 void elenco_controllo::visita(
     std::size_t limite, const std::function<void(const segnalazione&)>& mostra,
+    const std::function<void(const segnalazioni_tagliate&)>& tagliate) const {
+    scorri(limite, [&](const voce& v) { mostra(fai(v)); }, tagliate);
+}
+
+void elenco_controllo::visita_testi(
+    std::size_t limite, const std::function<void(const std::string&)>& mostra,
+    const std::function<void(const segnalazioni_tagliate&)>& tagliate) const {
+    scorri(limite, [&](const voce& v) { mostra(testo(v)); }, tagliate);
+}
+
+void elenco_controllo::scorri(
+    std::size_t limite, const std::function<void(const voce&)>& mostra,
     const std::function<void(const segnalazioni_tagliate&)>& tagliate) const {
     // The entries of one file sort together within their group: the counts of a group's
     // files are told once the group is over.
@@ -170,7 +198,7 @@ void elenco_controllo::visita(
         }
         if (limite == 0 || c->mostrate < limite || v.del_compattatore) {
             c->mostrate += 1;
-            mostra(fai(v));
+            mostra(v);
         } else {
             (v.da == fonte::avviso ? c->tagliate.avvisi : c->tagliate.problemi) += 1;
         }
@@ -194,6 +222,8 @@ elenco_controllo controlla_elenco(const cartelle_compattatore& cartelle,
     elenco_controllo e(std::move(compattazione), std::move(lettura));
     e.linea_ = nomi_file::sorgente_linea(cartelle.sorgenti, identita);
     e.treno_ = nomi_file::sorgente_treno(cartelle.sorgenti, identita);
+    e.linea_mostrata_ = senza_controlli(e.linea_.string(), false);
+    e.treno_mostrata_ = senza_controlli(e.treno_.string(), false);
     const compattatore& c = *e.compattazione_;
     const compattatore& l = *e.lettura_;
     using voce = elenco_controllo::voce;

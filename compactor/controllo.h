@@ -72,6 +72,10 @@ public:
     // each file that had some left out, `tagliate` once with how many.
     void visita(std::size_t limite, const std::function<void(const segnalazione&)>& mostra,
                 const std::function<void(const segnalazioni_tagliate&)>& tagliate) const;
+    // The same for the text form: `mostra` takes each entry's text (segnalazione::testo),
+    // made without the rest of the entry.
+    void visita_testi(std::size_t limite, const std::function<void(const std::string&)>& mostra,
+                      const std::function<void(const segnalazioni_tagliate&)>& tagliate) const;
 
 private:
     // Where an entry comes from: the compactor's run or the reading on, and which record.
@@ -87,12 +91,17 @@ private:
         bool in_vigore;
     };
     segnalazione fai(const voce& v) const;
+    std::string testo(const voce& v) const;
+    void scorri(std::size_t limite, const std::function<void(const voce&)>& mostra,
+                const std::function<void(const segnalazioni_tagliate&)>& tagliate) const;
     const std::filesystem::path& file_della_voce(const voce& v) const;
 
     std::unique_ptr<compattatore> compattazione_;
     std::unique_ptr<compattatore> lettura_;
     std::filesystem::path linea_;
     std::filesystem::path treno_;
+    std::string linea_mostrata_;  // the two paths as the text form shows them
+    std::string treno_mostrata_;
     std::vector<voce> voci_;
     std::size_t problemi_ = 0;
 

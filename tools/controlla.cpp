@@ -120,10 +120,18 @@ int comando_controlla(const std::filesystem::path& cartella, const identita_scen
 int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
                        const opzioni_controllo& opzioni, std::ostream& uscita) {
     const elenco_controllo elenco = controlla_elenco(cartella, identita, opzioni.senza_linea);
-    elenco.visita(
-        opzioni.limite,
-        [&](const segnalazione& s) { scrivi_segnalazione(s, opzioni.formato, uscita); },
-        [&](const segnalazioni_tagliate& t) { scrivi_tagliate(t, opzioni.formato, uscita); });
+    const auto tagliate = [&](const segnalazioni_tagliate& t) {
+        scrivi_tagliate(t, opzioni.formato, uscita);
+    };
+    if (opzioni.formato == formato_controllo::testo) {
+        elenco.visita_testi(
+            opzioni.limite, [&](const std::string& testo) { uscita << testo; }, tagliate);
+    } else {
+        elenco.visita(
+            opzioni.limite,
+            [&](const segnalazione& s) { scrivi_segnalazione(s, opzioni.formato, uscita); },
+            tagliate);
+    }
     // The summary and the status count every entry, those left out too.
     const std::size_t problemi = elenco.problemi();
     const std::size_t avvisi = elenco.avvisi();
