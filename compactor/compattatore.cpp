@@ -186,12 +186,11 @@ origine_problema compattatore::origine_di(const luogo_sorgente& luogo) const {
 
 void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
                           std::string_view testo) {
-    avviso_conservato a{tipo, file, luogo.has_value(), luogo.value_or(luogo_campo{}), 0,
-                        testo.size()};
+    avviso_conservato a{tipo, file,        luogo.has_value(), luogo.value_or(luogo_campo{}),
+                        0,    testo.size()};
     // Rows that repeat one mistake give one text: it is stored once.
     if (!avvisi.empty() && avvisi.back().lunghezza_testo == testo.size() &&
-        std::string_view(testi_avvisi_).substr(avvisi.back().inizio_testo, testo.size()) ==
-            testo) {
+        std::string_view(testi_avvisi_).substr(avvisi.back().inizio_testo, testo.size()) == testo) {
         a.inizio_testo = avvisi.back().inizio_testo;
     } else {
         a.inizio_testo = testi_avvisi_.size();

@@ -106,17 +106,20 @@ const std::filesystem::path& elenco_controllo::file_della_voce(const voce& v) co
     const compattatore& c = v.del_compattatore ? *compattazione_ : *lettura_;
     switch (v.da) {
         case fonte::problema: return c.problemi[v.indice].file;
-        case fonte::intestazione: return c.intestazione->origine ? c.intestazione->origine->file : nessuno;
-        case fonte::avviso: return c.avvisi[v.indice].file == file_sorgente::treno ? treno_ : linea_;
+        case fonte::intestazione:
+            return c.intestazione->origine ? c.intestazione->origine->file : nessuno;
+        case fonte::avviso:
+            return c.avvisi[v.indice].file == file_sorgente::treno ? treno_ : linea_;
     }
     return nessuno;
 }
 
 segnalazione elenco_controllo::fai(const voce& v) const {
     const compattatore& c = v.del_compattatore ? *compattazione_ : *lettura_;
-    segnalazione s = v.da == fonte::problema       ? da_problema(c.problemi[v.indice], linea_)
-                     : v.da == fonte::intestazione ? da_intestazione(*c.intestazione)
-                                                   : da_avviso(c.avviso_di(c.avvisi[v.indice]), linea_);
+    segnalazione s = v.da == fonte::problema ? da_problema(c.problemi[v.indice], linea_)
+                     : v.da == fonte::intestazione
+                         ? da_intestazione(*c.intestazione)
+                         : da_avviso(c.avviso_di(c.avvisi[v.indice]), linea_);
     s.ordine = v.ordine;
     s.del_compattatore = v.del_compattatore;
     s.in_vigore = v.in_vigore;
@@ -147,21 +150,23 @@ std::string elenco_controllo::testo(const voce& v) const {
     if (!a.ha_luogo) {
         return descrivi_avviso(file, nullptr, lettura_->testo_di(a));
     }
-    const origine_problema o = origine_problema::della_riga(
-        {}, a.luogo, lettura_->riga_di({a.file, a.luogo}));
+    const origine_problema o =
+        origine_problema::della_riga({}, a.luogo, lettura_->riga_di({a.file, a.luogo}));
     return descrivi_avviso(file, &o, lettura_->testo_di(a));
 }
 
 void elenco_controllo::visita(
     std::size_t limite, const std::function<void(const segnalazione&)>& mostra,
     const std::function<void(const segnalazioni_tagliate&)>& tagliate) const {
-    scorri(limite, [&](const voce& v) { mostra(fai(v)); }, tagliate);
+    scorri(
+        limite, [&](const voce& v) { mostra(fai(v)); }, tagliate);
 }
 
 void elenco_controllo::visita_testi(
     std::size_t limite, const std::function<void(const std::string&)>& mostra,
     const std::function<void(const segnalazioni_tagliate&)>& tagliate) const {
-    scorri(limite, [&](const voce& v) { mostra(testo(v)); }, tagliate);
+    scorri(
+        limite, [&](const voce& v) { mostra(testo(v)); }, tagliate);
 }
 
 void elenco_controllo::scorri(
@@ -233,7 +238,8 @@ elenco_controllo controlla_elenco(const cartelle_compattatore& cartelle,
     // the reading on, then its warnings.
     std::vector<voce> candidati;
     candidati.reserve(c.problemi.size() + l.problemi.size() + l.avvisi.size() + 2);
-    const auto aggiungi_problema = [&](const problema_registrato& p, uint32_t k, bool del_compattatore) {
+    const auto aggiungi_problema = [&](const problema_registrato& p, uint32_t k,
+                                       bool del_compattatore) {
         candidati.push_back({p.origine ? p.origine->luogo.riga : INT_MAX,
                              p.origine ? p.origine->luogo.colonna : 0, k, 0,
                              static_cast<uint8_t>(gruppo_del_file(p.file, e.linea_)),
@@ -241,8 +247,8 @@ elenco_controllo controlla_elenco(const cartelle_compattatore& cartelle,
     };
     const auto aggiungi_intestazione = [&](const intestazione_fallita& f, bool del_compattatore) {
         candidati.push_back({f.origine ? f.origine->luogo.riga : INT_MAX,
-                             f.origine ? f.origine->luogo.colonna : 0, 0, 0, 3,
-                             fonte::intestazione, del_compattatore, false});
+                             f.origine ? f.origine->luogo.colonna : 0, 0, 0, 3, fonte::intestazione,
+                             del_compattatore, false});
     };
     for (std::size_t k = 0; k < c.problemi.size(); ++k) {
         aggiungi_problema(c.problemi[k], static_cast<uint32_t>(k), true);
@@ -287,8 +293,8 @@ elenco_controllo controlla_elenco(const cartelle_compattatore& cartelle,
         const compattatore& r = v.del_compattatore ? c : l;
         if (v.da == fonte::problema) {
             const problema_registrato& p = r.problemi[v.indice];
-            chiavi.push_back({numero(p.codice), indice_file(p.file), v.riga, v.colonna,
-                              p.posizione, p.cella, static_cast<uint32_t>(k)});
+            chiavi.push_back({numero(p.codice), indice_file(p.file), v.riga, v.colonna, p.posizione,
+                              p.cella, static_cast<uint32_t>(k)});
         } else {
             chiavi.push_back({r.intestazione->numero, indice_file(e.file_della_voce(v)), v.riga,
                               v.colonna, std::nullopt, std::nullopt, static_cast<uint32_t>(k)});

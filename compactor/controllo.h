@@ -105,8 +105,8 @@ private:
     std::vector<voce> voci_;
     std::size_t problemi_ = 0;
 
-    friend elenco_controllo controlla_elenco(const cartelle_compattatore&,
-                                             const identita_scenario&, bool);
+    friend elenco_controllo controlla_elenco(const cartelle_compattatore&, const identita_scenario&,
+                                             bool);
 };
 
 // The list for the sources in `cartelle.sorgenti` (nothing is written or deleted); with

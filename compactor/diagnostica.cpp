@@ -106,8 +106,8 @@ std::string descrivi(const intestazione_fallita& f) {
 
 std::string descrivi(const avviso_registrato& a) {
     const std::filesystem::path& file = a.origine ? a.origine->file : a.file;
-    return descrivi_avviso(senza_controlli(file.string(), false),
-                           a.origine ? &*a.origine : nullptr, a.testo);
+    return descrivi_avviso(senza_controlli(file.string(), false), a.origine ? &*a.origine : nullptr,
+                           a.testo);
 }
 
 std::string descrivi_avviso(std::string_view file, const origine_problema* origine,

@@ -682,10 +682,11 @@ TEST(Controlla, ElencaQuelloCheTrovaCorreggendoUnaRigaAllaVolta) {
 TEST(Controlla, OltreIlLimiteUnaRigaLeConta) {
     // Four warnings, the compactor's problem 15, a problem only the reading on finds, a
     // last warning; the train file has one warning of its own.
-    Controllo k("[generale]\nlunghezza percorso, 5000\n[pendenze]\npendensa, 100, 4\n"
-                "pendensa, 100, 4\npendensa, 100, 4\npendensa, 100, 4\npendenza, 20000, 4\n"
-                "pendenza, 30000, 4\npendensa, 100, 4\n[fine]\n",
-                "[generale]\nvelocita, 0, 52\n[fine]\n");
+    Controllo k(
+        "[generale]\nlunghezza percorso, 5000\n[pendenze]\npendensa, 100, 4\n"
+        "pendensa, 100, 4\npendensa, 100, 4\npendensa, 100, 4\npendenza, 20000, 4\n"
+        "pendenza, 30000, 4\npendensa, 100, 4\n[fine]\n",
+        "[generale]\nvelocita, 0, 52\n[fine]\n");
     const auto con_limite = [&](std::size_t limite, formato_controllo formato) {
         std::ostringstream uscita;
         opzioni_controllo opzioni;

@@ -179,7 +179,8 @@ TEST(Osserva, UnNomeConByteDiControlloNonGuidaIlTerminale) {
     EXPECT_NE(leggi_o_niente(uscita).find("] compatta " + mostrata + " Orvesa_Cusvana 5927"),
               std::string::npos)
         << tutto;
-    EXPECT_NE(leggi_o_niente(errori).find(mostrata + "/Orvesa_Cusvana_5927-.txt:78:14: problema 16"),
-              std::string::npos)
+    EXPECT_NE(
+        leggi_o_niente(errori).find(mostrata + "/Orvesa_Cusvana_5927-.txt:78:14: problema 16"),
+        std::string::npos)
         << tutto;
 }

@@ -55,8 +55,7 @@ elenco_controllo controlla_elenco(const std::filesystem::path& cartella,
 }
 
 std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
-                                             const identita_scenario& identita,
-                                             bool senza_linea) {
+                                             const identita_scenario& identita, bool senza_linea) {
     return controlla_elenco(cartella, identita, senza_linea).tutte();
 }
 
@@ -73,10 +72,11 @@ namespace {
 std::string messaggio_tagliate(const segnalazioni_tagliate& t) {
     const std::size_t n = t.problemi + t.avvisi;
     return std::to_string(n) +
-           (n == 1 ? " segnalazione in più non mostrata (" : " segnalazioni in più non mostrate (") +
+           (n == 1 ? " segnalazione in più non mostrata ("
+                   : " segnalazioni in più non mostrate (") +
            quanti(t.problemi, "problema", "problemi") + ", " +
-           quanti(t.avvisi, "avviso", "avvisi") + "): se ne mostrano " +
-           std::to_string(t.limite) + " per file, --limite=0 le mostra tutte";
+           quanti(t.avvisi, "avviso", "avvisi") + "): se ne mostrano " + std::to_string(t.limite) +
+           " per file, --limite=0 le mostra tutte";
 }
 
 }  // namespace

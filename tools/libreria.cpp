@@ -122,8 +122,7 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
                     std::ostringstream riga;
                     come_json(riga);
                     // The two keys first, then those of the single-scenario form.
-                    json o = {{"scenario", s.nome},
-                              {"treno", della_linea ? json() : json(treno)}};
+                    json o = {{"scenario", s.nome}, {"treno", della_linea ? json() : json(treno)}};
                     const json voce = json::parse(riga.str());
                     for (auto i = voce.begin(); i != voce.end(); ++i) {
                         o[i.key()] = i.value();
