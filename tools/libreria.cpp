@@ -115,10 +115,10 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
             // entries left out too.
             const auto scrivi = [&](const std::string& testo, bool della_linea,
                                     const std::function<void(std::ostream&)>& come_json) {
-                if (della_linea && !gia_dette.insert(testo).second) {
-                    return;
-                }
                 if (opzioni.controllo.formato == formato_controllo::json) {
+                    if (della_linea && !gia_dette.insert(testo).second) {
+                        return;
+                    }
                     std::ostringstream riga;
                     come_json(riga);
                     // The two keys first, then those of the single-scenario form.
@@ -129,6 +129,7 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
                     }
                     l.uscita << o.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
                 } else {
+                    // It keeps the line source's entries once per scenario itself.
                     scrivi_voce(testo, linea, sorgente, gia_dette, l.uscita);
                 }
             };
