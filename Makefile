@@ -97,8 +97,10 @@ dist: windows build-dist
 	scripts/pacchetti.sh $(BUILD_WIN) $(BUILD_DIST) $(DIST)
 
 # Benchmarks in release mode, in their own build directory: the compactor against its floor
-# and across route lengths, then the whole process against a bytes-only process. -O2, the
-# level of the program that `make run` builds, so the figures are those of what ships.
+# and across route lengths, then the whole process against a bytes-only process, library
+# mode across the cores, and the checker against the compactor on a million flagged rows.
+# -O2, the level of the program that `make run` builds, so the figures are those of what
+# ships.
 build-bench: prepara
 	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
 	  -DCON_BENCH=ON -DCON_TEST=OFF \
@@ -114,6 +116,7 @@ bench: build-bench
 	  --benchmark_report_aggregates_only=true
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/processo.sh $(BUILD_BENCH)
 	bench/libreria.sh $(BUILD_BENCH)
+	bench/controlla.sh $(BUILD_BENCH)
 	SENZA_SCARICO=$(SENZA_SCARICO) bench/decompila.sh $(BUILD_BENCH)
 	bench/vedi.sh $(BUILD_BENCH)
 	bench/lsp.sh $(BUILD_BENCH)

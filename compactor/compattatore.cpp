@@ -73,6 +73,7 @@ int compattatore::controlla_percorso(int32_t j) {
 void compattatore::memorizza_dati(modo_lettura modo) {
     problemi.clear();
     avvisi.clear();
+    testi_avvisi_.clear();
     primo_problema_linea.reset();
     righe_delle_celle.clear();
     righe_progressive = {};
@@ -168,15 +169,42 @@ std::optional<luogo_campo> compattatore::riga_della_cella(int32_t c) const {
     return std::nullopt;
 }
 
-origine_problema compattatore::origine_di(const luogo_sorgente& luogo) const {
-    const bool treno = luogo.file == file_sorgente::treno;
-    const std::filesystem::path file = treno
-                                           ? nomi_file::sorgente_treno(cartelle_.sorgenti, identita_)
-                                           : nomi_file::sorgente_linea(cartelle_.sorgenti, identita_);
-    std::string_view riga = treno ? testo_treno_ : testo_linea_;
+std::filesystem::path compattatore::file_di(file_sorgente file) const {
+    return file == file_sorgente::treno ? nomi_file::sorgente_treno(cartelle_.sorgenti, identita_)
+                                        : nomi_file::sorgente_linea(cartelle_.sorgenti, identita_);
+}
+
+std::string_view compattatore::riga_di(const luogo_sorgente& luogo) const {
+    std::string_view riga = luogo.file == file_sorgente::treno ? testo_treno_ : testo_linea_;
     riga = riga.substr(std::min(luogo.luogo.inizio_riga, riga.size()));
-    riga = riga.substr(0, riga.find_first_of("\r\n"));
-    return origine_problema::della_riga(file, luogo.luogo, riga);
+    return riga.substr(0, riga.find_first_of("\r\n"));
+}
+
+origine_problema compattatore::origine_di(const luogo_sorgente& luogo) const {
+    return origine_problema::della_riga(file_di(luogo.file), luogo.luogo, riga_di(luogo));
+}
+
+void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
+                          std::string_view testo) {
+    avviso_conservato a{tipo, file,        luogo.has_value(), luogo.value_or(luogo_campo{}),
+                        0,    testo.size()};
+    // Rows that repeat one mistake give one text: it is stored once.
+    if (!avvisi.empty() && avvisi.back().lunghezza_testo == testo.size() &&
+        std::string_view(testi_avvisi_).substr(avvisi.back().inizio_testo, testo.size()) == testo) {
+        a.inizio_testo = avvisi.back().inizio_testo;
+    } else {
+        a.inizio_testo = testi_avvisi_.size();
+        testi_avvisi_ += testo;
+    }
+    avvisi.push_back(a);
+}
+
+avviso_registrato compattatore::avviso_di(const avviso_conservato& a) const {
+    avviso_registrato r{a.tipo, file_di(a.file), std::nullopt, std::string(testo_di(a))};
+    if (a.ha_luogo) {
+        r.origine = origine_di({a.file, a.luogo});
+    }
+    return r;
 }
 
 void compattatore::elimina_sorgente(const std::filesystem::path& file) const {

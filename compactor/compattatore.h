@@ -79,6 +79,19 @@ struct avviso_registrato {
     std::string testo;
 };
 
+// A warning as the compactor keeps it while reading on: which source file, its field when
+// it has one, and where its text stands in the compactor's store of warning texts. A few
+// dozen bytes whatever the row: the row's text is in the source text kept anyway, and a
+// text the warning before had too is stored once.
+struct avviso_conservato {
+    avviso tipo;
+    file_sorgente file = file_sorgente::nessuno;
+    bool ha_luogo = false;
+    luogo_campo luogo;
+    std::size_t inizio_testo = 0;
+    std::size_t lunghezza_testo = 0;
+};
+
 class compattatore : public modello_scenario {
 public:
     compattatore(cartelle_compattatore cartelle, identita_scenario identita);
@@ -161,7 +174,16 @@ public:
     std::vector<problema_registrato> problemi;
 
     // The checker's warnings: what the compactor accepts but an author almost never means.
-    std::vector<avviso_registrato> avvisi;
+    std::vector<avviso_conservato> avvisi;
+    // Records a warning about a source file, at its field when it has one.
+    void avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
+                std::string_view testo);
+    // A kept warning as it is shown: its file's path, its row's text and its own text.
+    avviso_registrato avviso_di(const avviso_conservato& a) const;
+    // A kept warning's own text.
+    std::string_view testo_di(const avviso_conservato& a) const {
+        return std::string_view(testi_avvisi_).substr(a.inizio_testo, a.lunghezza_testo);
+    }
     // The line phase's first problem: the compactor reads the train file only after none,
     // or after a position beyond the grid.
     std::optional<problema> primo_problema_linea;
@@ -179,9 +201,13 @@ public:
     };
     std::array<campi_progressiva, 3> righe_progressive;
 
+    // The path of a source file.
+    std::filesystem::path file_di(file_sorgente file) const;
     // The field of a source file as a problem shows it, from the file's text kept once
     // its reading is over (the walk and the header checks name rows afterwards).
     origine_problema origine_di(const luogo_sorgente& luogo) const;
+    // The whole line of a source file that a field stands in, from the text kept.
+    std::string_view riga_di(const luogo_sorgente& luogo) const;
 
     // Deletes a source file when the sources go once read; one already gone is no failure.
     void elimina_sorgente(const std::filesystem::path& file) const;
@@ -200,4 +226,5 @@ private:
     identita_scenario identita_;
     std::string testo_linea_;
     std::string testo_treno_;
+    std::string testi_avvisi_;  // the warnings' texts, end to end
 };

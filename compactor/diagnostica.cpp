@@ -10,9 +10,13 @@ namespace {
 
 // "FILE:LINE:COL: " before a message about a field, and the field's line with a caret
 // under the field after it.
+std::string prefisso(std::string_view file, const luogo_campo& luogo) {
+    return std::string(file) + ":" + std::to_string(luogo.riga) + ":" +
+           std::to_string(luogo.colonna) + ": ";
+}
+
 std::string prefisso(const origine_problema& o) {
-    return senza_controlli(o.file.string(), false) + ":" + std::to_string(o.luogo.riga) + ":" +
-           std::to_string(o.luogo.colonna) + ": ";
+    return prefisso(senza_controlli(o.file.string(), false), o.luogo);
 }
 
 std::string riga_e_segno(const origine_problema& o) {
@@ -101,10 +105,16 @@ std::string descrivi(const intestazione_fallita& f) {
 }
 
 std::string descrivi(const avviso_registrato& a) {
-    if (!a.origine) {
-        return senza_controlli(a.file.string(), false) + ": avviso: " + senza_controlli(a.testo) +
-               "\n";
+    const std::filesystem::path& file = a.origine ? a.origine->file : a.file;
+    return descrivi_avviso(senza_controlli(file.string(), false), a.origine ? &*a.origine : nullptr,
+                           a.testo);
+}
+
+std::string descrivi_avviso(std::string_view file, const origine_problema* origine,
+                            std::string_view testo) {
+    if (origine == nullptr) {
+        return std::string(file) + ": avviso: " + senza_controlli(testo) + "\n";
     }
-    return prefisso(*a.origine) + "avviso: " + senza_controlli(a.testo) + "\n" +
-           riga_e_segno(*a.origine);
+    return prefisso(file, origine->luogo) + "avviso: " + senza_controlli(testo) + "\n" +
+           riga_e_segno(*origine);
 }

@@ -29,3 +29,7 @@ std::string descrivi(const intestazione_fallita& f);
 // One warning of the checker: "FILE:LINE:COL: avviso: TEXT", the line and the caret; or
 // "FILE: avviso: TEXT" for a warning about a whole file.
 std::string descrivi(const avviso_registrato& a);
+// The same from its parts: the file's path as shown (senza_controlli), the field (whose own
+// path is not used) when it has one, and the text.
+std::string descrivi_avviso(std::string_view file, const origine_problema* origine,
+                            std::string_view testo);

@@ -262,7 +262,11 @@ esito lettura_treno::riga_velocita() {
             scrivi_velocita();
         } while (stato_.indice_velocita < n);
     }
-    if (!controllo()) {
+    // Going on after problems, a speed that fits a cell leaves no earlier one to fall back
+    // on: they go, so that a row's copy of the state stays small however many speed rows
+    // share one position.
+    const int64_t unita = arrotonda(velocita / 5.0);
+    if (!controllo() || (unita >= 0 && unita <= 255)) {
         stato_.velocita.clear();
     }
     stato_.velocita.emplace_back(velocita, luogo_valore);
@@ -606,10 +610,9 @@ void compattatore::leggi_treno(modo_lettura modo) {
 
     if (modo == modo_lettura::controllo && primo_problema_linea &&
         primo_problema_linea != problema::posizione_oltre_la_griglia) {
-        avvisi.push_back({avviso::righe_non_lette, file, std::nullopt,
-                          "il compattatore non legge questo file: si ferma prima, al problema " +
-                              std::to_string(numero(*primo_problema_linea)) +
-                              " del file della linea"});
+        avvisa(avviso::righe_non_lette, file_sorgente::treno, std::nullopt,
+               "il compattatore non legge questo file: si ferma prima, al problema " +
+                   std::to_string(numero(*primo_problema_linea)) + " del file della linea");
     }
     lettura_treno lettura(*this, file_sorgente::treno, file, leggi_sorgente(file), modo);
     lettura.con_guasti_registrati([&] { lettura.esegui(); });

@@ -60,11 +60,11 @@ void lettura_sorgente::registra_guasto(const errore_lettura& e) {
 }
 
 void lettura_sorgente::avvisa(avviso tipo, const luogo_campo& luogo, std::string testo) {
-    c_.avvisi.push_back({tipo, file_, origine(luogo), std::move(testo)});
+    c_.avvisa(tipo, quale_, luogo, testo);
 }
 
 void lettura_sorgente::avvisa_file(avviso tipo, std::string testo) {
-    c_.avvisi.push_back({tipo, file_, std::nullopt, std::move(testo)});
+    c_.avvisa(tipo, quale_, std::nullopt, testo);
 }
 
 std::string lettura_sorgente::leggi_testo() {

@@ -1,6 +1,7 @@
 // Windows-1252 text shown on a UTF-8 terminal or in an SVG file.
 #include "compactor/testo.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -46,6 +47,15 @@ std::string testo_utf8(std::string_view testo_1252) {
 
 std::string senza_controlli(std::string_view testo, bool anche_barre) {
     static constexpr char cifre[] = "0123456789ABCDEF";
+    const auto da_mostrare_altrimenti = [&](char carattere) {
+        const auto byte = static_cast<unsigned char>(carattere);
+        return (byte < 0x20 && carattere != '\t') || byte == 0x7F ||
+               (carattere == '\\' && anche_barre);
+    };
+    // Most text has nothing to show otherwise: it goes as it is.
+    if (std::none_of(testo.begin(), testo.end(), da_mostrare_altrimenti)) {
+        return std::string(testo);
+    }
     std::string uscita;
     uscita.reserve(testo.size());
     for (const char carattere : testo) {

@@ -38,8 +38,9 @@ void scrivi_sorgenti(const identita_scenario& identita, std::string_view ingress
 void verifica_controllo(const identita_scenario& identita, std::string_view ingresso,
                         const compattatore& compattazione) {
     scrivi_sorgenti(identita, ingresso);
-    const std::vector<segnalazione> elenco = controlla_sorgenti(
+    const elenco_controllo compatto = controlla_elenco(
         {cartella_fuzz(), cartella_fuzz(), false, &memoria_fuzz()}, identita, false);
+    const std::vector<segnalazione> elenco = compatto.tutte();
     std::string testi;
     std::set<std::tuple<std::optional<int32_t>, std::string, int, int, std::optional<int32_t>,
                         std::optional<int32_t>>>
@@ -55,6 +56,16 @@ void verifica_controllo(const identita_scenario& identita, std::string_view ingr
                  .second) {
             violazione("il controllo elenca due volte\n" + s.testo);
         }
+    }
+    // The text form, made from each entry's parts, says the same word for word.
+    std::string testi_compatti;
+    compatto.visita_testi(
+        0, [&](const std::string& t) { testi_compatti += t; },
+        [](const segnalazioni_tagliate&) {
+            violazione("nessun limite, eppure segnalazioni tagliate");
+        });
+    if (testi_compatti != testi) {
+        violazione("la forma di testo differisce:\n" + testi_compatti + "invece di\n" + testi);
     }
     for (const problema_registrato& p : compattazione.problemi) {
         if (testi.find(descrivi(p)) == std::string::npos) {

@@ -8,7 +8,7 @@ _compattatore_opzioni() {
     case $1 in
     esporta) echo '--help' ;;
     compatta) echo '--senza-linea --lavori= --help' ;;
-    controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --senza-linea --lavori= --help' ;;
+    controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --limite= --senza-linea --lavori= --help' ;;
     mostra) echo '--help' ;;
     pianta) echo '--help' ;;
     vedi) echo '--help' ;;

@@ -675,3 +675,84 @@ TEST(Controlla, ElencaQuelloCheTrovaCorreggendoUnaRigaAllaVolta) {
     }
     EXPECT_GE(con_piu_giri, 30);
 }
+
+// The limit: past N entries of a file the rest are counted in one line (one JSON object),
+// the compactor's own problems shown whatever their place; the summary and the status count
+// every entry. With no limit, and under the default one, the list is whole.
+TEST(Controlla, OltreIlLimiteUnaRigaLeConta) {
+    // Four warnings, the compactor's problem 15, a problem only the reading on finds, a
+    // last warning; the train file has one warning of its own.
+    Controllo k(
+        "[generale]\nlunghezza percorso, 5000\n[pendenze]\npendensa, 100, 4\n"
+        "pendensa, 100, 4\npendensa, 100, 4\npendensa, 100, 4\npendenza, 20000, 4\n"
+        "pendenza, 30000, 4\npendensa, 100, 4\n[fine]\n",
+        "[generale]\nvelocita, 0, 52\n[fine]\n");
+    const auto con_limite = [&](std::size_t limite, formato_controllo formato) {
+        std::ostringstream uscita;
+        opzioni_controllo opzioni;
+        opzioni.limite = limite;
+        opzioni.formato = formato;
+        const int stato =
+            controlla_scenario(k.cartella.percorso(), identita_predefinita(), opzioni, uscita);
+        return std::make_pair(stato, uscita.str());
+    };
+    // The whole list, and which entries a limit of 2 keeps: the first two of each file and
+    // the compactor's own problems.
+    std::string tutte;
+    std::string tenute;
+    std::size_t della_linea = 0;
+    std::size_t problemi = 0;
+    std::size_t oltre = 0;  // the compactor's problems past the limit
+    for (const segnalazione& s : k.rapporto) {
+        tutte += s.testo;
+        problemi += s.problema;
+        if (s.file == k.file_linea()) {
+            ++della_linea;
+            oltre += della_linea > 2 && s.del_compattatore;
+            if (della_linea > 2 && !s.del_compattatore) {
+                continue;
+            }
+        }
+        tenute += s.testo;
+    }
+    ASSERT_EQ(oltre, 1u) << tutte;
+    ASSERT_EQ(problemi, 2u) << tutte;
+    const std::size_t avvisi = k.rapporto.size() - problemi;
+    const std::string riassunto = riassunto_controllo(problemi, avvisi) + "\n";
+    EXPECT_EQ(con_limite(0, formato_controllo::testo), std::make_pair(3, tutte + riassunto));
+    EXPECT_EQ(con_limite(limite_segnalazioni_predefinito, formato_controllo::testo),
+              std::make_pair(3, tutte + riassunto));
+
+    // The line source's entries past the second, the compactor's problem left aside: one
+    // problem and the warnings, the unread rows' among them.
+    const std::size_t tagliate = della_linea - 3;
+    ASSERT_EQ(tagliate, 5u) << tutte;
+    const auto [stato, testo] = con_limite(2, formato_controllo::testo);
+    EXPECT_EQ(stato, 3);
+    const std::string riga_limite = k.file_linea().string() +
+                                    ": 5 segnalazioni in più non mostrate (1 problema, 4 avvisi): "
+                                    "se ne mostrano 2 per file, --limite=0 le mostra tutte\n";
+    const std::size_t treno = tenute.find(k.file_treno().string() + ":");
+    ASSERT_NE(treno, std::string::npos) << tenute;
+    EXPECT_EQ(testo, tenute.substr(0, treno) + riga_limite + tenute.substr(treno) + riassunto);
+
+    // JSON: the entries kept, then the object that counts the rest, with an entry's keys.
+    const auto [stato_json, righe] = con_limite(2, formato_controllo::json);
+    EXPECT_EQ(stato_json, 3);
+    std::istringstream in(righe);
+    std::vector<nlohmann::json> oggetti;
+    for (std::string r; std::getline(in, r);) {
+        oggetti.push_back(nlohmann::json::parse(r));
+    }
+    ASSERT_EQ(oggetti.size(), k.rapporto.size() - tagliate + 1);
+    const nlohmann::json& limite = oggetti[3];
+    EXPECT_EQ(limite["gravita"], "limite");
+    EXPECT_EQ(limite["nome"], "segnalazioni_non_mostrate");
+    EXPECT_EQ(limite["file"], k.file_linea().string());
+    EXPECT_EQ(limite["problemi"], 1);
+    EXPECT_EQ(limite["avvisi"], 4);
+    EXPECT_EQ(limite["limite"], 2);
+    EXPECT_TRUE(limite["riga"].is_null());
+    EXPECT_EQ(oggetti[2]["compattatore"], true);
+    EXPECT_EQ(oggetti[4]["file"], k.file_treno().string());
+}

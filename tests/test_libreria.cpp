@@ -292,3 +292,29 @@ TEST(Libreria, PiantaTrovaLoScenarioDellaCartella) {
     EXPECT_EQ(uno.stato, 0) << uno.errori;
     EXPECT_EQ(uno.uscita, "p.svg\n");
 }
+
+// The text form: a line source's entries once per scenario, however many trains it has
+// (they were once left out altogether), the limit's line with them; each train's own.
+TEST(Libreria, ControllaInTestoLaLineaUnaVoltaPerScenario) {
+    const cartella_temporanea t;
+    const std::filesystem::path a = t / "a";
+    std::filesystem::create_directories(a);
+    scrivi_tutto(a / "Prova_linea.txt",
+                 "[generale]\r\nlunghezza percorso, 5000\r\n[pendenze]\r\npendensa, 100, 4\r\n"
+                 "pendensa, 100, 4\r\npendenza, 20000, 4\r\n[fine]\r\n");
+    for (const char* treno : {"Prova_1-.txt", "Prova_2-.txt"}) {
+        scrivi_tutto(a / treno, "[generale]\r\nvelocita, 0, 52\r\n[fine]\r\n");
+    }
+    const esito_comando e = esegui_in_cartella(t.percorso(), {"controlla", "--limite=1", "."});
+    EXPECT_EQ(e.stato, 3);
+    const std::string linea = "./a/Prova_linea.txt:";
+    EXPECT_EQ(conta(e.uscita, linea + "4:1: avviso: "), 1u) << e.uscita;
+    EXPECT_EQ(conta(e.uscita, linea + "6:11: problema 15 a 20000 m"), 1u) << e.uscita;
+    EXPECT_EQ(conta(e.uscita, "./a/Prova_linea.txt: 1 segnalazione in più non mostrata (0 "
+                              "problemi, 1 avviso)"),
+              1u)
+        << e.uscita;
+    EXPECT_EQ(conta(e.uscita, "_1-.txt:2:14: avviso: "), 1u) << e.uscita;
+    EXPECT_EQ(conta(e.uscita, "_2-.txt:2:14: avviso: "), 1u) << e.uscita;
+    EXPECT_TRUE(e.uscita.ends_with("1 scenario, 2 treni: 2 treni con problemi\n")) << e.uscita;
+}

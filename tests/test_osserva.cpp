@@ -133,3 +133,54 @@ TEST(Osserva, CompattaDiNuovoASalvataggioSulPostoEPerRinomina) {
     ::waitpid(figlio, &stato, 0);
     EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) == 0) << stato;
 }
+
+// A folder whose name holds a terminal's escape sequence: every line osserva prints names
+// it with the control byte shown as \xNN, so nothing reaches the terminal that could steer
+// it.
+TEST(Osserva, UnNomeConByteDiControlloNonGuidaIlTerminale) {
+    const cartella_temporanea qui;
+    const fs::path p = qui / "p\x1b[2J";
+    ASSERT_EQ(esegui(PERCORSO_COMPATTATORE, {"esporta", p.string()}).stato, 0);
+    const fs::path treno = p / "Orvesa_Cusvana_5927-.txt";
+    std::string modificato = leggi_file_intero(treno);
+    const std::size_t riga = modificato.find("segnale,    5250,");
+    ASSERT_NE(riga, std::string::npos);
+    modificato.replace(riga, 17, "segnale,     800,");
+
+    const fs::path uscita = qui / "uscita";
+    const fs::path errori = qui / "errori";
+    const pid_t figlio = ::fork();
+    if (figlio == 0) {
+        if (!std::freopen(uscita.c_str(), "w", stdout) ||
+            !std::freopen(errori.c_str(), "w", stderr)) {
+            ::_exit(126);
+        }
+        ::execl(PERCORSO_COMPATTATORE, PERCORSO_COMPATTATORE, "osserva", p.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_TRUE(attendi_che(
+        [&] { return leggi_o_niente(errori).find("in osservazione") != std::string::npos; },
+        5000ms));
+    scrivi_tutto(treno, modificato);
+    EXPECT_TRUE(attendi_che(
+        [&] { return leggi_o_niente(errori).find("problema 16 a 800 m") != std::string::npos; },
+        2000ms))
+        << leggi_o_niente(errori);
+    ::kill(figlio, SIGINT);
+    int stato = -1;
+    ::waitpid(figlio, &stato, 0);
+
+    const std::string mostrata = (qui / "p\\x1B[2J").string();
+    const std::string tutto = leggi_o_niente(uscita) + leggi_o_niente(errori);
+    EXPECT_EQ(tutto.find('\x1b'), std::string::npos) << tutto;
+    EXPECT_NE(leggi_o_niente(errori).find("in osservazione di " + mostrata), std::string::npos)
+        << tutto;
+    EXPECT_NE(leggi_o_niente(uscita).find("] compatta " + mostrata + " Orvesa_Cusvana 5927"),
+              std::string::npos)
+        << tutto;
+    EXPECT_NE(
+        leggi_o_niente(errori).find(mostrata + "/Orvesa_Cusvana_5927-.txt:78:14: problema 16"),
+        std::string::npos)
+        << tutto;
+}

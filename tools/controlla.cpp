@@ -44,15 +44,19 @@ std::string quanti(std::size_t n, const char* uno, const char* molti) {
 
 }  // namespace
 
-std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
-                                             const identita_scenario& identita,
-                                             bool senza_linea) {
+elenco_controllo controlla_elenco(const std::filesystem::path& cartella,
+                                  const identita_scenario& identita, bool senza_linea) {
     std::error_code codice;
     if (!std::filesystem::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
     }
-    return controlla_sorgenti(cartelle_compattatore{cartella, cartella, false}, identita,
-                              senza_linea);
+    return controlla_elenco(cartelle_compattatore{cartella, cartella, false}, identita,
+                            senza_linea);
+}
+
+std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
+                                             const identita_scenario& identita, bool senza_linea) {
+    return controlla_elenco(cartella, identita, senza_linea).tutte();
 }
 
 void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita) {
@@ -61,6 +65,47 @@ void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::
     } else {
         uscita << s.testo;
     }
+}
+
+namespace {
+
+std::string messaggio_tagliate(const segnalazioni_tagliate& t) {
+    const std::size_t n = t.problemi + t.avvisi;
+    return std::to_string(n) +
+           (n == 1 ? " segnalazione in più non mostrata ("
+                   : " segnalazioni in più non mostrate (") +
+           quanti(t.problemi, "problema", "problemi") + ", " +
+           quanti(t.avvisi, "avviso", "avvisi") + "): se ne mostrano " + std::to_string(t.limite) +
+           " per file, --limite=0 le mostra tutte";
+}
+
+}  // namespace
+
+std::string testo_tagliate(const segnalazioni_tagliate& t) {
+    const std::string file =
+        t.file.empty() ? std::string() : senza_controlli(t.file.string(), false) + ": ";
+    return file + messaggio_tagliate(t) + "\n";
+}
+
+void scrivi_tagliate(const segnalazioni_tagliate& t, formato_controllo formato,
+                     std::ostream& uscita) {
+    if (formato == formato_controllo::testo) {
+        uscita << testo_tagliate(t);
+        return;
+    }
+    const json oggetto = {{"file", t.file.empty() ? json() : json(t.file.string())},
+                          {"riga", json()},
+                          {"colonna", json()},
+                          {"gravita", "limite"},
+                          {"codice", json()},
+                          {"nome", "segnalazioni_non_mostrate"},
+                          {"posizione", json()},
+                          {"messaggio", messaggio_tagliate(t)},
+                          {"testo_riga", json()},
+                          {"problemi", t.problemi},
+                          {"avvisi", t.avvisi},
+                          {"limite", t.limite}};
+    uscita << oggetto.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
 }
 
 std::string riassunto_controllo(std::size_t problemi, std::size_t avvisi) {
@@ -74,12 +119,22 @@ int comando_controlla(const std::filesystem::path& cartella, const identita_scen
 
 int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
                        const opzioni_controllo& opzioni, std::ostream& uscita) {
-    std::size_t problemi = 0;
-    std::size_t avvisi = 0;
-    for (const segnalazione& s : controlla_sorgenti(cartella, identita, opzioni.senza_linea)) {
-        (s.problema ? problemi : avvisi) += 1;
-        scrivi_segnalazione(s, opzioni.formato, uscita);
+    const elenco_controllo elenco = controlla_elenco(cartella, identita, opzioni.senza_linea);
+    const auto tagliate = [&](const segnalazioni_tagliate& t) {
+        scrivi_tagliate(t, opzioni.formato, uscita);
+    };
+    if (opzioni.formato == formato_controllo::testo) {
+        elenco.visita_testi(
+            opzioni.limite, [&](const std::string& testo) { uscita << testo; }, tagliate);
+    } else {
+        elenco.visita(
+            opzioni.limite,
+            [&](const segnalazione& s) { scrivi_segnalazione(s, opzioni.formato, uscita); },
+            tagliate);
     }
+    // The summary and the status count every entry, those left out too.
+    const std::size_t problemi = elenco.problemi();
+    const std::size_t avvisi = elenco.avvisi();
     if (opzioni.formato == formato_controllo::testo) {
         uscita << riassunto_controllo(problemi, avvisi) << "\n";
     }

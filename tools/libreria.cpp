@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -108,20 +109,18 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
     int stato = stato_uscita::errore_esecuzione;
     try {
         if (opzioni.controlla) {
-            std::size_t problemi = 0;
-            std::size_t avvisi = 0;
-            std::ostringstream testo;
-            for (const segnalazione& v :
-                 controlla_sorgenti(s.cartella, identita, opzioni.controllo.senza_linea)) {
-                // Counted for every train, listed once per scenario.
-                (v.problema ? problemi : avvisi) += 1;
-                const bool della_linea = v.file == linea;
-                if (della_linea && !gia_dette.insert(v.testo).second) {
-                    continue;
-                }
+            const elenco_controllo elenco =
+                controlla_elenco(s.cartella, identita, opzioni.controllo.senza_linea);
+            // An entry about the line source is listed once per scenario, a line that counts
+            // entries left out too.
+            const auto scrivi = [&](const std::string& testo, bool della_linea,
+                                    const std::function<void(std::ostream&)>& come_json) {
                 if (opzioni.controllo.formato == formato_controllo::json) {
+                    if (della_linea && !gia_dette.insert(testo).second) {
+                        return;
+                    }
                     std::ostringstream riga;
-                    scrivi_segnalazione(v, formato_controllo::json, riga);
+                    come_json(riga);
                     // The two keys first, then those of the single-scenario form.
                     json o = {{"scenario", s.nome}, {"treno", della_linea ? json() : json(treno)}};
                     const json voce = json::parse(riga.str());
@@ -132,11 +131,26 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
                 } else if (della_linea) {
                     l.uscita << v.testo;  // its first time in the scenario: taken just above
                 } else {
-                    scrivi_voce(v.testo, linea, sorgente, gia_dette, l.uscita);
+                    // It keeps the line source's entries once per scenario itself.
+                    scrivi_voce(testo, linea, sorgente, gia_dette, l.uscita);
                 }
-            }
+            };
+            elenco.visita(
+                opzioni.controllo.limite,
+                [&](const segnalazione& v) {
+                    scrivi(v.testo, v.file == linea, [&](std::ostream& riga) {
+                        scrivi_segnalazione(v, formato_controllo::json, riga);
+                    });
+                },
+                [&](const segnalazioni_tagliate& t) {
+                    scrivi(testo_tagliate(t), t.file == linea, [&](std::ostream& riga) {
+                        scrivi_tagliate(t, formato_controllo::json, riga);
+                    });
+                });
+            // Counted for every train, those left out too.
             const bool da_segnalare =
-                problemi > 0 || (opzioni.controllo.avvisi_come_problemi && avvisi > 0);
+                elenco.problemi() > 0 ||
+                (opzioni.controllo.avvisi_come_problemi && elenco.avvisi() > 0);
             stato = da_segnalare ? stato_uscita::problema_registrato : stato_uscita::fatto;
         } else {
             // One route plan per scenario: the first run that gets as far as writing.
@@ -146,7 +160,8 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
                             stato == stato_uscita::problema_registrato;
         }
     } catch (const std::exception& e) {  // errore_esecuzione and the library's own
-        errori << "compattatore: " << e.what() << "\n";
+        // The reason names a path found on disk: shown as the report shows paths.
+        errori << "compattatore: " << senza_controlli(e.what(), false) << "\n";
         stato = stato_uscita::errore_esecuzione;
     }
     for (const std::string& voce : voci(errori.str())) {

@@ -2,6 +2,7 @@
 // bursts, each scenario concerned compacted from a stable copy of its sources.
 #include "tools/osserva.h"
 
+#include "compactor/testo.h"
 #include "comune/cartella_temporanea.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/osservatore.h"
@@ -65,8 +66,11 @@ void compatta_da_copia(const fs::path& cartella, const identita_scenario& id, st
                        std::ostream& errori) {
     const fs::path sorgenti[2] = {nomi_file::sorgente_linea(cartella, id),
                                   nomi_file::sorgente_treno(cartella, id)};
-    uscita << "[" << ora() << "] compatta " << cartella.string() << " " << id.nome_scenario << " "
-           << id.numero_treno << "\n";
+    // Names found on disk reach the terminal with no byte that could steer it.
+    const std::string mostrata = senza_controlli(cartella.string(), false);
+    uscita << "[" << ora() << "] compatta " << mostrata << " "
+           << senza_controlli(id.nome_scenario, false) << " "
+           << senza_controlli(id.numero_treno, false) << "\n";
     std::optional<impronta> prima[2];
     std::string testi[2];
     try {
@@ -75,14 +79,14 @@ void compatta_da_copia(const fs::path& cartella, const identita_scenario& id, st
             testi[i] = leggi_file_intero(sorgenti[i]);
         }
     } catch (const errore_esecuzione& e) {
-        errori << "compattatore: " << e.what() << "\n";
+        errori << "compattatore: " << senza_controlli(e.what(), false) << "\n";
         return;
     }
     const auto invariate = [&] {
         return impronta_di(sorgenti[0]) == prima[0] && impronta_di(sorgenti[1]) == prima[1];
     };
     const auto in_scrittura = [&] {
-        errori << "compattatore: " << cartella.string()
+        errori << "compattatore: " << mostrata
                << ": sorgenti cambiate durante la lettura: nessun file compatto scritto, si "
                   "rileggono al prossimo salvataggio\n";
     };
@@ -111,12 +115,12 @@ void compatta_da_copia(const fs::path& cartella, const identita_scenario& id, st
             }
         }
     } catch (const std::exception& e) {  // errore_esecuzione and the library's own
-        problemi << "compattatore: " << e.what() << "\n";
+        problemi << "compattatore: " << senza_controlli(e.what(), false) << "\n";
     }
-    // The messages name the sources where the author keeps them.
-    const std::string qui = copia.percorso().string();
-    uscita << sostituisci_tutto(nomi.str(), qui, cartella.string()) << std::flush;
-    errori << sostituisci_tutto(problemi.str(), qui, cartella.string()) << std::flush;
+    // The messages name the sources where the author keeps them, shown as they show paths.
+    const std::string qui = senza_controlli(copia.percorso().string(), false);
+    uscita << sostituisci_tutto(nomi.str(), qui, mostrata) << std::flush;
+    errori << sostituisci_tutto(problemi.str(), qui, mostrata) << std::flush;
 }
 
 void giro(const fs::path& cartella, const std::optional<identita_scenario>& coppia,
@@ -149,7 +153,8 @@ int comando_osserva(const fs::path& cartella, const std::optional<identita_scena
         throw errore_esecuzione(cartella, "cartella non trovata");
     }
     osservatore_cartella osservatore(cartella);
-    errori << "compattatore: in osservazione di " << cartella.string() << " (Ctrl-C per finire)\n"
+    errori << "compattatore: in osservazione di " << senza_controlli(cartella.string(), false)
+           << " (Ctrl-C per finire)\n"
            << std::flush;
     std::set<std::string> salvati;
     orologio::time_point ultimo{};

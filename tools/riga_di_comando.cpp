@@ -31,7 +31,7 @@ std::optional<std::string> parametri::valore(const std::string& nome) const {
     return trovata->second;
 }
 
-std::optional<int> parametri::numero(const std::string& nome) const {
+std::optional<int> parametri::numero(const std::string& nome, int minimo) const {
     const std::optional<std::string> testo = valore(nome);
     if (!testo) {
         return std::nullopt;
@@ -39,9 +39,9 @@ std::optional<int> parametri::numero(const std::string& nome) const {
     int n = 0;
     const char* fine = testo->data() + testo->size();
     const auto [dove, errore] = std::from_chars(testo->data(), fine, n);
-    if (errore != std::errc() || dove != fine || n < 1) {
-        throw errore_uso("l'opzione " + nome + " vuole un numero intero da 1 in su, non \"" +
-                         *testo + "\"");
+    if (errore != std::errc() || dove != fine || n < minimo) {
+        throw errore_uso("l'opzione " + nome + " vuole un numero intero da " +
+                         std::to_string(minimo) + " in su, non \"" + *testo + "\"");
     }
     return n;
 }
@@ -84,6 +84,8 @@ opzioni_controllo opzioni_di_controlla(const parametri& p) {
         p.valore("--formato") == "json" ? formato_controllo::json : formato_controllo::testo;
     opzioni.avvisi_come_problemi = p.ha("--avvisi-come-problemi");
     opzioni.senza_linea = p.ha("--senza-linea");
+    opzioni.limite = static_cast<std::size_t>(
+        p.numero("--limite", 0).value_or(static_cast<int>(limite_segnalazioni_predefinito)));
     return opzioni;
 }
 
@@ -236,6 +238,12 @@ const std::vector<comando>& comandi() {
            "riassunto",
            {"testo", "json"}},
           {"--avvisi-come-problemi", "", "anche un avviso dà lo stato d'uscita 3"},
+          {"--limite",
+           "N",
+           "quante segnalazioni mostrare per file (il predefinito: 1000); le altre sono "
+           "contate in una riga, i problemi di compatta mostrati sempre; 0 le mostra tutte",
+           {},
+           0},
           senza_linea,
           lavori},
          {"compattatore controlla prova Orvesa_Cusvana 5927",
@@ -629,7 +637,8 @@ int esegui_riga_di_comando(const std::vector<std::string>& riga, std::ostream& u
                 }
                 p.opzioni[o.nome] = v;
                 if (o.valore == "N") {
-                    p.numero(o.nome);  // a count: refused here, whether it is used or not
+                    // A count: refused here, whether it is used or not.
+                    p.numero(o.nome, o.minimo);
                 }
             }
         }

@@ -35,6 +35,7 @@ struct opzione {
     std::string valore;  // empty for a flag; else what it takes, "testo|json" or "N"
     std::string descrizione;
     std::vector<std::string> scelte = {};  // the values allowed, when they are a list
+    int minimo = 1;                        // the least value of a count ("N")
 };
 
 // A command line as the definitions read it: the arguments in order (the optional ones
@@ -44,8 +45,8 @@ struct parametri {
     std::map<std::string, std::string> opzioni;
     bool ha(const std::string& nome) const { return opzioni.contains(nome); }
     std::optional<std::string> valore(const std::string& nome) const;
-    // A whole number of at least 1, or errore_uso naming the option.
-    std::optional<int> numero(const std::string& nome) const;
+    // A whole number of at least `minimo`, or errore_uso naming the option.
+    std::optional<int> numero(const std::string& nome, int minimo = 1) const;
 };
 
 struct comando {

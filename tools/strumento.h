@@ -27,12 +27,24 @@ struct opzioni_controllo {
     formato_controllo formato = formato_controllo::testo;
     bool avvisi_come_problemi = false;
     bool senza_linea = false;  // as compatta --senza-linea: no route plan
+    // Entries shown per file before the rest are only counted; 0 shows them all.
+    std::size_t limite = limite_segnalazioni_predefinito;
 };
 // The checker's list for one scenario: every problem and warning, in source order.
 std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
                                              const identita_scenario& identita, bool senza_linea);
+// The same list held compactly, for a front end that shows it with a limit.
+elenco_controllo controlla_elenco(const std::filesystem::path& cartella,
+                                  const identita_scenario& identita, bool senza_linea);
 // One entry of that list as controlla prints it (text, or one JSON object and a line end).
 void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita);
+// The line that stands for a file's entries left out past the limit, in the text form:
+// "FILE: N segnalazioni in più non mostrate (P problemi, A avvisi): ...".
+std::string testo_tagliate(const segnalazioni_tagliate& t);
+// That line as controlla prints it (text, or one JSON object with the keys of an entry,
+// "gravita" "limite", and the counts).
+void scrivi_tagliate(const segnalazioni_tagliate& t, formato_controllo formato,
+                     std::ostream& uscita);
 // The last line of the text form: "N problemi, M avvisi".
 std::string riassunto_controllo(std::size_t problemi, std::size_t avvisi);
 // One scenario checked, its report written to `uscita`; returns the exit status.
