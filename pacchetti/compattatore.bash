@@ -14,7 +14,7 @@ _compattatore_opzioni() {
     vedi) echo '--help' ;;
     osserva) echo '--help' ;;
     decompila) echo '--senza-linea --parziale --sovrascrivi --help' ;;
-    lsp) echo '--help' ;;
+    lsp) echo '--limite= --help' ;;
     help) echo '--help' ;;
     esac
 }

@@ -483,12 +483,16 @@ TEST_F(LspScenario, FileCambiatiSulDiscoEUnTettoPerFile) {
     const conversazione c = conversa({});
     ASSERT_TRUE(c.diagnostiche(ut).is_array());
     EXPECT_EQ(c.diagnostiche(ut).size(), 2u) << c.diagnostiche(ut);
-    // With a cap of one per file, only the first of them.
+    // With a cap of one per file, the first of them and the line that counts the other.
     opzioni_lsp opzioni;
     opzioni.limite_per_file = 1;
     const conversazione tetto = conversa(opzioni);
-    ASSERT_EQ(tetto.diagnostiche(ut).size(), 1u);
+    ASSERT_EQ(tetto.diagnostiche(ut).size(), 2u) << tetto.diagnostiche(ut);
     EXPECT_EQ(tetto.diagnostiche(ut)[0]["code"], 8);
+    EXPECT_EQ(tetto.diagnostiche(ut)[1]["code"], "segnalazioni_non_mostrate");
+    EXPECT_NE(tetto.diagnostiche(ut)[1]["message"].get<std::string>().find("1 segnalazione in più"),
+              std::string::npos)
+        << tetto.diagnostiche(ut)[1];
 }
 
 }  // namespace

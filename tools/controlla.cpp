@@ -69,6 +69,9 @@ void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::
 
 namespace {
 
+
+}  // namespace
+
 std::string messaggio_tagliate(const segnalazioni_tagliate& t) {
     const std::size_t n = t.problemi + t.avvisi;
     return std::to_string(n) +
@@ -78,8 +81,6 @@ std::string messaggio_tagliate(const segnalazioni_tagliate& t) {
            quanti(t.avvisi, "avviso", "avvisi") + "): se ne mostrano " + std::to_string(t.limite) +
            " per file, --limite=0 le mostra tutte";
 }
-
-}  // namespace
 
 std::string testo_tagliate(const segnalazioni_tagliate& t) {
     const std::string file =

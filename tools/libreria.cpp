@@ -128,8 +128,6 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
                         o[i.key()] = i.value();
                     }
                     l.uscita << o.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
-                } else if (della_linea) {
-                    l.uscita << v.testo;  // its first time in the scenario: taken just above
                 } else {
                     // It keeps the line source's entries once per scenario itself.
                     scrivi_voce(testo, linea, sorgente, gia_dette, l.uscita);

@@ -78,14 +78,18 @@ int esegui_compatta(const parametri& p) {
     return comando_compatta(p.argomenti[0], identita_da(p, 1), p.ha("--senza-linea"));
 }
 
+std::size_t limite_di(const parametri& p) {
+    return static_cast<std::size_t>(
+        p.numero("--limite", 0).value_or(static_cast<int>(limite_segnalazioni_predefinito)));
+}
+
 opzioni_controllo opzioni_di_controlla(const parametri& p) {
     opzioni_controllo opzioni;
     opzioni.formato =
         p.valore("--formato") == "json" ? formato_controllo::json : formato_controllo::testo;
     opzioni.avvisi_come_problemi = p.ha("--avvisi-come-problemi");
     opzioni.senza_linea = p.ha("--senza-linea");
-    opzioni.limite = static_cast<std::size_t>(
-        p.numero("--limite", 0).value_or(static_cast<int>(limite_segnalazioni_predefinito)));
+    opzioni.limite = limite_di(p);
     return opzioni;
 }
 
@@ -165,8 +169,8 @@ int esegui_osserva(const parametri& p) {
     return comando_osserva(p.argomenti[0], coppia, std::cout, std::cerr);
 }
 
-int esegui_lsp(const parametri&) {
-    return comando_lsp();
+int esegui_lsp(const parametri& p) {
+    return comando_lsp(limite_di(p));
 }
 
 int esegui_decompila(const parametri& p) {
@@ -194,6 +198,13 @@ const argomento dir_libreria{"DIR",
 const opzione lavori{"--lavori", "N",
                      "senza SCENARIO TRENO: quanti scenari alla volta (il predefinito: "
                      "tanti quanti i processori); l'uscita è la stessa, nello stesso ordine"};
+const opzione limite{"--limite",
+                     "N",
+                     "quante segnalazioni mostrare per file (il predefinito: 1000); le altre "
+                     "sono contate in una riga, i problemi di compatta mostrati sempre; 0 le "
+                     "mostra tutte",
+                     {},
+                     0};
 const opzione senza_linea{"--senza-linea", "",
                           "non scrive il piano del percorso SCENARIO_linea.dat: uno più "
                           "vecchio resta com'è"};
@@ -238,12 +249,7 @@ const std::vector<comando>& comandi() {
            "riassunto",
            {"testo", "json"}},
           {"--avvisi-come-problemi", "", "anche un avviso dà lo stato d'uscita 3"},
-          {"--limite",
-           "N",
-           "quante segnalazioni mostrare per file (il predefinito: 1000); le altre sono "
-           "contate in una riga, i problemi di compatta mostrati sempre; 0 le mostra tutte",
-           {},
-           0},
+          limite,
           senza_linea,
           lavori},
          {"compattatore controlla prova Orvesa_Cusvana 5927",
@@ -334,8 +340,8 @@ const std::vector<comando>& comandi() {
          "registro va sullo standard error. Termina con stato 0 dopo shutdown ed exit, 1 "
          "altrimenti.",
          {},
-         {},
-         {"compattatore lsp"},
+         {limite},
+         {"compattatore lsp", "compattatore lsp --limite=0"},
          esegui_lsp},
         {"help",
          "mostra l'aiuto di un comando",

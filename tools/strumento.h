@@ -38,6 +38,9 @@ elenco_controllo controlla_elenco(const std::filesystem::path& cartella,
                                   const identita_scenario& identita, bool senza_linea);
 // One entry of that list as controlla prints it (text, or one JSON object and a line end).
 void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita);
+// What stands for a file's entries left out past the limit: "N segnalazioni in più non
+// mostrate (P problemi, A avvisi): ...".
+std::string messaggio_tagliate(const segnalazioni_tagliate& t);
 // The line that stands for a file's entries left out past the limit, in the text form:
 // "FILE: N segnalazioni in più non mostrate (P problemi, A avvisi): ...".
 std::string testo_tagliate(const segnalazioni_tagliate& t);

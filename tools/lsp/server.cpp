@@ -603,21 +603,41 @@ void server_lsp::verifica(const coppie& c) {
     std::set<std::string> gia_sulla_linea;
     const auto controlla = [&](const std::string& treno, bool solo_linea) {
         const cartelle_compattatore cartelle{c.cartella, c.cartella, false, &memoria};
-        for (const segnalazione& s : controlla_sorgenti(cartelle, {c.scenario, treno}, false)) {
+        const auto aggiungi = [&](const segnalazione& s) {
             std::filesystem::path f = s.origine ? s.origine->file : s.file;
             if (f.empty()) {
                 f = linea;
             }
             const auto it = per_file.find(f);
             if (it == per_file.end() || (solo_linea && f != linea)) {
-                continue;
+                return;
             }
             // The line file's entries come once, whichever train found them.
             if (f == linea && !gia_sulla_linea.insert(s.testo).second) {
-                continue;
+                return;
             }
             it->second.push_back(da_segnalazione(s, f));
-        }
+        };
+        // Past the limit of controlla, a file's further entries are one line on its first row.
+        const auto tagliate = [&](const segnalazioni_tagliate& t) {
+            segnalazione s;
+            s.file = t.file.empty() ? linea : t.file;
+            s.problema = false;
+            s.nome = "segnalazioni_non_mostrate";
+            s.testo = messaggio_tagliate(t);
+            const auto it = per_file.find(s.file);
+            if (it == per_file.end() || (solo_linea && s.file != linea) ||
+                (s.file == linea && !gia_sulla_linea.insert(s.testo).second)) {
+                return;
+            }
+            diagnostica d;
+            d.voce = s;
+            d.riga = 1;
+            d.messaggio = s.testo;
+            it->second.push_back(std::move(d));
+        };
+        controlla_elenco(cartelle, {c.scenario, treno}, false)
+            .visita(opzioni_.limite_per_file, aggiungi, tagliate);
     };
     if (c.treni.empty()) {
         // A line file with no train yet: its own entries only.
@@ -727,9 +747,6 @@ std::string server_lsp::uri_di(const std::filesystem::path& file) const {
 }
 
 void server_lsp::pubblica(const std::filesystem::path& file, std::vector<diagnostica> elenco) {
-    if (elenco.size() > opzioni_.limite_per_file) {
-        elenco.resize(opzioni_.limite_per_file);
-    }
     json diagnostiche = json::array();
     for (diagnostica& d : elenco) {
         json lsp = {{"range", intervallo(file, d.riga, d.da, d.a)},
@@ -1006,7 +1023,7 @@ bool server_lsp::compatta(const std::filesystem::path& file, std::string& esito)
     return tutto && !c->treni.empty();
 }
 
-int comando_lsp() {
+int comando_lsp(std::size_t limite) {
     // The framing counts bytes: no translation of line ends on Windows, and no stdio
     // buffering in between.
 #ifdef _WIN32
@@ -1014,6 +1031,8 @@ int comando_lsp() {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     std::ios::sync_with_stdio(false);
-    server_lsp server(std::cout, std::cerr);
+    opzioni_lsp opzioni;
+    opzioni.limite_per_file = limite;
+    server_lsp server(std::cout, std::cerr, opzioni);
     return server.esegui(std::cin);
 }

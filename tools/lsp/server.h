@@ -18,8 +18,9 @@
 #include <vector>
 
 struct opzioni_lsp {
-    // Diagnostics published for one file at most; the rest are left out.
-    std::size_t limite_per_file = 1000;
+    // Entries published for one file, as controlla's --limite: past them one line counts the
+    // rest (0: no limit).
+    std::size_t limite_per_file = limite_segnalazioni_predefinito;
     std::size_t limite_messaggio = std::size_t{64} << 20;
 };
 
@@ -113,4 +114,4 @@ private:
 };
 
 // The lsp command: the server on standard input and output, its log on standard error.
-int comando_lsp();
+int comando_lsp(std::size_t limite);
