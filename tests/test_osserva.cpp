@@ -49,6 +49,21 @@ std::string leggi_o_niente(const fs::path& file) {
     return {std::istreambuf_iterator<char>(f), {}};
 }
 
+// Starts `compattatore osserva DIR` with its output and errors going to two files.
+pid_t avvia_osserva(const fs::path& cartella, const fs::path& uscita, const fs::path& errori) {
+    const pid_t figlio = ::fork();
+    if (figlio == 0) {
+        if (!std::freopen(uscita.c_str(), "w", stdout) ||
+            !std::freopen(errori.c_str(), "w", stderr)) {
+            ::_exit(126);
+        }
+        ::execl(PERCORSO_COMPATTATORE, PERCORSO_COMPATTATORE, "osserva", cartella.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return figlio;
+}
+
 }  // namespace
 
 TEST(Osserva, CompattaDiNuovoASalvataggioSulPostoEPerRinomina) {
@@ -77,16 +92,7 @@ TEST(Osserva, CompattaDiNuovoASalvataggioSulPostoEPerRinomina) {
 
     const fs::path uscita = qui / "uscita";
     const fs::path errori = qui / "errori";
-    const pid_t figlio = ::fork();
-    if (figlio == 0) {
-        if (!std::freopen(uscita.c_str(), "w", stdout) ||
-            !std::freopen(errori.c_str(), "w", stderr)) {
-            ::_exit(126);
-        }
-        ::execl(PERCORSO_COMPATTATORE, PERCORSO_COMPATTATORE, "osserva", p.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t figlio = avvia_osserva(p, uscita, errori);
     ASSERT_TRUE(attendi_che(
         [&] { return leggi_o_niente(errori).find("in osservazione") != std::string::npos; },
         5000ms));
@@ -149,16 +155,7 @@ TEST(Osserva, UnNomeConByteDiControlloNonGuidaIlTerminale) {
 
     const fs::path uscita = qui / "uscita";
     const fs::path errori = qui / "errori";
-    const pid_t figlio = ::fork();
-    if (figlio == 0) {
-        if (!std::freopen(uscita.c_str(), "w", stdout) ||
-            !std::freopen(errori.c_str(), "w", stderr)) {
-            ::_exit(126);
-        }
-        ::execl(PERCORSO_COMPATTATORE, PERCORSO_COMPATTATORE, "osserva", p.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t figlio = avvia_osserva(p, uscita, errori);
     ASSERT_TRUE(attendi_che(
         [&] { return leggi_o_niente(errori).find("in osservazione") != std::string::npos; },
         5000ms));
