@@ -11,7 +11,7 @@ _compattatore_opzioni() {
     controlla) echo '--formato=testo --formato=json --avvisi-come-problemi --limite= --senza-linea --lavori= --help' ;;
     mostra) echo '--help' ;;
     pianta) echo '--help' ;;
-    vedi) echo '--help' ;;
+    vedi) echo '--osserva --help' ;;
     osserva) echo '--help' ;;
     decompila) echo '--senza-linea --parziale --sovrascrivi --help' ;;
     lsp) echo '--limite= --help' ;;

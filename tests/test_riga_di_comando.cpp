@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
@@ -69,9 +70,11 @@ TEST(RigaDiComando, AiutoDiOgniComandoNonScriveNullaEIlSuoEsempioGira) {
             std::vector<std::string> riga = parole(esempio);
             ASSERT_EQ(riga.front(), "compattatore") << esempio;
             riga.erase(riga.begin());
-            // osserva goes on until Ctrl-C.
+            // osserva, and vedi --osserva, go on until Ctrl-C.
+            const bool osserva = riga[0] == "osserva" ||
+                                 std::find(riga.begin(), riga.end(), "--osserva") != riga.end();
             const esito_comando esito =
-                esegui_in_cartella(qui.percorso(), riga, riga[0] == "osserva" ? 500 : -1);
+                esegui_in_cartella(qui.percorso(), riga, osserva ? 500 : -1);
             // lsp reads its standard input, which is empty here: the end of input without
             // shutdown ends it with status 1.
             EXPECT_EQ(esito.stato, riga[0] == "lsp" ? 1 : 0) << esempio << "\n" << esito.errori;

@@ -147,7 +147,8 @@ void giro(const fs::path& cartella, const std::optional<identita_scenario>& copp
 }  // namespace
 
 int comando_osserva(const fs::path& cartella, const std::optional<identita_scenario>& coppia,
-                    std::ostream& uscita, std::ostream& errori) {
+                    std::ostream& uscita, std::ostream& errori,
+                    const std::function<void()>& dopo) {
     std::error_code codice;
     if (!fs::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
@@ -177,6 +178,9 @@ int comando_osserva(const fs::path& cartella, const std::optional<identita_scena
         if (!salvati.empty() && orologio::now() >= ultimo + quiete) {
             giro(cartella, coppia, salvati, uscita, errori);
             salvati.clear();
+            if (dopo) {
+                dopo();
+            }
         }
     }
 }

@@ -158,7 +158,7 @@ int esegui_vedi(const parametri& p) {
     if (n == 2 || n == 4) {
         file_html = p.argomenti[n - 1];
     }
-    return comando_vedi(cartella, identita, file_html);
+    return comando_vedi(cartella, identita, file_html, p.ha("--osserva"));
 }
 
 int esegui_osserva(const parametri& p) {
@@ -292,9 +292,12 @@ const std::vector<comando>& comandi() {
           treno,
           {"FILE.html", "la pagina da scrivere (DIR/SCENARIO_TRENO.html), - per lo standard output",
            tipo_argomento::file_html, true, 1}},
-         {},
+         {{"--osserva", "",
+           "riscrive la pagina a ogni salvataggio di una sorgente, compattando prima come "
+           "osserva; la pagina aperta mostra la nuova entro 2 s con la stessa vista"}},
          {"compattatore vedi prova",
-          "compattatore vedi prova Orvesa_Cusvana 5927 prova/percorso.html"},
+          "compattatore vedi prova Orvesa_Cusvana 5927 prova/percorso.html",
+          "compattatore vedi --osserva prova"},
          esegui_vedi},
         {"osserva",
          "compatta di nuovo a ogni salvataggio di una sorgente",

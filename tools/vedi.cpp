@@ -8,6 +8,7 @@
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
 #include "comune/stato_uscita.h"
+#include "tools/osserva.h"
 #include "tools/strumento.h"
 #include "vedi_incorporata.h"
 
@@ -255,6 +256,7 @@ std::string pagina_vedi(const scenario_letto& s, const identita_scenario& identi
         {"sorgenti", contesto.sorgenti},
         {"avviso", contesto.avviso ? json(*contesto.avviso) : json()},
         {"segnalazioni", segnalazioni_json(contesto.segnalazioni)},
+        {"osserva", contesto.osserva},
     };
     // ASCII only: every other character as \uXXXX, so the escaping below sees all of it.
     const std::string testo_dati =
@@ -317,7 +319,7 @@ contesto_pagina contesto_di(const std::filesystem::path& cartella,
 }  // namespace
 
 int comando_vedi(const std::filesystem::path& cartella, const identita_scenario& identita,
-                 const std::optional<std::filesystem::path>& file_html) {
+                 const std::optional<std::filesystem::path>& file_html, bool osserva) {
     const std::filesystem::path destinazione =
         file_html ? *file_html
                   : cartella / (identita.nome_scenario + "_" + identita.numero_treno + ".html");
@@ -328,13 +330,29 @@ int comando_vedi(const std::filesystem::path& cartella, const identita_scenario&
     if (!su_uscita && std::filesystem::exists(stato) && !std::filesystem::is_regular_file(stato)) {
         throw errore_esecuzione(destinazione, "non è un file regolare: non viene sostituito");
     }
-    const scenario_letto s = leggi_scenario(cartella, identita);
-    const std::string pagina = pagina_vedi(s, identita, contesto_di(cartella, identita));
-    if (su_uscita) {
-        std::cout << pagina;
+    const auto scrivi = [&] {
+        const scenario_letto s = leggi_scenario(cartella, identita);
+        contesto_pagina contesto = contesto_di(cartella, identita);
+        contesto.osserva = osserva;
+        const std::string pagina = pagina_vedi(s, identita, contesto);
+        if (su_uscita) {
+            std::cout << pagina << std::flush;
+            return;
+        }
+        sostituisci_file(destinazione, pagina);
+        std::cout << destinazione.string() << "\n" << std::flush;
+    };
+    scrivi();
+    if (!osserva) {
         return stato_uscita::fatto;
     }
-    sostituisci_file(destinazione, pagina);
-    std::cout << destinazione.string() << "\n";
-    return stato_uscita::fatto;
+    // A page that cannot be written after a save (compact files missing or unreadable) is
+    // reported and the watch goes on: the next save may mend it.
+    return comando_osserva(cartella, identita, std::cout, std::cerr, [&] {
+        try {
+            scrivi();
+        } catch (const std::exception& e) {
+            std::cerr << "compattatore: " << senza_controlli(e.what(), false) << "\n" << std::flush;
+        }
+    });
 }

@@ -39,11 +39,14 @@ struct contesto_pagina {
     bool sorgenti = false;                   // the two sources are in the folder
     std::optional<std::string> avviso;       // the sources are newer than the compact files
     std::vector<segnalazione> segnalazioni;  // the checker's list, when the sources are there
+    bool osserva = false;                    // written by vedi --osserva: the page reloads itself
 };
 
 // The whole page.
 std::string pagina_vedi(const scenario_letto& s, const identita_scenario& identita,
                         const contesto_pagina& contesto);
 
+// With `osserva`, writes the page, then watches the folder as comando_osserva does and,
+// after each burst of saves, compacts and writes the page again, until the user stops it.
 int comando_vedi(const std::filesystem::path& cartella, const identita_scenario& identita,
-                 const std::optional<std::filesystem::path>& file_html);
+                 const std::optional<std::filesystem::path>& file_html, bool osserva = false);

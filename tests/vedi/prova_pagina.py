@@ -13,6 +13,7 @@ import math
 import os
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -306,6 +307,53 @@ def pagina_con_problema(p, compattatore, cartella):
     print("      entries without a position:", senza)
 
 
+def pagina_osservata(p, compattatore, cartella):
+    # vedi --osserva: a station renamed in its source reaches the open page within 2 s, in
+    # the same view; SIGINT ends the watch with status 0.
+    esegui(compattatore, "compatta", cartella, SCENARIO, TRENO)
+    pagina = os.path.join(cartella, "osservata.html")
+    w = subprocess.Popen([compattatore, "vedi", "--osserva", cartella, SCENARIO, TRENO, pagina],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    try:
+        # Its first line on standard error says the watch has begun; the page is written.
+        p.controlla(b"in osservazione" in w.stderr.readline(), "vedi --osserva watches the folder")
+        p.apri(pagina, "#km=12.5&m=2000")
+        prima = p.vista()
+        treno = os.path.join(cartella, f"{SCENARIO}_{TRENO}-.txt")
+        righe = open(treno, "rb").read().split(b"\r\n")
+        i = next(i for i, r in enumerate(righe) if r.startswith(b"stazione,") and i > 0)
+        campi = righe[i].split(b",")
+        campi[-1] = b" NUOVA OSSERVATA"
+        righe[i] = b",".join(campi)
+        open(treno, "wb").write(b"\r\n".join(righe))
+        salvata = time.time()
+        mostrata = None
+        while time.time() - salvata < 5:
+            try:
+                if p.js("const d = document.getElementById('dati');"
+                        "return !!(window.vedi && d && d.textContent.includes('NUOVA OSSERVATA'))"):
+                    mostrata = time.time() - salvata
+                    break
+            except Exception:  # the page is being reloaded
+                pass
+            time.sleep(0.05)
+        p.controlla(mostrata is not None and mostrata <= 2,
+                    f"the open page shows the new name within 2 s ({mostrata})")
+        dopo = p.vista()
+        p.controlla(abs(dopo[0] - prima[0]) < 1 and abs(dopo[1] - prima[1]) < 1,
+                    f"in the same view {prima} -> {dopo}")
+        p.nessun_errore_ne_richiesta("the page reloaded by vedi --osserva")
+    finally:
+        w.send_signal(signal.SIGINT)
+        try:
+            stato = w.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            w.kill()
+            stato = None
+        w.stderr.close()
+    p.controlla(stato == 0, f"SIGINT ends vedi --osserva with status 0 ({stato})")
+
+
 def main():
     a = argparse.ArgumentParser()
     a.add_argument("compattatore")
@@ -323,6 +371,9 @@ def main():
             problema = os.path.join(tmp, "problema")
             esegui(args.compattatore, "esporta", problema)
             pagina_con_problema(p, args.compattatore, problema)
+            osservata = os.path.join(tmp, "osservata")
+            esegui(args.compattatore, "esporta", osservata)
+            pagina_osservata(p, args.compattatore, osservata)
     finally:
         browser.quit()
     if p.errori:

@@ -691,6 +691,18 @@
   tabella();
   scriviIndirizzo();
   window.addEventListener("resize", () => { misura(); ridisegna(); });
+  // Written by vedi --osserva: the page is written again on each save. A page opened from
+  // disk may not read its own file, and its content policy allows no other request, so it
+  // reloads itself; the address keeps the view across the reload. Not while a drag is
+  // under way or a search is being typed.
+  if (D.osserva) {
+    setInterval(() => {
+      const cerca = document.getElementById("cerca");
+      if (trascina || (document.activeElement === cerca && cerca.value)) return;
+      scriviIndirizzo();
+      location.reload();
+    }, 1500);
+  }
   // For the browser tests and the benchmark.
   window.vedi = {
     primoDisegno,
