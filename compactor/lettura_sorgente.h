@@ -110,8 +110,8 @@ protected:
         const luogo_sorgente riga{quale_, luogo_chiave_};
         const auto annota = [&](const auto& scritte, bool voce) {
             indici_.clear();
-            for (const auto& [i, prima] : scritte) {
-                indici_.push_back(static_cast<uint32_t>(i));
+            for (const auto& scritta : scritte) {
+                indici_.push_back(static_cast<uint32_t>(scritta.first));
             }
             std::sort(indici_.begin(), indici_.end());
             indici_.erase(std::unique(indici_.begin(), indici_.end()), indici_.end());
