@@ -76,6 +76,7 @@ void compattatore::memorizza_dati(modo_lettura modo) {
     testi_avvisi_.clear();
     primo_problema_linea.reset();
     righe_delle_celle.clear();
+    scritture_delle_righe.clear();
     righe_progressive = {};
     intestazione.reset();
     testo_linea_.clear();

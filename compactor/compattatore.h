@@ -191,6 +191,15 @@ public:
     // The rows that placed the grid's signals and slowdowns, cell by cell (signal cell;
     // start and advance cells), so that the walk can name the row whose cells fail.
     std::vector<std::pair<int32_t, luogo_campo>> righe_delle_celle;
+    // Going on after problems, each cell and record that an accepted row wrote, row by row
+    // in reading order: what the row became, for the language server's hover. The
+    // compactor's own run keeps none.
+    struct scrittura_della_riga {
+        luogo_sorgente riga;  // the row's keyword field
+        bool voce;            // a general record, else a cell
+        uint32_t indice;
+    };
+    std::vector<scrittura_della_riga> scritture_delle_righe;
     // The row in the train file that placed cell `c`, when one did.
     std::optional<luogo_campo> riga_della_cella(int32_t c) const;
     // The fields of the three chainage stretches, in the order of voci(81) to voci(83):

@@ -67,6 +67,8 @@ public:
     std::vector<segnalazione> tutte() const;
     std::size_t problemi() const { return problemi_; }
     std::size_t avvisi() const { return voci_.size() - problemi_; }
+    // The run that read on after problems: its model, and what each row wrote into it.
+    const compattatore& lettura() const { return *lettura_; }
 
     // The list as a front end shows it, in order: `mostra` for each entry, except that past
     // `limite` entries of one file (0: no limit) the file's further entries are only

@@ -9,6 +9,7 @@
 #include "compactor/lettore_campi.h"
 #include "compactor/testo.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 // What a row handler tells the reading loop.
 enum class esito {
@@ -95,11 +97,30 @@ protected:
             if (!l_.a_inizio_riga()) {
                 l_.salta_riga();
             }
+        } else {
+            annota_scritture();
         }
         c_.chiudi_diario();
         diario_.celle.clear();
         diario_.voci.clear();
         return esito::prosegui;
+    }
+    // The cells and records the accepted row wrote, each once, kept with the row.
+    void annota_scritture() {
+        const luogo_sorgente riga{quale_, luogo_chiave_};
+        const auto annota = [&](const auto& scritte, bool voce) {
+            indici_.clear();
+            for (const auto& scritta : scritte) {
+                indici_.push_back(static_cast<uint32_t>(scritta.first));
+            }
+            std::sort(indici_.begin(), indici_.end());
+            indici_.erase(std::unique(indici_.begin(), indici_.end()), indici_.end());
+            for (const uint32_t i : indici_) {
+                c_.scritture_delle_righe.push_back({riga, voce, i});
+            }
+        };
+        annota(diario_.celle, false);
+        annota(diario_.voci, true);
     }
     // Whether the keyword field holds `parola`, letter case ignored.
     bool ha(std::string_view parola) const { return contiene_ignora_maiuscole(c_.riga, parola); }
@@ -153,7 +174,8 @@ protected:
 private:
     modo_lettura modo_;
     diario_riga diario_;
-    int righe_ = 0;  // rows whose keyword was recognised
+    std::vector<uint32_t> indici_;  // annota_scritture's scratch
+    int righe_ = 0;                 // rows whose keyword was recognised
     bool riconosciuta_ = false;
     std::optional<luogo_campo> fermata_;
     int righe_alla_fermata_ = 0;

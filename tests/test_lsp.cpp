@@ -398,6 +398,42 @@ TEST_F(LspScenario, UnaModificaControllaLaCoppiaEPubblicaPerEntrambi) {
     EXPECT_EQ(azioni[0]["edit"]["changes"][ul][0]["newText"], "pendenza");
 }
 
+TEST_F(LspScenario, HoverMostraLeCelleEIRecordCheLaRigaScrive) {
+    // What a row became in the model: the line's first maximum-speed sign (800 m, 85 km/h)
+    // stands on cell 17, 850 to 900 m, with its speed in valore1 as 1700; the train's
+    // station at 3100 m leaving at 17:31:30 holds its time in seconds in its record.
+    const std::string ul = uri(file_linea());
+    const std::string ut = uri(file_treno());
+    const auto riga_di = [](const std::string& testo, const std::string& inizio) {
+        const std::size_t dove = testo.find(inizio);
+        EXPECT_NE(dove, std::string::npos) << inizio;
+        return static_cast<int>(std::count(testo.begin(), testo.begin() + dove, '\n'));
+    };
+    const auto chiedi = [](int id, const std::string& u, int riga) {
+        return richiesta(
+            id, "textDocument/hover",
+            {{"textDocument", {{"uri", u}}}, {"position", {{"line", riga}, {"character", 2}}}});
+    };
+    const int cartello = riga_di(linea, "indicatori_vmax,  800,");
+    const int stazione = riga_di(treno, "stazione,    3100,");
+    const conversazione c = parla(avvio() + apri(ul, linea) + apri(ut, treno) +
+                                  chiedi(2, ul, cartello) + chiedi(3, ut, stazione) + chiusura);
+    EXPECT_EQ(c.stato, 0);
+    const std::string sul_cartello = c.risposta(2).at("result").at("contents").at("value");
+    EXPECT_NE(sul_cartello.find("cella 17 (850 – 900 m): `tipo=6 valore1=1700"), std::string::npos)
+        << sul_cartello;
+    EXPECT_NE(sul_cartello.find("cartello velocità massima"), std::string::npos) << sul_cartello;
+    const std::string sulla_stazione = c.risposta(3).at("result").at("contents").at("value");
+    const std::size_t voce = sulla_stazione.find("- voce ");
+    ASSERT_NE(voce, std::string::npos) << sulla_stazione;
+    const std::string record = sulla_stazione.substr(voce, sulla_stazione.find('\n', voce) - voce);
+    for (const std::string& atteso :
+         std::vector<std::string>{"dato3=3100", "nome=\"ORVESA SAN FIRMO\"",
+                                  "dato_finale=" + std::to_string((17 * 60 + 31) * 60 + 30)}) {
+        EXPECT_NE(record.find(atteso), std::string::npos) << atteso << " in " << record;
+    }
+}
+
 TEST_F(LspScenario, ChiusuraENomeConAccentoEEuro) {
     // A station named with "à" and "€", and an unmappable "ł" in a sign's text: the
     // checker reads the Windows-1252 bytes, and "ł" is a warning where it stands.

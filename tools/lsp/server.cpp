@@ -601,6 +601,7 @@ void server_lsp::verifica(const coppie& c) {
         per_file[f];
     }
     std::set<std::string> gia_sulla_linea;
+    std::set<std::filesystem::path> nuove;  // the files whose writes this check has kept
     const auto controlla = [&](const std::string& treno, bool solo_linea) {
         const cartelle_compattatore cartelle{c.cartella, c.cartella, false, &memoria};
         const auto aggiungi = [&](const segnalazione& s) {
@@ -636,9 +637,38 @@ void server_lsp::verifica(const coppie& c) {
             d.messaggio = s.testo;
             it->second.push_back(std::move(d));
         };
-        controlla_elenco(cartelle, {c.scenario, treno}, false)
-            .visita(opzioni_.limite_per_file, aggiungi, tagliate);
+        const elenco_controllo elenco = controlla_elenco(cartelle, {c.scenario, treno}, false);
+        elenco.visita(opzioni_.limite_per_file, aggiungi, tagliate);
+        // What each row wrote, for hover: the line file's rows from its first check only.
+        const compattatore& modello = elenco.lettura();
+        const std::filesystem::path file_treno =
+            treno.empty() ? std::filesystem::path()
+                          : nomi_file::sorgente_treno(c.cartella, {c.scenario, treno});
+        const bool linea_nuova = nuove.insert(linea).second;
+        if (!file_treno.empty()) {
+            nuove.insert(file_treno);
+        }
+        for (const auto& s : modello.scritture_delle_righe) {
+            const bool della_linea = s.riga.file == file_sorgente::linea;
+            if ((della_linea && !linea_nuova) || (!della_linea && file_treno.empty()) ||
+                s.riga.file == file_sorgente::nessuno) {
+                continue;
+            }
+            scritture_file& f = scritture_[della_linea ? linea : file_treno];
+            if (s.voce) {
+                if (s.indice < modello.voci.size()) {
+                    f.voci.push_back({s.riga.luogo.riga, s.indice, modello.voci[s.indice]});
+                }
+            } else if (s.indice < modello.celle.size()) {
+                f.celle.push_back({s.riga.luogo.riga, s.indice, modello.celle[s.indice]});
+            }
+        }
     };
+    // This check's writes replace the last one's, file by file.
+    scritture_.erase(linea);
+    for (const auto& f : file_treni) {
+        scritture_.erase(f);
+    }
     if (c.treni.empty()) {
         // A line file with no train yet: its own entries only.
         controlla("", true);
@@ -789,6 +819,109 @@ void server_lsp::pubblica(const std::filesystem::path& file, std::vector<diagnos
 
 // Features --------------------------------------------------------------------------------
 
+namespace {
+
+// A cell's fields as mostra names them, those at zero left out, then its object.
+std::string campi_cella(const cella& c) {
+    std::string campi;
+    const auto aggiungi = [&campi](const char* nome, long long valore) {
+        if (valore != 0) {
+            campi += std::string(campi.empty() ? "" : " ") + nome + "=" + std::to_string(valore);
+        }
+    };
+    aggiungi("tipo", c.tipo);
+    aggiungi("valore1", c.valore1);
+    aggiungi("valore2", c.valore2);
+    aggiungi("valore3", c.valore3);
+    aggiungi("valore4", c.valore4);
+    aggiungi("tempo", c.tempo);
+    aggiungi("codice", c.codice);
+    aggiungi("montagna", c.montagna);
+    aggiungi("velocita_limite", c.velocita_limite);
+    aggiungi("pendenza", c.pendenza);
+    aggiungi("aderenza", c.aderenza);
+    if (campi.empty()) {
+        return "(vuota)";
+    }
+    const std::string oggetto = nome_oggetto(c.tipo);
+    return oggetto.empty() ? campi : campi + " (" + oggetto + ")";
+}
+
+// A general record's fields as mostra names them, those at zero and an empty name left out.
+std::string campi_voce(const voce& v) {
+    std::string campi;
+    const auto aggiungi = [&campi](const char* nome, long long valore) {
+        if (valore != 0) {
+            campi += std::string(campi.empty() ? "" : " ") + nome + "=" + std::to_string(valore);
+        }
+    };
+    aggiungi("marca", v.marca);
+    aggiungi("dato1", v.dato1);
+    aggiungi("dato2", v.dato2);
+    aggiungi("dato3", v.dato3);
+    aggiungi("segno", v.segno);
+    if (!v.nome.empty()) {
+        std::string visibile;
+        for (const char c : v.nome) {
+            const auto byte = static_cast<unsigned char>(c);
+            visibile += byte < 0x20 || byte == 0x7F || c == '`' ? '?' : c;
+        }
+        campi += std::string(campi.empty() ? "" : " ") + "nome=\"" + testo_utf8(visibile) + "\"";
+    }
+    aggiungi("intero1", v.intero1);
+    aggiungi("intero2", v.intero2);
+    aggiungi("intero3", v.intero3);
+    aggiungi("intero4", v.intero4);
+    aggiungi("intero5", v.intero5);
+    aggiungi("flag1", v.flag1);
+    aggiungi("flag2", v.flag2);
+    aggiungi("flag3", v.flag3);
+    aggiungi("flag4", v.flag4);
+    aggiungi("dato_finale", v.dato_finale);
+    return campi.empty() ? "(vuota)" : campi;
+}
+
+}  // namespace
+
+std::string server_lsp::scritto_dalla_riga(const std::filesystem::path& file, int riga) const {
+    const auto it = scritture_.find(file);
+    if (it == scritture_.end()) {
+        return {};
+    }
+    // The cells and records as the model holds them at the end of the run, a long list cut.
+    constexpr std::size_t massimo = 10;
+    std::string voci;
+    for (const auto& v : it->second.voci) {
+        if (v.riga == riga) {
+            voci += "- voce " + std::to_string(v.indice) + ": `" + campi_voce(v.valore) + "`\n";
+        }
+    }
+    std::string celle;
+    std::size_t quante = 0;
+    for (const auto& c : it->second.celle) {
+        if (c.riga != riga) {
+            continue;
+        }
+        if (++quante <= massimo) {
+            celle += "- cella " + std::to_string(c.indice) + " (" +
+                     std::to_string(int64_t{c.indice} * 50) + " – " +
+                     std::to_string(int64_t{c.indice} * 50 + 50) + " m): `" +
+                     campi_cella(c.valore) + "`\n";
+        }
+    }
+    if (quante > massimo) {
+        celle += "- … altre " + std::to_string(quante - massimo) + " celle\n";
+    }
+    std::string testo;
+    if (!voci.empty()) {
+        testo += "\nRecord generali che la riga scrive:\n" + voci;
+    }
+    if (!celle.empty()) {
+        testo += "\nCelle che la riga scrive (" + std::to_string(quante) + "):\n" + celle;
+    }
+    return testo;
+}
+
 json server_lsp::hover(const json& parametri) {
     std::filesystem::path file;
     documento_di(parametri, file);
@@ -848,6 +981,7 @@ json server_lsp::hover(const json& parametri) {
             }
         }
     }
+    markdown += scritto_dalla_riga(file, riga);
     return {{"contents", {{"kind", "markdown"}, {"value", markdown}}},
             {"range", intervallo(file, riga, 0, testo.size())}};
 }

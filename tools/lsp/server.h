@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
 #include <map>
@@ -95,6 +96,8 @@ private:
     std::string uri_di(const std::filesystem::path& file) const;
     documento* documento_di(const json& parametri, std::filesystem::path& file);
     bool compatta(const std::filesystem::path& file, std::string& esito);
+    // Hover's part from the model: the records and cells the row at `riga` wrote.
+    std::string scritto_dalla_riga(const std::filesystem::path& file, int riga) const;
 
     std::ostream& uscita_;
     std::ostream& registro_;
@@ -110,6 +113,23 @@ private:
     std::map<std::filesystem::path, testo_sorgente> dal_disco_;
     std::map<std::filesystem::path, std::vector<diagnostica>> pubblicate_;
     std::set<std::filesystem::path> in_sospeso_;
+    // What the rows of a file wrote in the last check's model (the reading that goes on
+    // after problems): each cell with its value at the end of the run, and each record.
+    struct scritture_file {
+        struct cella_scritta {
+            int riga;
+            uint32_t indice;
+            cella valore;
+        };
+        struct voce_scritta {
+            int riga;
+            uint32_t indice;
+            voce valore;
+        };
+        std::vector<cella_scritta> celle;  // in reading order, so by row
+        std::vector<voce_scritta> voci;
+    };
+    std::map<std::filesystem::path, scritture_file> scritture_;
     long long prossimo_id_ = 1;
 };
 
