@@ -7,6 +7,7 @@
 #include "writers/dati.h"
 
 #include "aiuti.h"
+#include "generatore_coppie.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -422,117 +423,6 @@ TEST(Controlla, LoScenarioPortatoNonHaProblemiNeAvvisi) {
 }
 
 namespace {
-
-// Sources made from the carried ones with one to four rows changed, added or dropped:
-// values off the step, out of their column, beyond the grid, negative or not numbers;
-// slowdowns of any length, some with a signal on the cells before their advance cell;
-// signals and "abbattimento" rows anywhere.
-class generatore_coppie {
-public:
-    generatore_coppie() {
-        const cartella_temporanea portato;
-        scrivi_testi_scenario(portato.percorso(), identita_predefinita());
-        linea_ = righe_di(leggi_file_intero(
-            nomi_file::sorgente_linea(portato.percorso(), identita_predefinita())));
-        treno_ = righe_di(leggi_file_intero(
-            nomi_file::sorgente_treno(portato.percorso(), identita_predefinita())));
-    }
-
-    std::pair<std::vector<std::string>, std::vector<std::string>> coppia() {
-        std::vector<std::string> l = linea_;
-        std::vector<std::string> t = treno_;
-        for (int volte = 2 + static_cast<int>(caso_() % 5); volte > 0; --volte) {
-            std::vector<std::string>& righe = caso_() % 3 == 0 ? l : t;
-            const std::size_t i = 1 + caso_() % (righe.size() - 2);
-            switch (caso_() % 6) {
-                case 0:
-                    righe.erase(righe.begin() + static_cast<long>(i));
-                    break;
-                case 1:
-                case 2: {
-                    const std::vector<std::string> nuove = righe_nuove();
-                    t.insert(t.begin() + static_cast<long>(1 + caso_() % (t.size() - 2)),
-                             nuove.begin(), nuove.end());
-                    break;
-                }
-                default:
-                    cambia_un_valore(righe[i]);
-            }
-        }
-        return {l, t};
-    }
-
-    static std::vector<std::string> righe_di(const std::string& testo) {
-        std::vector<std::string> righe;
-        for (std::size_t inizio = 0, fine; inizio < testo.size(); inizio = fine + 2) {
-            fine = testo.find("\r\n", inizio);
-            righe.push_back(testo.substr(inizio, fine - inizio));
-        }
-        return righe;
-    }
-
-private:
-    std::string posizione() { return std::to_string(50 * (caso_() % 2200)); }
-
-    std::vector<std::string> righe_nuove() {
-        const std::string p = posizione();
-        switch (caso_() % 5) {
-            case 0: {
-                const int32_t x = 50 * static_cast<int32_t>(40 + caso_() % 2100);
-                const char* lunghezze[] = {"200", "450", "-1000", "20000", "-50", "2147483000"};
-                return {"rallentamento, " + std::to_string(x) + ", " +
-                        std::to_string(30 + caso_() % 100) + ", " + lunghezze[caso_() % 6] +
-                        ", 1, " + std::to_string(caso_() % 2) + ", " + std::to_string(caso_() % 3)};
-            }
-            case 1: {
-                // On one of the four cells before the advance cell of a slowdown at x.
-                const int32_t x = 50 * static_cast<int32_t>(40 + caso_() % 2100);
-                const int32_t cella = (x - 1200) / 50 - static_cast<int32_t>(caso_() % 4);
-                return {"segnale, " + std::to_string(cella * 50 - 50) +
-                            ", 1, 4, 0, 0, 0, 0, 0,0,0, 0",
-                        "rallentamento, " + std::to_string(x) + ", 60, 500, 1, 1, 0"};
-            }
-            case 2:
-                return {"segnale, " + p + ", " + std::to_string(caso_() % 3) + ", 4, 0, 0, 0, " +
-                        std::to_string(caso_() % 3) + ", 0,0,0, " +
-                        std::to_string(caso_() % 300)};
-            case 3:
-                return {"abbattimento, " + p + ", " + std::to_string(caso_() % 400)};
-            default:
-                return {"velocita, " + p + ", " + std::to_string(caso_() % 2000)};
-        }
-    }
-
-    void cambia_un_valore(std::string& r) {
-        static const char* valori[] = {"0",     "-50",   "25",         "1025",   "800",
-                                       "5250",  "13000", "98650",      "107900", "107950",
-                                       "2147483648", "x", "1278",      "300",    "",
-                                       "256",   "-1",    "70000",      "65536",  "1"};
-        std::vector<std::size_t> virgole;
-        for (std::size_t p = r.find(','); p != std::string::npos; p = r.find(',', p + 1)) {
-            virgole.push_back(p);
-        }
-        if (virgole.empty()) {
-            return;
-        }
-        const std::size_t da = virgole[caso_() % virgole.size()] + 1;
-        const std::size_t a = std::min(r.find(',', da), r.size());
-        r.replace(da, a - da, std::string(" ") + valori[caso_() % std::size(valori)]);
-    }
-
-    std::mt19937 caso_{20261211};
-    std::vector<std::string> linea_;
-    std::vector<std::string> treno_;
-};
-
-// Rows joined by "\n", as the fixtures are written (Controllo ends each line with CR LF).
-std::string unisci(const std::vector<std::string>& righe) {
-    std::string testo;
-    for (const std::string& r : righe) {
-        testo += r + "\n";
-    }
-    return testo;
-}
 
 // A problem as the merged list knows it: code, file, original line, column, position, cell.
 using chiave_problema = std::tuple<int32_t, int, int, int, std::optional<int32_t>,
