@@ -9,6 +9,7 @@
 #include "tools/strumento.h"
 
 #include "aiuti.h"
+#include "generatore_coppie.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -402,6 +403,47 @@ TEST_F(LspScenario, UnaModificaControllaLaCoppiaEPubblicaPerEntrambi) {
     const json azioni = c.risposta(3).at("result");
     ASSERT_EQ(azioni.size(), 1u) << azioni;
     EXPECT_EQ(azioni[0]["edit"]["changes"][ul][0]["newText"], "pendenza");
+}
+
+// On sources with several problems at once, the server publishes controlla's list, each
+// entry once, on the file it names (an entry that names none on the line file): so every
+// problem that compatta prints reaches the editor too.
+TEST_F(LspScenario, OgniVoceDiControllaUnaVoltaSuSorgentiConPiuProblemi) {
+    generatore_coppie generatore;
+    const std::string ul = uri(file_linea());
+    const std::string ut = uri(file_treno());
+    int con_piu_problemi = 0;
+    for (int n = 0; n < 60; ++n) {
+        const auto [l, t] = generatore.coppia();
+        const auto con_crlf = [](const std::vector<std::string>& righe) {
+            std::string testo;
+            for (const std::string& r : righe) {
+                testo += r + "\r\n";
+            }
+            return testo;
+        };
+        scrivi_tutto(file_linea(), con_crlf(l));
+        scrivi_tutto(file_treno(), con_crlf(t));
+        SCOPED_TRACE(unisci(t));
+        const conversazione c =
+            parla(avvio() + apri(ul, con_crlf(l)) + apri(ut, con_crlf(t)) + chiusura);
+        std::multiset<std::string> attese_linea, attese_treno;
+        int problemi = 0;
+        for (const segnalazione& s :
+             controlla_sorgenti(cartella.percorso(), identita_predefinita(), false)) {
+            std::string m = s.problema ? "problema " + std::to_string(*s.codice) : "avviso";
+            if (s.posizione) {
+                m += " a " + std::to_string(*s.posizione) + " m";
+            }
+            const std::filesystem::path f = s.origine ? s.origine->file : s.file;
+            (f == file_treno() ? attese_treno : attese_linea).insert(m + ": " + s.messaggio);
+            problemi += s.problema ? 1 : 0;
+        }
+        EXPECT_EQ(messaggi(c.diagnostiche(ul)), attese_linea);
+        EXPECT_EQ(messaggi(c.diagnostiche(ut)), attese_treno);
+        con_piu_problemi += problemi > 1 ? 1 : 0;
+    }
+    EXPECT_GE(con_piu_problemi, 10);
 }
 
 TEST_F(LspScenario, HoverMostraLeCelleEIRecordCheLaRigaScrive) {
