@@ -4,8 +4,8 @@
 #include "compactor/testo.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/stato_uscita.h"
-#include "tools/file_compatti.h"
 #include "tools/errore_uso.h"
+#include "tools/file_compatti.h"
 #include "tools/strumento.h"
 
 #include <algorithm>
@@ -93,32 +93,8 @@ void mostra_voci(const std::filesystem::path& file) {
     std::cout << file.string() << ": " << voci.size()
               << " record generali (campi a zero e nomi vuoti non elencati)\n\n";
     for (std::size_t i = 0; i < voci.size(); ++i) {
-        const voce& v = voci[i];
-        std::string campi;
-        const auto aggiungi = [&campi](const char* nome, long long valore) {
-            if (valore != 0) {
-                campi += formatta(" %s=%lld", nome, valore);
-            }
-        };
-        aggiungi("marca", v.marca);
-        aggiungi("dato1", v.dato1);
-        aggiungi("dato2", v.dato2);
-        aggiungi("dato3", v.dato3);
-        aggiungi("segno", v.segno);
-        if (!v.nome.empty()) {
-            campi += " nome=" + nome_leggibile(v.nome);
-        }
-        aggiungi("intero1", v.intero1);
-        aggiungi("intero2", v.intero2);
-        aggiungi("intero3", v.intero3);
-        aggiungi("intero4", v.intero4);
-        aggiungi("intero5", v.intero5);
-        aggiungi("flag1", v.flag1);
-        aggiungi("flag2", v.flag2);
-        aggiungi("flag3", v.flag3);
-        aggiungi("flag4", v.flag4);
-        aggiungi("dato_finale", v.dato_finale);
-        std::cout << formatta("voce %2zu:", i) << (campi.empty() ? " (vuota)" : campi) << "\n";
+        const std::string campi = campi_voce(voci[i]);
+        std::cout << formatta("voce %2zu: ", i) << (campi.empty() ? "(vuota)" : campi) << "\n";
     }
 }
 
@@ -177,6 +153,34 @@ void mostra_piano(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+std::string campi_voce(const voce& v) {
+    std::string campi;
+    const auto aggiungi = [&campi](const char* nome, long long valore) {
+        if (valore != 0) {
+            campi += formatta("%s%s=%lld", campi.empty() ? "" : " ", nome, valore);
+        }
+    };
+    aggiungi("marca", v.marca);
+    aggiungi("dato1", v.dato1);
+    aggiungi("dato2", v.dato2);
+    aggiungi("dato3", v.dato3);
+    aggiungi("segno", v.segno);
+    if (!v.nome.empty()) {
+        campi += std::string(campi.empty() ? "" : " ") + "nome=" + nome_leggibile(v.nome);
+    }
+    aggiungi("intero1", v.intero1);
+    aggiungi("intero2", v.intero2);
+    aggiungi("intero3", v.intero3);
+    aggiungi("intero4", v.intero4);
+    aggiungi("intero5", v.intero5);
+    aggiungi("flag1", v.flag1);
+    aggiungi("flag2", v.flag2);
+    aggiungi("flag3", v.flag3);
+    aggiungi("flag4", v.flag4);
+    aggiungi("dato_finale", v.dato_finale);
+    return campi;
+}
 
 int comando_mostra(const std::filesystem::path& file) {
     const std::string nome = file.filename().string();

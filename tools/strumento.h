@@ -58,5 +58,8 @@ int comando_controlla(const std::filesystem::path& cartella, const identita_scen
 int comando_mostra(const std::filesystem::path& file);
 // The object a cell holds, by its tipo, in words ("segnale", "" for none).
 const char* nome_oggetto(uint8_t tipo);
+// A general record's fields as mostra lists them, "marca=25 dato1=3000 nome=\"...\" ...",
+// those at zero and an empty name left out ("" for an empty record).
+std::string campi_voce(const voce& v);
 int comando_pianta(const std::filesystem::path& cartella, const identita_scenario& identita,
                    const std::filesystem::path& svg);

@@ -847,37 +847,11 @@ std::string campi_cella(const cella& c) {
     return oggetto.empty() ? campi : campi + " (" + oggetto + ")";
 }
 
-// A general record's fields as mostra names them, those at zero and an empty name left out.
-std::string campi_voce(const voce& v) {
-    std::string campi;
-    const auto aggiungi = [&campi](const char* nome, long long valore) {
-        if (valore != 0) {
-            campi += std::string(campi.empty() ? "" : " ") + nome + "=" + std::to_string(valore);
-        }
-    };
-    aggiungi("marca", v.marca);
-    aggiungi("dato1", v.dato1);
-    aggiungi("dato2", v.dato2);
-    aggiungi("dato3", v.dato3);
-    aggiungi("segno", v.segno);
-    if (!v.nome.empty()) {
-        std::string visibile;
-        for (const char c : v.nome) {
-            const auto byte = static_cast<unsigned char>(c);
-            visibile += byte < 0x20 || byte == 0x7F || c == '`' ? '?' : c;
-        }
-        campi += std::string(campi.empty() ? "" : " ") + "nome=\"" + testo_utf8(visibile) + "\"";
-    }
-    aggiungi("intero1", v.intero1);
-    aggiungi("intero2", v.intero2);
-    aggiungi("intero3", v.intero3);
-    aggiungi("intero4", v.intero4);
-    aggiungi("intero5", v.intero5);
-    aggiungi("flag1", v.flag1);
-    aggiungi("flag2", v.flag2);
-    aggiungi("flag3", v.flag3);
-    aggiungi("flag4", v.flag4);
-    aggiungi("dato_finale", v.dato_finale);
+// A general record's fields as mostra lists them, inside a markdown code span (which a
+// backtick in a name would end).
+std::string campi_voce_in_codice(const voce& v) {
+    std::string campi = campi_voce(v);
+    std::replace(campi.begin(), campi.end(), '`', '?');
     return campi.empty() ? "(vuota)" : campi;
 }
 
@@ -893,7 +867,8 @@ std::string server_lsp::scritto_dalla_riga(const std::filesystem::path& file, in
     std::string voci;
     for (const auto& v : it->second.voci) {
         if (v.riga == riga) {
-            voci += "- voce " + std::to_string(v.indice) + ": `" + campi_voce(v.valore) + "`\n";
+            voci += "- voce " + std::to_string(v.indice) + ": `" + campi_voce_in_codice(v.valore) +
+                    "`\n";
         }
     }
     std::string celle;
