@@ -10,6 +10,7 @@
 #include "comune/stato_uscita.h"
 #include "tools/osserva.h"
 #include "tools/strumento.h"
+#include "tools/svg.h"
 #include "vedi_incorporata.h"
 
 #include <nlohmann/json.hpp>
@@ -108,20 +109,6 @@ std::string sostituisci_segnaposto(std::string testo, std::string_view segnapost
         throw std::logic_error("segnaposto mancante nel modello della pagina");
     }
     return testo.replace(dove, segnaposto.size(), contenuto);
-}
-
-std::string testo_html(std::string_view utf8) {
-    std::string uscita;
-    for (const char c : utf8) {
-        switch (c) {
-            case '&': uscita += "&amp;"; break;
-            case '<': uscita += "&lt;"; break;
-            case '>': uscita += "&gt;"; break;
-            case '"': uscita += "&quot;"; break;
-            default: uscita += c;
-        }
-    }
-    return uscita;
 }
 
 }  // namespace
@@ -263,7 +250,7 @@ std::string pagina_vedi(const scenario_letto& s, const identita_scenario& identi
         json_per_script(dati.dump(-1, ' ', true, json::error_handler_t::replace));
     std::string pagina(vedi_incorporata::pagina);
     const std::string titolo =
-        testo_html(identita.nome_scenario + " \xE2\x80\x94 treno " + identita.numero_treno);
+        testo_xml(identita.nome_scenario + " \xE2\x80\x94 treno " + identita.numero_treno);
     pagina = sostituisci_segnaposto(pagina, "@TITOLO@", titolo);  // <title>
     pagina = sostituisci_segnaposto(pagina, "@TITOLO@", titolo);  // <h1>
     pagina = sostituisci_segnaposto(pagina, "/*@STILE@*/", vedi_incorporata::stile);
