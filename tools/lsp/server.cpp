@@ -648,13 +648,16 @@ void server_lsp::verifica(const coppie& c) {
         if (!file_treno.empty()) {
             nuove.insert(file_treno);
         }
+        scritture_file* della_linea = linea_nuova ? &scritture_[linea] : nullptr;
+        scritture_file* del_treno = file_treno.empty() ? nullptr : &scritture_[file_treno];
         for (const auto& s : modello.scritture_delle_righe) {
-            const bool della_linea = s.riga.file == file_sorgente::linea;
-            if ((della_linea && !linea_nuova) || (!della_linea && file_treno.empty()) ||
-                s.riga.file == file_sorgente::nessuno) {
+            scritture_file* dove = s.riga.file == file_sorgente::linea   ? della_linea
+                                   : s.riga.file == file_sorgente::treno ? del_treno
+                                                                         : nullptr;
+            if (dove == nullptr) {
                 continue;
             }
-            scritture_file& f = scritture_[della_linea ? linea : file_treno];
+            scritture_file& f = *dove;
             if (s.voce) {
                 if (s.indice < modello.voci.size()) {
                     f.voci.push_back({s.riga.luogo.riga, s.indice, modello.voci[s.indice]});
