@@ -179,15 +179,54 @@
   const M = { scala: 1, cx: 0, cy: 0, ox: 0, oy: 0 };  // screen = (ox + (x-cx)*scala, oy - (y-cy)*scala)
   function schermoMappa(i) { return [M.ox + (P.x[i] - M.cx) * M.scala, M.oy - (P.y[i] - M.cy) * M.scala]; }
   function indice(m) { return Math.min(Math.max(Math.round(m), 0), P.n - 1); }
-  function tracciaMappa(ctx, da, a, passo) {
+  // The plan from metre da to a, every passo-th metre. What the canvas rasterises is kept
+  // small: points that stay within half a pixel of the line from the last point drawn are
+  // left out (the straights and gentle curves), and so is a stretch whose ends lie beyond
+  // the same edge of the canvas, where nothing of it would show.
+  function tracciaMappa(ctx, t, da, a, passo) {
+    const bordo = 20, destro = t.w + bordo, basso = t.h + bordo, scarto = 0.5;
+    const lati = (x, y) => (x < -bordo ? 1 : 0) | (x > destro ? 2 : 0) | (y < -bordo ? 4 : 0) | (y > basso ? 8 : 0);
     ctx.beginPath();
-    let primo = true;
+    let px = 0, py = 0, pl = -1;       // the point before, and the edges it lies beyond
+    let ux = 0, uy = 0, aperto = false; // the last point drawn, and whether the line is there
+    let vx = 0, vy = 0;                 // the direction from it, once a point is a pixel away
+    let qx = 0, qy = 0, qa = 0, attesa = false; // the furthest point left out so far
+    const traccia = (x, y) => {
+      for (;;) {
+        const ex = x - ux, ey = y - uy;
+        if (vx === 0 && vy === 0) {
+          const d = Math.sqrt(ex * ex + ey * ey);
+          if (d >= 1) { vx = ex / d; vy = ey / d; }
+          qx = x; qy = y; qa = d; attesa = true;
+          return;
+        }
+        const lungo = ex * vx + ey * vy;
+        if (Math.abs(ex * vy - ey * vx) <= scarto && lungo >= qa) {
+          qx = x; qy = y; qa = lungo;
+          return;
+        }
+        // The line turns: the furthest point left out is drawn, and x, y measured from it.
+        ctx.lineTo(qx, qy); ux = qx; uy = qy; vx = 0; vy = 0; attesa = false;
+      }
+    };
+    const chiudi = () => { if (attesa) ctx.lineTo(qx, qy); attesa = false; vx = 0; vy = 0; };
     for (let i = da; ; i += passo) {
       if (i > a) i = a;
       const x = M.ox + (P.x[i] - M.cx) * M.scala, y = M.oy - (P.y[i] - M.cy) * M.scala;
-      if (primo) { ctx.moveTo(x, y); primo = false; } else ctx.lineTo(x, y);
+      const l = lati(x, y);
+      if (pl < 0) {
+        ctx.moveTo(x, y); ux = x; uy = y; aperto = true;
+      } else if ((l & pl) !== 0) {
+        if (aperto) chiudi();
+        aperto = false;
+      } else {
+        if (!aperto) { ctx.moveTo(px, py); ux = px; uy = py; aperto = true; }
+        traccia(x, y);
+      }
+      px = x; py = y; pl = l;
       if (i === a) break;
     }
+    chiudi();
     ctx.stroke();
   }
   function potenza2(v) { return Math.pow(2, Math.max(0, Math.floor(Math.log2(Math.max(v, 1))))); }
@@ -209,21 +248,22 @@
     const dx = Math.max(x1 - x0, 10), dy = Math.max(y1 - y0, 10);
     M.scala = Math.min((t.w - 2 * bordo) / dx, (t.h - 2 * bordo) / dy);
     M.cx = (x0 + x1) / 2; M.cy = (y0 + y1) / 2; M.ox = t.w / 2; M.oy = t.h / 2;
-    // About two points per pixel: every 2^k-th metre of the plan.
-    const passo = potenza2(0.5 / M.scala);
+    // About a point per pixel: every 2^k-th metre of the plan.
+    const passo = potenza2(1 / M.scala);
     const tutto = potenza2((P.n - 1) / 3000);
     // Round joins only where the points are few: they cost most to rasterise.
     ctx.lineJoin = ib - ia <= 4000 * passo ? "round" : "bevel"; ctx.lineCap = "round";
-    // The rest of the route in grey: all of it thinned hard, and around the view finer;
-    // nothing where the view holds the whole route.
+    // The rest of the route in grey: all of it thinned hard, and on either side of the view
+    // finer; nothing where the view holds the whole route.
     ctx.strokeStyle = colore.contesto; ctx.lineWidth = 2;
     const w = ib - ia, prima = Math.max(0, ia - 2 * w - 2000), dopo = Math.min(P.n - 1, ib + 2 * w + 2000);
     if (ia > 0 || ib < P.n - 1) {
-      if (prima > 0 || dopo < P.n - 1) tracciaMappa(ctx, 0, P.n - 1, tutto);
-      tracciaMappa(ctx, prima, dopo, passo);
+      if (prima > 0 || dopo < P.n - 1) tracciaMappa(ctx, t, 0, P.n - 1, tutto);
+      if (prima < ia) tracciaMappa(ctx, t, prima, ia, passo);
+      if (ib < dopo) tracciaMappa(ctx, t, ib, dopo, passo);
     }
     ctx.strokeStyle = colore.linea; ctx.lineWidth = 3;
-    tracciaMappa(ctx, ia, ib, passo);
+    tracciaMappa(ctx, t, ia, ib, passo);
     const dentro = (p) => p[0] >= -20 && p[0] <= t.w + 20 && p[1] >= -20 && p[1] <= t.h + 20;
     // Signals and speed signs, where they are few enough to tell apart.
     const visti = oggetti.filter((o) => o.m >= vista.da && o.m <= vista.a);
@@ -277,17 +317,50 @@
   }
 
   // ---- The profiles --------------------------------------------------------------------
-  // Per pixel column, the lowest and highest of f over the cells there.
-  function perColonne(c0, c1, f, fn) {
-    let col = null, lo = 0, hi = 0;
-    for (let c = c0; c < c1; c++) {
-      const x = Math.floor(xDi(c * 50)), v = f(c);
-      if (x !== col) {
-        if (col !== null) fn(col, lo, hi);
-        col = x; lo = v; hi = v;
-      } else { if (v < lo) lo = v; if (v > hi) hi = v; }
+  // A profile's series with its lowest and highest values over every run of 2^k cells,
+  // level by level, so that a view of many cells per pixel walks a few groups per column.
+  function livelli(n, f) {
+    const lo = [new Float64Array(n)], hi = [new Float64Array(n)];
+    for (let i = 0; i < n; i++) lo[0][i] = hi[0][i] = f(i);
+    while (lo[lo.length - 1].length > 1) {
+      const a = lo[lo.length - 1], b = hi[hi.length - 1], m = Math.ceil(a.length / 2);
+      const l = new Float64Array(m), h = new Float64Array(m);
+      for (let j = 0; j < m; j++) {
+        const e = Math.min(2 * j + 1, a.length - 1);
+        l[j] = Math.min(a[2 * j], a[e]); h[j] = Math.max(b[2 * j], b[e]);
+      }
+      lo.push(l); hi.push(h);
     }
-    if (col !== null) fn(col, lo, hi);
+    return { lo, hi };
+  }
+  const serie = {
+    montagna: livelli(utili, (c) => C.montagna[c] ? 1 : 0),
+    quota: livelli(utili + 1, (c) => quota[c]),
+    pendenza: livelli(utili, (c) => C.pendenza[c] - 100),
+    velocita: livelli(utili, (c) => C.velocita_limite[c] * 5),
+  };
+  // Per pixel column, the lowest and highest of a series over the cells c0 to c1 - 1 there.
+  // For a line (unita), each column also reaches the one before, so that a step between
+  // two columns is drawn as the vertical it is.
+  function perColonne(c0, c1, s, fn, unita) {
+    const perPixel = (c1 - c0) / Math.max(tele.quota.w - sinistra - destra, 1);
+    let k = 0;
+    while (k + 1 < s.lo.length && (2 << k) <= perPixel) k++;
+    const lo = s.lo[k], hi = s.hi[k], g = 1 << k;
+    let col = null, a = 0, b = 0, pa = Infinity, pb = -Infinity;  // pa, pb: the column before
+    const emetti = () => {
+      if (unita && pa <= pb) { if (a > pb) a = pb; if (b < pa) b = pa; }
+      fn(col, a, b);
+      pa = a; pb = b;
+    };
+    for (let j = Math.floor(c0 / g), oltre = Math.ceil(c1 / g); j < oltre; j++) {
+      const x = Math.floor(xDi(Math.max(j * g, c0) * 50));
+      if (x !== col) {
+        if (col !== null) emetti();
+        col = x; a = lo[j]; b = hi[j];
+      } else { if (lo[j] < a) a = lo[j]; if (hi[j] > b) b = hi[j]; }
+    }
+    if (col !== null) emetti();
   }
   function celleInVista() {
     return [Math.max(0, Math.floor(vista.da / 50)), Math.min(utili, Math.ceil(vista.a / 50))];
@@ -313,7 +386,7 @@
     // Mountain spans along the foot of the altitude.
     const larga = Math.max(1, xDi(50) - xDi(0));
     const montagne = new Path2D();
-    perColonne(c0, c1, (c) => C.montagna[c] ? 1 : 0, (x, lo, hi) => { if (hi) montagne.rect(x, basso - 4, larga, 4); });
+    perColonne(c0, c1, serie.montagna, (x, lo, hi) => { if (hi) montagne.rect(x, basso - 4, larga, 4); });
     ctx.fillStyle = colore.montagna; ctx.fill(montagne);
     ctx.strokeStyle = colore.quota; ctx.lineWidth = 1.8;
     ctx.beginPath();
@@ -321,7 +394,7 @@
       // More cells than pixels: each column filled from its lowest to its highest point,
       // which is cheaper to rasterise than a line through them.
       const colonne = new Path2D();
-      perColonne(c0, c1 + 1, (c) => quota[c], (x, lo, hi) => colonne.rect(x, y(hi) - 1, 1.5, y(lo) - y(hi) + 2));
+      perColonne(c0, c1 + 1, serie.quota, (x, lo, hi) => colonne.rect(x, y(hi) - 1, 1.5, y(lo) - y(hi) + 2), true);
       ctx.fillStyle = colore.quota; ctx.fill(colonne);
     } else {
       for (let i = c0; i <= c1; i++) { if (i === c0) ctx.moveTo(xDi(i * 50), y(quota[i])); else ctx.lineTo(xDi(i * 50), y(quota[i])); }
@@ -333,7 +406,7 @@
     const zero = (gAlto + gBasso) / 2, sc = (gBasso - gAlto) / 2 / gmax;
     ctx.strokeStyle = colore.griglia; ctx.beginPath(); ctx.moveTo(sinistra, zero + 0.5); ctx.lineTo(t.w - destra, zero + 0.5); ctx.stroke();
     const salite = new Path2D(), discese = new Path2D();
-    perColonne(c0, c1, (c) => C.pendenza[c] - 100, (x, lo, hi) => {
+    perColonne(c0, c1, serie.pendenza, (x, lo, hi) => {
       if (hi > 0) salite.rect(x, zero - hi * sc, larga, hi * sc);
       if (lo < 0) discese.rect(x, zero, larga, -lo * sc);
     });
@@ -368,7 +441,7 @@
     ctx.strokeStyle = colore.velocita; ctx.lineWidth = 2; ctx.beginPath();
     if (c1 - c0 > t.w) {
       const colonne = new Path2D();
-      perColonne(c0, c1, (c) => C.velocita_limite[c] * 5, (x, lo, hi) => colonne.rect(x, y(hi) - 1, 1.5, y(lo) - y(hi) + 2));
+      perColonne(c0, c1, serie.velocita, (x, lo, hi) => colonne.rect(x, y(hi) - 1, 1.5, y(lo) - y(hi) + 2), true);
       ctx.fillStyle = colore.velocita; ctx.fill(colonne);
     } else {
       for (let c = c0; c < c1; c++) {
@@ -431,12 +504,13 @@
     richiesto = true;
     requestAnimationFrame(() => { richiesto = false; disegnaOra(); });
   }
-  let tabellaInAttesa = null;
+  // The address and the table of cells follow once the view rests: a history entry
+  // rewritten at every step of a drag costs the browser a round trip, and it throttles them.
+  let inAttesa = null;
   function cambiata() {
     ridisegna();
-    scriviIndirizzo();
-    clearTimeout(tabellaInAttesa);
-    tabellaInAttesa = setTimeout(tabella, 150);
+    clearTimeout(inAttesa);
+    inAttesa = setTimeout(() => { scriviIndirizzo(); tabella(); }, 150);
   }
 
   // ---- Details -------------------------------------------------------------------------
