@@ -60,14 +60,14 @@ std::string senza_controlli(std::string_view testo, bool anche_barre) {
     uscita.reserve(testo.size());
     for (const char carattere : testo) {
         const auto byte = static_cast<unsigned char>(carattere);
-        if ((byte < 0x20 && carattere != '\t') || byte == 0x7F) {
+        if (!da_mostrare_altrimenti(carattere)) {
+            uscita += carattere;
+        } else if (carattere == '\\') {
+            uscita += "\\\\";
+        } else {
             uscita += "\\x";
             uscita += cifre[byte >> 4];
             uscita += cifre[byte & 0xF];
-        } else if (carattere == '\\' && anche_barre) {
-            uscita += "\\\\";
-        } else {
-            uscita += carattere;
         }
     }
     return uscita;
