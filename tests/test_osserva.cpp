@@ -64,6 +64,14 @@ pid_t avvia_osserva(const fs::path& cartella, const fs::path& uscita, const fs::
     return figlio;
 }
 
+// Whether the watcher has said, within 5 s, that the watch has begun.
+bool in_osservazione(const fs::path& errori) {
+    return attendi_che(
+               [&] { return leggi_o_niente(errori).find("in osservazione") != std::string::npos; },
+               5000ms)
+        .has_value();
+}
+
 }  // namespace
 
 TEST(Osserva, CompattaDiNuovoASalvataggioSulPostoEPerRinomina) {
@@ -93,9 +101,7 @@ TEST(Osserva, CompattaDiNuovoASalvataggioSulPostoEPerRinomina) {
     const fs::path uscita = qui / "uscita";
     const fs::path errori = qui / "errori";
     const pid_t figlio = avvia_osserva(p, uscita, errori);
-    ASSERT_TRUE(attendi_che(
-        [&] { return leggi_o_niente(errori).find("in osservazione") != std::string::npos; },
-        5000ms));
+    ASSERT_TRUE(in_osservazione(errori));
     const auto giri = [&] { return conta(leggi_o_niente(uscita), "] compatta "); };
 
     // Saved in place: the compact files replaced within a second, the problem printed.
@@ -156,9 +162,7 @@ TEST(Osserva, UnNomeConByteDiControlloNonGuidaIlTerminale) {
     const fs::path uscita = qui / "uscita";
     const fs::path errori = qui / "errori";
     const pid_t figlio = avvia_osserva(p, uscita, errori);
-    ASSERT_TRUE(attendi_che(
-        [&] { return leggi_o_niente(errori).find("in osservazione") != std::string::npos; },
-        5000ms));
+    ASSERT_TRUE(in_osservazione(errori));
     scrivi_tutto(treno, modificato);
     EXPECT_TRUE(attendi_che(
         [&] { return leggi_o_niente(errori).find("problema 16 a 800 m") != std::string::npos; },
