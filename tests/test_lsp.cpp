@@ -523,10 +523,6 @@ TEST_F(LspScenario, ChiusuraENomeConAccentoEEuro) {
     EXPECT_EQ(c.diagnostiche(ul), json::array());
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(LspScenario, FileCambiatiSulDiscoEUnTettoPerFile) {
     // Only the line file is open; the train file changes on disk behind the editor's back
     // and the client says so: the train is checked again and published. In this process
@@ -578,10 +574,6 @@ TEST_F(LspScenario, FileCambiatiSulDiscoEUnTettoPerFile) {
               std::string::npos)
         << tetto.diagnostiche(ut)[1];
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(LspScenario, CompattazioneAlSalvataggioSenzaAttendereIlBlocco) {
     // The switch on: a save compacts the scenario on disk; while another run holds the
