@@ -67,11 +67,6 @@ void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::
     }
 }
 
-namespace {
-
-
-}  // namespace
-
 std::string messaggio_tagliate(const segnalazioni_tagliate& t) {
     const std::size_t n = t.problemi + t.avvisi;
     return std::to_string(n) +
