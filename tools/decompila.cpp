@@ -1164,19 +1164,18 @@ void conferma(proposta& p, const file_compatti_decodificati& compatti,
                 break;
             }
             da_scrivere.insert(i);
-            esito.treno = p.treno(da_scrivere);
-            r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
-            continue;
+        } else {
+            const auto prima =
+                std::find_if(p.abbattimenti_del_cammino.rbegin(), p.abbattimenti_del_cammino.rend(),
+                             [&](std::size_t z) { return z < i && da_scrivere.count(z) == 0; });
+            if (prima == p.abbattimenti_del_cammino.rend()) {
+                break;
+            }
+            const std::size_t z = *prima;
+            da_scrivere.erase(da_scrivere.lower_bound(z > 20 ? z - 20 : 0),
+                              da_scrivere.upper_bound(i));
+            da_scrivere.insert(z);
         }
-        const auto prima =
-            std::find_if(p.abbattimenti_del_cammino.rbegin(), p.abbattimenti_del_cammino.rend(),
-                         [&](std::size_t z) { return z < i && da_scrivere.count(z) == 0; });
-        if (prima == p.abbattimenti_del_cammino.rend()) {
-            break;
-        }
-        const std::size_t z = *prima;
-        da_scrivere.erase(da_scrivere.lower_bound(z > 20 ? z - 20 : 0), da_scrivere.upper_bound(i));
-        da_scrivere.insert(z);
         esito.treno = p.treno(da_scrivere);
         r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
     }
