@@ -187,6 +187,17 @@ bool cartella_bloccata_qui(const std::filesystem::path& cartella) {
     return false;
 }
 
+// The lock itself is taken by each platform's prendi.
+blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
+    : cartella_(cartella), file_(cartella / nome_file) {
+    prendi(cartella, programma, true);
+}
+
+blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, senza_attesa)
+    : cartella_(cartella), file_(cartella / nome_file) {
+    prendi(cartella, "", false);
+}
+
 void blocco_cartella::tenuto() {
     cartelle_tenute.push_back(come_cartella(cartella_));
 }

@@ -237,16 +237,6 @@ std::filesystem::path cartella_applicazione() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
 
-blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
-    : cartella_(cartella), file_(cartella / nome_file) {
-    prendi(cartella, programma, true);
-}
-
-blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, senza_attesa)
-    : cartella_(cartella), file_(cartella / nome_file) {
-    prendi(cartella, "", false);
-}
-
 void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_view programma,
                              bool attendi) {
     const auto inizio = std::chrono::steady_clock::now();

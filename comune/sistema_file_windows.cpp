@@ -238,16 +238,6 @@ std::string proprietario(const std::filesystem::path& file) {
 
 }  // namespace
 
-blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, std::string_view programma)
-    : cartella_(cartella), file_(cartella / nome_file) {
-    prendi(cartella, programma, true);
-}
-
-blocco_cartella::blocco_cartella(const std::filesystem::path& cartella, senza_attesa)
-    : cartella_(cartella), file_(cartella / nome_file) {
-    prendi(cartella, "", false);
-}
-
 void blocco_cartella::prendi(const std::filesystem::path& cartella, std::string_view programma,
                              bool attendi) {
     // The lock file goes when the last run that has it open closes it: a run waiting on it
