@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,15 @@
 void scrivi_tutto(const std::filesystem::path& file, const std::string& contenuto) {
     std::ofstream uscita(file, std::ios::binary | std::ios::trunc);
     uscita << contenuto;
+}
+
+std::vector<std::string> nomi_ordinati(const std::filesystem::path& cartella) {
+    std::vector<std::string> nomi;
+    for (const auto& voce : std::filesystem::directory_iterator(cartella)) {
+        nomi.push_back(voce.path().filename().string());
+    }
+    std::sort(nomi.begin(), nomi.end());
+    return nomi;
 }
 
 std::string le16(int16_t v) {

@@ -12,6 +12,8 @@
 #include <vector>
 
 void scrivi_tutto(const std::filesystem::path& file, const std::string& contenuto);
+// The names of the entries of a folder, sorted.
+std::vector<std::string> nomi_ordinati(const std::filesystem::path& cartella);
 
 // Little-endian bytes of a number, to build expected file contents by hand.
 std::string le16(int16_t v);

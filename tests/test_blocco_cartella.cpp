@@ -28,15 +28,6 @@ fs::path file_blocco(const fs::path& cartella) {
     return cartella / std::string(blocco_cartella::nome_file);
 }
 
-std::vector<std::string> nomi_in(const fs::path& cartella) {
-    std::vector<std::string> nomi;
-    for (const auto& voce : fs::directory_iterator(cartella)) {
-        nomi.push_back(voce.path().filename().string());
-    }
-    std::sort(nomi.begin(), nomi.end());
-    return nomi;
-}
-
 // A run that hangs is a fault of its own: each run here is cut after 30 s.
 esito_processo esegui_al_piu(const std::vector<std::string>& argomenti) {
     const fs::path timeout = cerca_programma("timeout");
@@ -57,7 +48,7 @@ TEST_P(NomeDelBloccoOccupato, LaCorsaSiFermaSubitoNominandoloENullaVieneScritto)
     const cartella_temporanea cartella;
     const fs::path blocco = file_blocco(cartella.percorso());
     GetParam().prepara(blocco, cartella.percorso());
-    const std::vector<std::string> prima = nomi_in(cartella.percorso());
+    const std::vector<std::string> prima = nomi_ordinati(cartella.percorso());
 
     const auto inizio = std::chrono::steady_clock::now();
     const esito_processo esito = esegui_al_piu({"esporta", cartella.percorso().string()});
@@ -67,7 +58,7 @@ TEST_P(NomeDelBloccoOccupato, LaCorsaSiFermaSubitoNominandoloENullaVieneScritto)
                                 ", non il file regolare del blocco della cartella: nulla viene "
                                 "scritto; togliere quel nome dalla cartella e ripetere\n");
     // Nothing written, and what stands under the name is left to its owner.
-    EXPECT_EQ(nomi_in(cartella.percorso()), prima);
+    EXPECT_EQ(nomi_ordinati(cartella.percorso()), prima);
     EXPECT_TRUE(fs::exists(fs::symlink_status(blocco)));
 }
 
@@ -141,13 +132,13 @@ TEST_F(BloccoTraUtenti, UnAltroUtenteAttendeIlBloccoPresoSottoUmask077) {
         std::this_thread::sleep_for(1500ms);
         int stato = 0;
         EXPECT_EQ(::waitpid(altro.pid, &stato, WNOHANG), 0) << "non ha atteso il blocco";
-        EXPECT_EQ(nomi_in(cartella), std::vector<std::string>{".orvesa_cusvana.blocco"});
+        EXPECT_EQ(nomi_ordinati(cartella), std::vector<std::string>{".orvesa_cusvana.blocco"});
     }
     const esito_processo esito = attendi(altro);
     EXPECT_EQ(esito.stato, 0) << esito.errori;
     EXPECT_EQ(esito.errori, "compattatore: in attesa di " + cartella.string() +
                                 ": un'altra esecuzione sta scrivendo nella cartella\n");
-    EXPECT_EQ(nomi_in(cartella).size(), 5u);
+    EXPECT_EQ(nomi_ordinati(cartella).size(), 5u);
     EXPECT_FALSE(fs::exists(file_blocco(cartella)));
 }
 
@@ -166,7 +157,7 @@ TEST_F(BloccoTraUtenti, UnFileDelBloccoCheNonSiPuoAprireFermaLaCorsaNominandolo)
                                 std::strerror(EACCES) +
                                 "): nulla viene scritto senza blocco; lo tolga il suo "
                                 "proprietario, o lo renda leggibile a tutti, e si ripeta\n");
-    EXPECT_EQ(nomi_in(cartella), std::vector<std::string>{".orvesa_cusvana.blocco"});
+    EXPECT_EQ(nomi_ordinati(cartella), std::vector<std::string>{".orvesa_cusvana.blocco"});
 }
 
 // pianta holds no lock across its run, and a compaction beside it sweeps the folder's
@@ -233,7 +224,7 @@ TEST(BloccoCartella, UnSegnaleToglieIlTemporaneoEIlBloccoEPoiTerminaLaCorsa) {
         char pronto;
         ASSERT_EQ(::read(tubo[0], &pronto, 1), 1);
         ::close(tubo[0]);
-        const std::vector<std::string> durante = nomi_in(cartella.percorso());
+        const std::vector<std::string> durante = nomi_ordinati(cartella.percorso());
         ASSERT_EQ(durante.size(), 2u);
         EXPECT_EQ(durante[0], ".orvesa_cusvana.blocco");
         EXPECT_TRUE(nome_temporaneo(durante[1])) << durante[1];
@@ -243,7 +234,7 @@ TEST(BloccoCartella, UnSegnaleToglieIlTemporaneoEIlBloccoEPoiTerminaLaCorsa) {
         ASSERT_EQ(::waitpid(figlio, &stato, 0), figlio);
         ASSERT_TRUE(WIFSIGNALED(stato));
         EXPECT_EQ(WTERMSIG(stato), segnale);
-        EXPECT_EQ(nomi_in(cartella.percorso()), std::vector<std::string>{});
+        EXPECT_EQ(nomi_ordinati(cartella.percorso()), std::vector<std::string>{});
     }
 }
 

@@ -71,15 +71,6 @@ esito_strumento compattatore_(const std::vector<std::string>& argomenti,
     return lancia(PERCORSO_COMPATTATORE, argomenti, temporanea);
 }
 
-std::vector<std::string> contenuto(const fs::path& cartella) {
-    std::vector<std::string> nomi;
-    for (const auto& voce : fs::directory_iterator(cartella)) {
-        nomi.push_back(voce.path().filename().string());
-    }
-    std::sort(nomi.begin(), nomi.end());
-    return nomi;
-}
-
 }  // namespace
 
 TEST(Strumento, RigaDiComandoErrataDa64SenzaToccareNulla) {
@@ -119,7 +110,7 @@ TEST(Strumento, RigaDiComandoErrataDa64SenzaToccareNulla) {
         EXPECT_EQ(std::count(esito.errori.begin(), esito.errori.end(), '\n'), 1) << riga;
         EXPECT_EQ(esito.uscita, "") << riga;
     }
-    EXPECT_TRUE(contenuto(dir.percorso()).empty());
+    EXPECT_TRUE(nomi_ordinati(dir.percorso()).empty());
 
     const esito_strumento nome = compattatore_({"compatta", d, "../x", "5927"});
     EXPECT_NE(nome.errori.find("SCENARIO \"../x\""), std::string::npos) << nome.errori;
@@ -156,7 +147,7 @@ TEST(Strumento, CompattaSenzaSorgenteNominaIlFileDellAutore) {
         << esito.errori;
     EXPECT_NE(esito.errori.find("compattatore: " + linea + ": nessuna griglia"), std::string::npos)
         << esito.errori;
-    EXPECT_EQ(contenuto(dir.percorso()), std::vector<std::string>{"Orvesa_Cusvana_5927-.txt"});
+    EXPECT_EQ(nomi_ordinati(dir.percorso()), std::vector<std::string>{"Orvesa_Cusvana_5927-.txt"});
     EXPECT_EQ(leggi_file_intero(dir / "Orvesa_Cusvana_5927-.txt"), "[generale]\r\n[fine]\r\n");
 
     // Without the train source the problem line comes first, then the reason.
@@ -397,7 +388,7 @@ TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
     const cartella_temporanea tmp;
     esporta(due.percorso());
     const fs::path d = due.percorso();
-    EXPECT_EQ(contenuto(d),
+    EXPECT_EQ(nomi_ordinati(d),
               (std::vector<std::string>{"Orvesa_Cusvana_5927-.txt", "Orvesa_Cusvana_5927_note.txt",
                                         "Orvesa_Cusvana_5927_rallentamenti.txt",
                                         "Orvesa_Cusvana_5927_scheda_treno.txt",
@@ -427,7 +418,7 @@ TEST(Strumento, EsportaPoiCompattaDaIFileDiOrvesaCusvanaSenzaToccareISorgenti) {
     }
     EXPECT_EQ(leggi_file_intero(nomi_file::sorgente_linea(d, predefinita)), linea);
     EXPECT_EQ(leggi_file_intero(nomi_file::sorgente_treno(d, predefinita)), treno);
-    EXPECT_TRUE(contenuto(tmp.percorso()).empty()) << "work folder left behind";
+    EXPECT_TRUE(nomi_ordinati(tmp.percorso()).empty()) << "work folder left behind";
 
     // Without the line file: an older one stays as it was, the others are the same.
     scrivi_tutto(compatti[0], "vecchio");
@@ -508,7 +499,7 @@ TEST(Strumento, ControlloDIntestazioneFallitoDa2SenzaFileCompatti) {
     EXPECT_EQ(esito.stato, 2) << esito.errori;
     EXPECT_EQ(esito.errori, " Errore n. 1250\n");
     EXPECT_EQ(esito.uscita, "");
-    for (const auto& nome : contenuto(dir.percorso())) {
+    for (const auto& nome : nomi_ordinati(dir.percorso())) {
         EXPECT_TRUE(nome.ends_with(".txt")) << nome;
     }
 }
@@ -649,7 +640,7 @@ TEST(Strumento, ControllaInTestoEInJson) {
     EXPECT_EQ(compattatore_({"controlla", "--formato=xml", d.string(), "Prova", "1"}).stato, 64);
     EXPECT_EQ(compattatore_({"controlla", (dir / "nessuna").string(), "Prova", "1"}).stato, 1);
     // Nothing was written.
-    EXPECT_EQ(contenuto(d), (std::vector<std::string>{"Prova_1-.txt", "Prova_linea.txt"}));
+    EXPECT_EQ(nomi_ordinati(d), (std::vector<std::string>{"Prova_1-.txt", "Prova_linea.txt"}));
 }
 
 // A source that is no regular file (a FIFO here) is refused at once, never waited on.
