@@ -62,6 +62,15 @@ inline bool contiene_ignora_maiuscole(std::string_view campo, std::string_view p
     return false;
 }
 
+// `testo` without the blanks and tabs at either end.
+inline std::string_view senza_blanchi(std::string_view testo) {
+    const std::size_t inizio = testo.find_first_not_of(" \t");
+    if (inizio == std::string_view::npos) {
+        return {};
+    }
+    return testo.substr(inizio, testo.find_last_not_of(" \t") - inizio + 1);
+}
+
 // Windows-1252 text as UTF-8, for a terminal or an SVG file; a byte the code page leaves
 // undefined becomes U+FFFD.
 std::string testo_utf8(std::string_view testo_1252);

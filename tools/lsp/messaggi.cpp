@@ -2,6 +2,8 @@
 // piece for the body.
 #include "tools/lsp/messaggi.h"
 
+#include "compactor/testo.h"
+
 #include <algorithm>
 #include <cctype>
 #include <istream>
@@ -35,12 +37,7 @@ constexpr std::string_view nome_lunghezza = "Content-Length";
 }  // namespace
 
 long long valore_lunghezza(std::string_view valore) {
-    while (!valore.empty() && (valore.front() == ' ' || valore.front() == '\t')) {
-        valore.remove_prefix(1);
-    }
-    while (!valore.empty() && (valore.back() == ' ' || valore.back() == '\t')) {
-        valore.remove_suffix(1);
-    }
+    valore = senza_blanchi(valore);
     if (valore.empty() || valore.size() > 18) {
         return -1;
     }

@@ -117,14 +117,7 @@ std::vector<std::string_view> campi(std::string_view riga) {
         if (fine == std::string_view::npos) {
             fine = riga.size();
         }
-        std::string_view f = riga.substr(inizio, fine - inizio);
-        while (!f.empty() && (f.front() == ' ' || f.front() == '\t')) {
-            f.remove_prefix(1);
-        }
-        while (!f.empty() && (f.back() == ' ' || f.back() == '\t')) {
-            f.remove_suffix(1);
-        }
-        elenco.push_back(f);
+        elenco.push_back(senza_blanchi(riga.substr(inizio, fine - inizio)));
         inizio = fine + 1;
     }
     return elenco;
