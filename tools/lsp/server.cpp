@@ -140,22 +140,22 @@ void server_lsp::registra(std::string_view testo) {
     registro_ << "compattatore lsp: " << testo << std::endl;
 }
 
+void server_lsp::manda(const json& messaggio) {
+    scrivi_messaggio(uscita_, messaggio.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
 void server_lsp::rispondi(const json& id, json risultato) {
-    const json m = {{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(risultato)}};
-    scrivi_messaggio(uscita_, m.dump(-1, ' ', false, json::error_handler_t::replace));
+    manda({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(risultato)}});
 }
 
 void server_lsp::rispondi_errore(const json& id, int codice, std::string_view messaggio) {
-    const json m = {{"jsonrpc", "2.0"},
-                    {"id", id},
-                    {"error", {{"code", codice}, {"message", std::string(messaggio)}}}};
-    scrivi_messaggio(uscita_, m.dump(-1, ' ', false, json::error_handler_t::replace));
+    manda({{"jsonrpc", "2.0"},
+           {"id", id},
+           {"error", {{"code", codice}, {"message", std::string(messaggio)}}}});
 }
 
 void server_lsp::notifica(std::string_view metodo, json parametri) {
-    const json m = {
-        {"jsonrpc", "2.0"}, {"method", std::string(metodo)}, {"params", std::move(parametri)}};
-    scrivi_messaggio(uscita_, m.dump(-1, ' ', false, json::error_handler_t::replace));
+    manda({{"jsonrpc", "2.0"}, {"method", std::string(metodo)}, {"params", std::move(parametri)}});
 }
 
 int server_lsp::esegui(std::istream& ingresso) {
@@ -318,7 +318,7 @@ void server_lsp::notifica_ricevuta(const std::string& metodo, const json& parame
                             {"id", prossimo_id_++},
                             {"method", "client/registerCapability"},
                             {"params", {{"registrations", json::array({registrazione})}}}};
-            scrivi_messaggio(uscita_, m.dump());
+            manda(m);
         }
     }
     // Any other notification ($/cancelRequest, $/setTrace, ...) is left alone.

@@ -54,6 +54,8 @@ private:
         testo_sorgente testo;
     };
 
+    // One message to the editor; bytes that are no UTF-8 go as U+FFFD.
+    void manda(const json& messaggio);
     void rispondi(const json& id, json risultato);
     void rispondi_errore(const json& id, int codice, std::string_view messaggio);
     void notifica(std::string_view metodo, json parametri);
