@@ -21,3 +21,8 @@ enum class avviso {
 
 // The warning's name, for tools that read the checker's output.
 std::string_view nome_avviso(avviso a);
+
+// Whether the warning says what its row does to the scenario ("vale l'ultima", "vale per
+// una sola cella"): untrue of a row the checker refuses, so it goes with that row. The
+// others say what the text is, or why the row is refused, and stay.
+bool dice_cosa_fa_la_riga(avviso a);

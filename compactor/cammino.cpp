@@ -177,7 +177,7 @@ bool cammino::punto_se_libera(int64_t i) {
 cella& cammino::scrivi(int64_t i) {
     if (i == 1) {
         // The header checks guard cell 1: a point there is the slowdown row's doing.
-        const std::optional<luogo_campo> riga = c_.riga_della_cella(cella_della_riga_);
+        const std::optional<luogo_campo> riga = c_.celle.riga_della_cella(cella_della_riga_);
         c_.celle.autore = riga ? luogo_sorgente{file_sorgente::treno, *riga} : luogo_sorgente{};
     }
     return c_.celle.scrivi(static_cast<std::size_t>(i));
@@ -186,7 +186,7 @@ cella& cammino::scrivi(int64_t i) {
 void cammino::registra(problema p, int32_t posizione, int32_t cella_della_riga,
                        int32_t prima_cella, std::string celle) {
     std::optional<origine_problema> origine;
-    if (const std::optional<luogo_campo> riga = c_.riga_della_cella(cella_della_riga)) {
+    if (const std::optional<luogo_campo> riga = c_.celle.riga_della_cella(cella_della_riga)) {
         origine = c_.origine_di({file_sorgente::treno, *riga});
     }
     problema_registrato& registrato = c_.registra(p, posizione, std::move(origine));

@@ -75,7 +75,6 @@ void compattatore::memorizza_dati(modo_lettura modo) {
     avvisi.clear();
     testi_avvisi_.clear();
     primo_problema_linea.reset();
-    righe_delle_celle.clear();
     scritture_delle_righe.clear();
     righe_progressive = {};
     intestazione.reset();
@@ -161,15 +160,6 @@ const problema_registrato* compattatore::problema_in_vigore() const {
     return &problemi.back();
 }
 
-std::optional<luogo_campo> compattatore::riga_della_cella(int32_t c) const {
-    for (auto it = righe_delle_celle.rbegin(); it != righe_delle_celle.rend(); ++it) {
-        if (it->first == c) {
-            return it->second;
-        }
-    }
-    return std::nullopt;
-}
-
 std::filesystem::path compattatore::file_di(file_sorgente file) const {
     return file == file_sorgente::treno ? nomi_file::sorgente_treno(cartelle_.sorgenti, identita_)
                                         : nomi_file::sorgente_linea(cartelle_.sorgenti, identita_);
@@ -198,6 +188,16 @@ void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_c
         testi_avvisi_ += testo;
     }
     avvisi.push_back(a);
+}
+
+void compattatore::ritira_avvisi_della_riga(std::size_t da) {
+    const auto via = std::remove_if(avvisi.begin() + static_cast<std::ptrdiff_t>(da), avvisi.end(),
+                                    [](const avviso_conservato& a) {
+                                        return dice_cosa_fa_la_riga(a.tipo);
+                                    });
+    avvisi.erase(via, avvisi.end());
+    // Texts are stored in the warnings' order, so the last warning's text ends the store.
+    testi_avvisi_.resize(avvisi.empty() ? 0 : avvisi.back().inizio_testo + avvisi.back().lunghezza_testo);
 }
 
 avviso_registrato compattatore::avviso_di(const avviso_conservato& a) const {

@@ -178,6 +178,8 @@ public:
     // Records a warning about a source file, at its field when it has one.
     void avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
                 std::string_view testo);
+    // The warnings from the `da`-th on that say what a refused row does go with it.
+    void ritira_avvisi_della_riga(std::size_t da);
     // A kept warning as it is shown: its file's path, its row's text and its own text.
     avviso_registrato avviso_di(const avviso_conservato& a) const;
     // A kept warning's own text.
@@ -188,9 +190,6 @@ public:
     // or after a position beyond the grid.
     std::optional<problema> primo_problema_linea;
 
-    // The rows that placed the grid's signals and slowdowns, cell by cell (signal cell;
-    // start and advance cells), so that the walk can name the row whose cells fail.
-    std::vector<std::pair<int32_t, luogo_campo>> righe_delle_celle;
     // Going on after problems, each cell and record that an accepted row wrote, row by row
     // in reading order: what the row became, for the language server's hover. The
     // compactor's own run keeps none.
@@ -200,16 +199,6 @@ public:
         uint32_t indice;
     };
     std::vector<scrittura_della_riga> scritture_delle_righe;
-    // The row in the train file that placed cell `c`, when one did.
-    std::optional<luogo_campo> riga_della_cella(int32_t c) const;
-    // The fields of the three chainage stretches, in the order of voci(81) to voci(83):
-    // each moves with its stretch, so that a value off the 50 m step names its row.
-    struct campi_progressiva {
-        std::optional<origine_problema> inizio;
-        std::optional<origine_problema> progressiva;
-    };
-    std::array<campi_progressiva, 3> righe_progressive;
-
     // The path of a source file.
     std::filesystem::path file_di(file_sorgente file) const;
     // The field of a source file as a problem shows it, from the file's text kept once

@@ -88,6 +88,10 @@ private:
         int32_t pendenza_in_vigore = 0;
         cursore_piano piano;
         int32_t prossimo_cartello = 80;  // the next sign slot, from 80 downward
+        // Going on after problems: the line of each general row read so far, and the
+        // position of the last gradient row, for the warnings.
+        std::optional<int> righe_generali[8];
+        std::optional<int32_t> ultima_pendenza;
     } stato_;
     // One row; the sign slot goes on to the train phase as the reading leaves it.
     template <typename F>
@@ -96,9 +100,6 @@ private:
         c_.prossimo_cartello = stato_.prossimo_cartello;
         return e;
     }
-
-    std::optional<int> righe_generali_[8];  // the line of each general row read so far
-    std::optional<int32_t> ultima_pendenza_;
 };
 
 bool lettura_linea::esegui() {
@@ -214,7 +215,7 @@ void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
     if (!controllo()) {
         return;
     }
-    if (const std::optional<int> prima = righe_generali_[quale]) {
+    if (const std::optional<int> prima = stato_.righe_generali[quale]) {
         if (quale == 0) {
             avvisa(avviso::lunghezza_ripetuta, luogo_chiave_,
                    "lunghezza del percorso già data alla riga " + std::to_string(*prima) +
@@ -225,7 +226,7 @@ void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
                        ": vale l'ultima");
         }
     }
-    righe_generali_[quale] = luogo_chiave_.riga;
+    stato_.righe_generali[quale] = luogo_chiave_.riga;
 }
 
 // The route length sizes the grid and the plan; a later length row sizes them anew.
@@ -260,9 +261,9 @@ void lettura_linea::righe_progressiva() {
     const auto tratto = [&](std::size_t i) {
         voce& v = c_.voci.scrivi(81 + i);
         v.dato1 = l_.leggi_long();
-        c_.righe_progressive[i].inizio = origine(l_.luogo());
+        c_.righe_progressive.scrivi(i).inizio = l_.luogo();
         v.dato2 = l_.leggi_long();
-        c_.righe_progressive[i].progressiva = origine(l_.luogo());
+        c_.righe_progressive.scrivi(i).progressiva = l_.luogo();
         v.dato3 = l_.leggi_long();
     };
     const std::string& riga = c_.riga;
@@ -394,14 +395,14 @@ esito lettura_linea::riga_pendenza() {
         return oltre_griglia_a(p, luogo_posizione_);
     }
     if (controllo()) {
-        if (ultima_pendenza_ && p < *ultima_pendenza_) {
+        if (stato_.ultima_pendenza && p < *stato_.ultima_pendenza) {
             avvisa(avviso::posizioni_fuori_ordine, luogo_posizione_,
                    "pendenza a " + std::to_string(p) +
                        " m, prima di quella della riga precedente (" +
-                       std::to_string(*ultima_pendenza_) +
+                       std::to_string(*stato_.ultima_pendenza) +
                        " m): la sua pendenza vale per una sola cella");
         }
-        ultima_pendenza_ = p;
+        stato_.ultima_pendenza = p;
     }
     const int64_t c = arrotonda(p / 50.0);
     if (c > 0) {

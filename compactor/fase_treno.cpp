@@ -63,14 +63,16 @@ private:
         std::vector<std::pair<int32_t, luogo_campo>> velocita{{0, {}}};
         int32_t aderenza_in_vigore = 0;
         int32_t k = 1;  // the next station slot
+        // Going on after problems, for the warnings: the line of each general row read so
+        // far, the position of the last speed, adhesion and station rows, and the last
+        // station's departure time.
+        std::optional<int> righe_generali[4];
+        std::optional<int32_t> ultima_velocita;
+        std::optional<int32_t> ultima_aderenza;
+        std::optional<int32_t> ultima_stazione;
+        std::optional<int32_t> ultimo_orario;
+        luogo_campo luogo_orario;  // the station row's hours field
     } stato_;
-
-    std::optional<int> righe_generali_[4];  // the line of each general row read so far
-    std::optional<int32_t> ultima_velocita_;
-    std::optional<int32_t> ultima_aderenza_;
-    std::optional<int32_t> ultima_stazione_;  // position of the last station row
-    std::optional<int32_t> ultimo_orario_;    // its departure time, when it has one
-    luogo_campo luogo_orario_;                // the station row's hours field
 };
 
 void lettura_treno::esegui() {
@@ -177,12 +179,12 @@ void lettura_treno::ripetuta(std::size_t quale, std::string_view nome) {
     if (!controllo()) {
         return;
     }
-    if (const std::optional<int> prima = righe_generali_[quale]) {
+    if (const std::optional<int> prima = stato_.righe_generali[quale]) {
         avvisa(avviso::riga_generale_ripetuta, luogo_chiave_,
                "\"" + std::string(nome) + "\" già data alla riga " + std::to_string(*prima) +
                    ": vale l'ultima");
     }
-    righe_generali_[quale] = luogo_chiave_.riga;
+    stato_.righe_generali[quale] = luogo_chiave_.riga;
 }
 
 void lettura_treno::fuori_ordine(std::optional<int32_t>& ultima, int32_t p, const char* riga) {
@@ -246,7 +248,7 @@ esito lettura_treno::riga_velocita() {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
                                  esito::chiusura);
     }
-    fuori_ordine(ultima_velocita_, p, "velocità");
+    fuori_ordine(stato_.ultima_velocita, p, "velocità");
     if (controllo() && velocita % 5 != 0) {
         avvisa(avviso::velocita_non_multipla_di_5, luogo_valore,
                "velocità di " + std::to_string(velocita) +
@@ -282,7 +284,7 @@ esito lettura_treno::riga_aderenza() {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
                                  esito::chiusura);
     }
-    fuori_ordine(ultima_aderenza_, p, "aderenza");
+    fuori_ordine(stato_.ultima_aderenza, p, "aderenza");
     const int64_t n = arrotonda(p / 50.0);
     if (n > 0) {
         do {
@@ -340,7 +342,7 @@ esito lettura_treno::riga_rallentamento() {
 
 void lettura_treno::segna_cella_della_riga(int64_t c, const luogo_campo& luogo) {
     if (nella_griglia(c_, c)) {
-        c_.righe_delle_celle.emplace_back(static_cast<int32_t>(c), luogo);
+        c_.celle.segna_riga(static_cast<int32_t>(c), luogo);
     }
 }
 
@@ -391,13 +393,13 @@ esito lettura_treno::riga_stazione() {
     }
     if (controllo()) {
         // Before the spacing test, which such a station fails: this says why.
-        if (ultima_stazione_ && p < *ultima_stazione_) {
+        if (stato_.ultima_stazione && p < *stato_.ultima_stazione) {
             avvisa(avviso::stazioni_fuori_ordine, luogo_posizione_,
                    "stazione a " + std::to_string(p) + " m, prima della precedente (" +
-                       std::to_string(*ultima_stazione_) +
+                       std::to_string(*stato_.ultima_stazione) +
                        " m): le stazioni vanno in ordine di percorso");
         }
-        ultima_stazione_ = p;
+        stato_.ultima_stazione = p;
     }
     if (const esito e = campi_stazione(stazione, p); e != esito::prosegui) {
         return e;
@@ -416,7 +418,7 @@ esito lettura_treno::riga_stazione() {
         }
     }
     if (controllo()) {
-        avviso_orario(stazione.dato_finale, luogo_orario_);
+        avviso_orario(stazione.dato_finale, stato_.luogo_orario);
     }
     ++stato_.k;
     if (stato_.k >= c_.prossimo_cartello) {
@@ -446,7 +448,7 @@ esito lettura_treno::campi_stazione(voce& stazione, int32_t p) {
     stazione.intero5 = l_.leggi_integer();
     stazione.flag2 = l_.leggi_byte();
     const int32_t ore = l_.leggi_long();
-    luogo_orario_ = l_.luogo();
+    stato_.luogo_orario = l_.luogo();
     const int32_t minuti = l_.leggi_long();
     const int32_t secondi = l_.leggi_long();
     // A name too long for its 2-byte length is refused before it reaches the record:
@@ -458,7 +460,7 @@ esito lettura_treno::campi_stazione(voce& stazione, int32_t p) {
     stazione.nome = std::move(nome);
     // The whole row is read before the departure time is computed, each step in 32 bits
     // as the time is held.
-    stazione.dato_finale = al_campo(luogo_orario_, [&] {
+    stazione.dato_finale = al_campo(stato_.luogo_orario, [&] {
         const int32_t ore_in_minuti = come_long(int64_t{ore} * 60);
         const int32_t minuti_totali = come_long(int64_t{ore_in_minuti} + minuti);
         const int32_t secondi_totali = come_long(int64_t{minuti_totali} * 60);
@@ -535,11 +537,12 @@ void lettura_treno::chiusura() {
     for (std::size_t i = 0; i < 3; ++i) {
         const voce& v = c_.voci[81 + i];
         if (v.dato1 % 50 != 0 || v.dato2 % 50 != 0) {
-            const compattatore::campi_progressiva& riga = c_.righe_progressive[i];
-            const std::optional<origine_problema>& campo =
+            const campi_progressiva& riga = c_.righe_progressive[i];
+            const std::optional<luogo_campo>& campo =
                 v.dato1 % 50 != 0 ? riga.inizio : riga.progressiva;
             if (campo) {
-                c_.registra(problema::progressiva_non_multipla_di_50, std::nullopt, *campo);
+                c_.registra(problema::progressiva_non_multipla_di_50, std::nullopt,
+                            c_.origine_di({file_sorgente::linea, *campo}));
             } else {
                 c_.registra_sul_file(problema::progressiva_non_multipla_di_50,
                                      nomi_file::sorgente_linea(c_.cartelle().sorgenti,
@@ -583,7 +586,7 @@ void lettura_treno::avviso_orario(int32_t orario, const luogo_campo& luogo) {
     if (orario == 0) {
         return;  // no stop, no timetable
     }
-    if (ultimo_orario_ && orario < *ultimo_orario_) {
+    if (stato_.ultimo_orario && orario < *stato_.ultimo_orario) {
         const auto ora = [](int32_t secondi) {
             char testo[16];
             std::snprintf(testo, sizeof testo, "%02d:%02d:%02d", secondi / 3600, secondi / 60 % 60,
@@ -592,9 +595,9 @@ void lettura_treno::avviso_orario(int32_t orario, const luogo_campo& luogo) {
         };
         avvisa(avviso::orario_all_indietro, luogo,
                "partenza alle " + ora(orario) + ", prima di quella della stazione precedente (" +
-                   ora(*ultimo_orario_) + ")");
+                   ora(*stato_.ultimo_orario) + ")");
     }
-    ultimo_orario_ = orario;
+    stato_.ultimo_orario = orario;
 }
 
 }  // namespace

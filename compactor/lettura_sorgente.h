@@ -71,8 +71,9 @@ protected:
 
     // One row's handlers, with `stato` the reader's own running state. In the compactor a
     // refusal or a read failure ends the reading as its code says. Going on after problems,
-    // a refused row is undone whole: every cell and record it wrote (the model's journal),
-    // the rows it said placed cells, and the reader's state; reading goes on after it.
+    // a refused row is undone whole: what it wrote into the model (the model's journal),
+    // the reader's state (copied whole before the row) and its warnings about what it
+    // does; reading goes on after it.
     template <typename Stato, typename F>
     esito riga(Stato& stato, F&& gestori) {
         riconosciuta_ = false;
@@ -81,7 +82,7 @@ protected:
             return gestori();
         }
         const Stato stato_prima = stato;
-        const std::size_t righe_delle_celle = c_.righe_delle_celle.size();
+        const std::size_t avvisi_prima = c_.avvisi.size();
         c_.apri_diario(diario_);
         bool rifiutata = false;
         try {
@@ -92,8 +93,8 @@ protected:
         }
         if (rifiutata) {
             c_.annulla(diario_);
-            c_.righe_delle_celle.resize(righe_delle_celle);
             stato = stato_prima;
+            c_.ritira_avvisi_della_riga(avvisi_prima);
             if (!l_.a_inizio_riga()) {
                 l_.salta_riga();
             }
@@ -101,8 +102,7 @@ protected:
             annota_scritture();
         }
         c_.chiudi_diario();
-        diario_.celle.clear();
-        diario_.voci.clear();
+        diario_.svuota();
         return esito::prosegui;
     }
     // The cells and records the accepted row wrote, each once, kept with the row.

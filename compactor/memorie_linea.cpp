@@ -55,7 +55,7 @@ void compattatore::progressive_ordina() {
         ordine = {t, d, u};
     }
 
-    const auto righe = righe_progressive;
+    const auto righe = righe_progressive.tutti();
     for (int i = 0; i < 3; ++i) {
         voce& v = voci.scrivi(static_cast<std::size_t>(81 + i));
         metti_tratto(v, ordine[i]);
@@ -63,7 +63,8 @@ void compattatore::progressive_ordina() {
             v.dato2 = come_long(int64_t{v.dato2} + 100);
         }
         // The rows move with their stretch; an emptied slot names none.
-        righe_progressive[i] = ordine[i].da >= 0 ? righe[ordine[i].da] : campi_progressiva{};
+        righe_progressive.scrivi(static_cast<std::size_t>(i)) =
+            ordine[i].da >= 0 ? righe[static_cast<std::size_t>(ordine[i].da)] : campi_progressiva{};
     }
 }
 

@@ -78,17 +78,34 @@ constexpr int32_t metri_oltre_il_percorso = 7000;
 constexpr int numero_voci = 87;
 constexpr int numero_montagne = 81;  // indices 0 to 80; index 0 stays unused
 
+// The line file's fields of one chainage stretch (voci(81) to voci(83)): each moves with
+// its stretch, so that a value off the 50 m step names its row.
+struct campi_progressiva {
+    std::optional<luogo_campo> inizio;
+    std::optional<luogo_campo> progressiva;
+};
+constexpr int numero_progressive = 3;
+
 // What the open row has changed: the old value of each cell and record it wrote, oldest
 // first, so that a refused row can be undone whole. Kept only while the checker reads on
 // after problems; the compactor keeps no journal.
 struct diario_riga {
     std::vector<std::pair<std::size_t, cella>> celle;
     std::vector<std::pair<std::size_t, voce>> voci;
+    std::vector<std::pair<std::size_t, campi_progressiva>> progressive;
     std::size_t scritture_cella_uno = 0;  // how many writes of cell 1 came before the row
+    std::size_t righe_delle_celle = 0;    // how many rows had placed cells before it
     // The model's counts that a row may change besides its cells and records.
     int32_t n_montagne = 0;
     int32_t lunghezza_estesa = 0;
     int32_t n_celle = 0;
+
+    // Ready for the next row: the old values it holds are forgotten.
+    void svuota() {
+        celle.clear();
+        voci.clear();
+        progressive.clear();
+    }
 };
 
 // Elements read freely and written only through scrivi(), which puts the old value into
@@ -134,6 +151,13 @@ elementi_con_diario<voce, std::array<voce, numero_voci>>::voci_del_diario() {
     return diario_->voci;
 }
 
+template <>
+inline std::vector<std::pair<std::size_t, campi_progressiva>>&
+elementi_con_diario<campi_progressiva,
+                    std::array<campi_progressiva, numero_progressive>>::voci_del_diario() {
+    return diario_->progressive;
+}
+
 // A write of cell 1, whose values the header checks guard: who wrote, and what the cell
 // held before, so that a failed check can name the row whose write made it fail.
 struct scrittura_cella_uno {
@@ -148,10 +172,12 @@ public:
     void crea(std::size_t quante) {
         elementi_.assign(quante, cella{});
         scritture_cella_uno_.clear();
+        righe_.clear();
     }
     void clear() {
         elementi_.clear();
         scritture_cella_uno_.clear();
+        righe_.clear();
     }
     cella& scrivi(std::size_t i) {
         if (i == 1 && elementi_.size() > 1) {
@@ -163,21 +189,38 @@ public:
         return scritture_cella_uno_;
     }
 
+    // The train file's row that placed cell `c` (a signal's cell, a slowdown's start and
+    // advance cells), so that the walk can name the row whose cells fail; the latest row
+    // that placed it counts.
+    void segna_riga(int32_t c, const luogo_campo& riga) { righe_.emplace_back(c, riga); }
+    std::optional<luogo_campo> riga_della_cella(int32_t c) const {
+        for (auto it = righe_.rbegin(); it != righe_.rend(); ++it) {
+            if (it->first == c) {
+                return it->second;
+            }
+        }
+        return std::nullopt;
+    }
+
     // The row on whose behalf the grid is written now: a reader sets it for each row, the
     // walk for each slowdown or signal it completes. Only the writes of cell 1 keep it.
     luogo_sorgente autore;
 
 private:
     std::vector<scrittura_cella_uno> scritture_cella_uno_;
+    std::vector<std::pair<int32_t, luogo_campo>> righe_;
 
     friend struct modello_scenario;
 };
 
 using registro_voci = elementi_con_diario<voce, std::array<voce, numero_voci>>;
+using registro_progressive =
+    elementi_con_diario<campi_progressiva, std::array<campi_progressiva, numero_progressive>>;
 
 struct modello_scenario {
     registro_voci voci;
     griglia_celle celle;       // indices 0 to n_celle once the grid exists
+    registro_progressive righe_progressive;  // in the order of voci(81) to voci(83)
     tabella_piano tracciato;   // points 0 to lunghezza_estesa once the plan exists
     std::array<int32_t, numero_montagne> montagne_inizio{};
     std::array<int32_t, numero_montagne> montagne_fine{};
@@ -193,15 +236,18 @@ struct modello_scenario {
     // Every write to a cell or a record goes into `diario` until chiudi_diario().
     void apri_diario(diario_riga& diario) {
         diario.scritture_cella_uno = celle.scritture_cella_uno_.size();
+        diario.righe_delle_celle = celle.righe_.size();
         diario.n_montagne = n_montagne;
         diario.lunghezza_estesa = lunghezza_estesa;
         diario.n_celle = n_celle;
         celle.diario_ = &diario;
         voci.diario_ = &diario;
+        righe_progressive.diario_ = &diario;
     }
     void chiudi_diario() {
         celle.diario_ = nullptr;
         voci.diario_ = nullptr;
+        righe_progressive.diario_ = nullptr;
     }
     // Puts back what the journal holds, newest first, and empties it.
     void annulla(diario_riga& diario) {
@@ -211,13 +257,16 @@ struct modello_scenario {
         for (auto it = diario.voci.rbegin(); it != diario.voci.rend(); ++it) {
             voci.elementi_[it->first] = it->second;
         }
-        diario.celle.clear();
-        diario.voci.clear();
+        for (auto it = diario.progressive.rbegin(); it != diario.progressive.rend(); ++it) {
+            righe_progressive.elementi_[it->first] = it->second;
+        }
+        diario.svuota();
         n_montagne = diario.n_montagne;
         lunghezza_estesa = diario.lunghezza_estesa;
         n_celle = diario.n_celle;
         auto& scritture = celle.scritture_cella_uno_;
         scritture.erase(scritture.begin() + static_cast<std::ptrdiff_t>(diario.scritture_cella_uno),
                         scritture.end());
+        celle.righe_.resize(diario.righe_delle_celle);
     }
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 #include <random>
 #include <string>
@@ -17,7 +18,8 @@
 // Sources made from the carried ones with one to four rows changed, added or dropped:
 // values off the step, out of their column, beyond the grid, negative or not numbers;
 // slowdowns of any length, some with a signal on the cells before their advance cell;
-// signals and "abbattimento" rows anywhere.
+// signals and "abbattimento" rows anywhere; a general row given again with a value that
+// cannot be read; a refused station followed by one before it.
 class generatore_coppie {
 public:
     generatore_coppie() {
@@ -35,9 +37,15 @@ public:
         for (int volte = 2 + static_cast<int>(caso_() % 5); volte > 0; --volte) {
             std::vector<std::string>& righe = caso_() % 3 == 0 ? l : t;
             const std::size_t i = 1 + caso_() % (righe.size() - 2);
-            switch (caso_() % 6) {
+            switch (caso_() % 8) {
                 case 0:
                     righe.erase(righe.begin() + static_cast<long>(i));
+                    break;
+                case 6:
+                    generale_ripetuta_illeggibile(l, t);
+                    break;
+                case 7:
+                    stazione_rifiutata_poi_una_prima(t);
                     break;
                 case 1:
                 case 2: {
@@ -92,6 +100,39 @@ private:
             default:
                 return {"velocita, " + p + ", " + std::to_string(caso_() % 2000)};
         }
+    }
+
+    // A copy of a general row that fails to read, among the general rows of its file
+    // (lines 2 to 9 of the line file, 2 to 5 of the train file).
+    void generale_ripetuta_illeggibile(std::vector<std::string>& l, std::vector<std::string>& t) {
+        static const char* linea[] = {"progressiva chilometrica uno, 0, x, 1", "sfondo uno, x",
+                                      "progressiva chilometrica due, 98250, 213400, x"};
+        static const char* treno[] = {"numero vetture, x", "sabbia, x", "orologio, 17 x 30"};
+        if (caso_() % 2 == 0) {
+            l.insert(l.begin() + static_cast<long>(2 + caso_() % 7), linea[caso_() % 3]);
+        } else {
+            t.insert(t.begin() + static_cast<long>(1 + caso_() % 4), treno[caso_() % 3]);
+        }
+    }
+
+    // After a station at p0: one at p0 + 3050 whose length is off the 100 m step, then one
+    // at p0 + 1550, before the refused one but after the station kept before it.
+    void stazione_rifiutata_poi_una_prima(std::vector<std::string>& t) {
+        std::vector<std::size_t> stazioni;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            if (t[i].starts_with("stazione,")) {
+                stazioni.push_back(i);
+            }
+        }
+        if (stazioni.empty()) {
+            return;
+        }
+        const std::size_t i = stazioni[caso_() % stazioni.size()];
+        const long p0 = std::strtol(t[i].c_str() + 9, nullptr, 10);
+        const std::string resto = ", 1,0,0, 1,1,0, 1,1,1, 30, 17,30,0, ";
+        t.insert(t.begin() + static_cast<long>(i) + 1,
+                 {"stazione, " + std::to_string(p0 + 3050) + ", 12, 450" + resto + "A",
+                  "stazione, " + std::to_string(p0 + 1550) + ", 12, 400" + resto + "B"});
     }
 
     void cambia_un_valore(std::string& r) {

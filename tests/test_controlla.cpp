@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <numeric>
@@ -215,6 +216,40 @@ TEST(Controlla, IlCamminoLiDiceTuttiEIlControlloDIntestazioneAncheLui) {
                          "abbattimento, 50, 7") +
                   "4 problemi, 0 avvisi\n");
     EXPECT_EQ(k.intestazione, 1250);
+}
+
+// A refused row leaves nothing of itself in what later rows are checked against: not the
+// chainage field it read before failing, not a general row's "given again", not the last
+// station's position.
+TEST(Controlla, UnaRigaRifiutataNonLasciaNulla) {
+    const std::string tre = "progressiva chilometrica uno, 1025, 2000, 1";
+    const std::string quattro = "progressiva chilometrica uno, 0, x, 1";
+    const Controllo progressive(generale + tre + "\n" + quattro + "\n[fine]\n", "[generale]\n[fine]\n");
+    EXPECT_EQ(testo_di_controlla(progressive),
+              blocco(progressive.file_linea(), 3, 31,
+                     "problema 2: progressiva chilometrica non multipla di 50 m", tre) +
+                  blocco(progressive.file_linea(), 4, 34,
+                         "problema 25: errore di lettura: file illeggibile, troncato o valore "
+                         "non valido",
+                         quattro, "  \"x\" non è un numero intero\n") +
+                  progressive.file_treno().string() +
+                  ": avviso: il compattatore non legge questo file: si ferma prima, al "
+                  "problema 25 del file della linea\n"
+                  "2 problemi, 1 avviso\n");
+
+    const std::string a = "stazione, 5000, 12, 450, 1,0,0, 1,1,0, 1,1,1, 30, 17,30,0, A";
+    const Controllo stazioni(
+        "[generale]\nlunghezza percorso, 10000\n[fine]\n",
+        "[generale]\n[stazioni]\n" + a +
+            "\nstazione, 3000, 12, 400, 1,0,0, 1,1,0, 1,1,1, 30, 17,40,0, B\n[fine]\n");
+    EXPECT_EQ(testo_di_controlla(stazioni),
+              blocco(stazioni.file_treno(), 3, 21,
+                     "problema 9 a 5000 m: lunghezza della stazione non multipla di 100 m", a) +
+                  blocco(stazioni.file_treno(), 3, 21,
+                         "avviso: il compattatore smette di leggere questo file qui: 1 riga "
+                         "successiva non viene letta",
+                         a) +
+                  "1 problema, 1 avviso\n");
 }
 
 // A source cannot steer the author's terminal: its control bytes are shown as \xNN and its
@@ -469,8 +504,35 @@ TEST(Controlla, OgniProblemaCheCompattaStampaEInElenco) {
 // What controlla lists, found the long way: run the compactor, delete the row where it
 // stops, run it again, until no row stops it. The list then holds exactly the problems of
 // the first run, the row problems of every run, and the walk's and the header checks'
-// problems of the last run: no false extra, no miss.
+// problems of the last run: no false extra, no miss. And the warnings that compare a row
+// with those before it are those of the sources without the deleted rows, on the rows
+// left: a refused row leaves nothing for later rows to be compared with.
 TEST(Controlla, ElencaQuelloCheTrovaCorreggendoUnaRigaAllaVolta) {
+    const auto confronta_con_le_precedenti = [](const std::string& nome) {
+        for (const avviso a : {avviso::stazioni_fuori_ordine, avviso::orario_all_indietro,
+                               avviso::riga_generale_ripetuta, avviso::lunghezza_ripetuta,
+                               avviso::posizioni_fuori_ordine, avviso::curve_sovrapposte}) {
+            if (nome == nome_avviso(a)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // Such warnings as (name, file, line in the first sources, column).
+    using chiave_avviso = std::tuple<std::string, bool, int, int>;
+    const auto avvisi_di = [&](const Controllo& k, const std::vector<int>& righe_l,
+                               const std::vector<int>& righe_t) {
+        std::set<chiave_avviso> avvisi;
+        for (const segnalazione& s : k.rapporto) {
+            if (!s.problema && s.origine && confronta_con_le_precedenti(s.nome)) {
+                const bool treno = s.file == k.file_treno();
+                const int riga = (treno ? righe_t : righe_l)[s.origine->luogo.riga - 1];
+                avvisi.insert({s.nome, treno, riga, s.origine->luogo.colonna});
+            }
+        }
+        return avvisi;
+    };
+    int con_avvisi = 0;
     generatore_coppie generatore;
     int con_piu_giri = 0;
     for (int n = 0; n < 200; ++n) {
@@ -488,6 +550,7 @@ TEST(Controlla, ElencaQuelloCheTrovaCorreggendoUnaRigaAllaVolta) {
         std::vector<int> righe_l(l.size()), righe_t(t.size());
         std::iota(righe_l.begin(), righe_l.end(), 1);
         std::iota(righe_t.begin(), righe_t.end(), 1);
+        const std::set<chiave_avviso> avvisi_primi = avvisi_di(k, righe_l, righe_t);
         std::set<chiave_problema> attesi;
         std::string ultima_fermata;
         for (int giro = 0;; ++giro) {
@@ -543,6 +606,18 @@ TEST(Controlla, ElencaQuelloCheTrovaCorreggendoUnaRigaAllaVolta) {
                 }
                 intestazione();
                 con_piu_giri += giro > 1 ? 1 : 0;
+                // The first run's warnings on the rows that are left.
+                std::set<chiave_avviso> attesi_avvisi;
+                for (const chiave_avviso& a : avvisi_primi) {
+                    const std::vector<int>& rimaste = std::get<1>(a) ? righe_t : righe_l;
+                    if (std::find(rimaste.begin(), rimaste.end(), std::get<2>(a)) !=
+                        rimaste.end()) {
+                        attesi_avvisi.insert(a);
+                    }
+                }
+                EXPECT_EQ(avvisi_di(Controllo(unisci(l), unisci(t)), righe_l, righe_t),
+                          attesi_avvisi);
+                con_avvisi += attesi_avvisi.empty() ? 0 : 1;
                 break;
             }
             ultima_fermata = descrivi(*fermata);
@@ -564,6 +639,7 @@ TEST(Controlla, ElencaQuelloCheTrovaCorreggendoUnaRigaAllaVolta) {
         }
     }
     EXPECT_GE(con_piu_giri, 30);
+    EXPECT_GE(con_avvisi, 10);
 }
 
 // The limit: past N entries of a file the rest are counted in one line (one JSON object),
