@@ -26,15 +26,13 @@ bool dice_cosa_fa_la_riga(avviso a) {
         case avviso::riga_generale_ripetuta:
         case avviso::lunghezza_ripetuta:
         case avviso::posizioni_fuori_ordine:
-        case avviso::curve_sovrapposte:
-            return true;
+        case avviso::curve_sovrapposte: return true;
         case avviso::campo_sconosciuto:
         case avviso::testo_su_piu_righe:
         case avviso::treno_senza_righe:
         case avviso::byte_di_controllo:
         case avviso::righe_non_lette:
-        case avviso::stazioni_fuori_ordine:
-            return false;
+        case avviso::stazioni_fuori_ordine: return false;
     }
     return false;
 }

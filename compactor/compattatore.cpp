@@ -191,13 +191,13 @@ void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_c
 }
 
 void compattatore::ritira_avvisi_della_riga(std::size_t da) {
-    const auto via = std::remove_if(avvisi.begin() + static_cast<std::ptrdiff_t>(da), avvisi.end(),
-                                    [](const avviso_conservato& a) {
-                                        return dice_cosa_fa_la_riga(a.tipo);
-                                    });
+    const auto via =
+        std::remove_if(avvisi.begin() + static_cast<std::ptrdiff_t>(da), avvisi.end(),
+                       [](const avviso_conservato& a) { return dice_cosa_fa_la_riga(a.tipo); });
     avvisi.erase(via, avvisi.end());
     // Texts are stored in the warnings' order, so the last warning's text ends the store.
-    testi_avvisi_.resize(avvisi.empty() ? 0 : avvisi.back().inizio_testo + avvisi.back().lunghezza_testo);
+    testi_avvisi_.resize(
+        avvisi.empty() ? 0 : avvisi.back().inizio_testo + avvisi.back().lunghezza_testo);
 }
 
 avviso_registrato compattatore::avviso_di(const avviso_conservato& a) const {

@@ -152,9 +152,8 @@ elementi_con_diario<voce, std::array<voce, numero_voci>>::voci_del_diario() {
 }
 
 template <>
-inline std::vector<std::pair<std::size_t, campi_progressiva>>&
-elementi_con_diario<campi_progressiva,
-                    std::array<campi_progressiva, numero_progressive>>::voci_del_diario() {
+inline std::vector<std::pair<std::size_t, campi_progressiva>>& elementi_con_diario<
+    campi_progressiva, std::array<campi_progressiva, numero_progressive>>::voci_del_diario() {
     return diario_->progressive;
 }
 

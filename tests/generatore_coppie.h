@@ -41,12 +41,8 @@ public:
                 case 0:
                     righe.erase(righe.begin() + static_cast<long>(i));
                     break;
-                case 6:
-                    generale_ripetuta_illeggibile(l, t);
-                    break;
-                case 7:
-                    stazione_rifiutata_poi_una_prima(t);
-                    break;
+                case 6: generale_ripetuta_illeggibile(l, t); break;
+                case 7: stazione_rifiutata_poi_una_prima(t); break;
                 case 1:
                 case 2: {
                     const std::vector<std::string> nuove = righe_nuove();

@@ -224,7 +224,8 @@ TEST(Controlla, IlCamminoLiDiceTuttiEIlControlloDIntestazioneAncheLui) {
 TEST(Controlla, UnaRigaRifiutataNonLasciaNulla) {
     const std::string tre = "progressiva chilometrica uno, 1025, 2000, 1";
     const std::string quattro = "progressiva chilometrica uno, 0, x, 1";
-    const Controllo progressive(generale + tre + "\n" + quattro + "\n[fine]\n", "[generale]\n[fine]\n");
+    const Controllo progressive(generale + tre + "\n" + quattro + "\n[fine]\n",
+                                "[generale]\n[fine]\n");
     EXPECT_EQ(testo_di_controlla(progressive),
               blocco(progressive.file_linea(), 3, 31,
                      "problema 2: progressiva chilometrica non multipla di 50 m", tre) +
