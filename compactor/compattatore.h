@@ -26,6 +26,9 @@ struct cartelle_compattatore {
     std::filesystem::path uscita;
     bool elimina_sorgenti = false;
     sistema_file* sistema = &sistema_file_predefinito();
+    // Whether a plan built goes into SCENARIO_linea.dat: a scenario's trains after the
+    // first build the plan, which decides how curve rows are read, but the file is one.
+    bool scrivi_file_linea = true;
 };
 
 // How the readers take a problem: the compactor stops where its code says; the checker

@@ -161,7 +161,7 @@ void compattatore::scrivi_file_compatti() {
     voci.scrivi(85).dato_finale = codice_gara_st();
     celle.scrivi(1).valore2 = codice_gara_og();
 
-    if (scrivi_linea != 0) {
+    if (scrivi_linea != 0 && cartelle().scrivi_file_linea) {
         scrivi_piano(tracciato, nomi_file::linea_compatta(cartelle().uscita, identita()),
                      *cartelle().sistema);
     }

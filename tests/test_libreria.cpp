@@ -318,3 +318,22 @@ TEST(Libreria, ControllaInTestoLaLineaUnaVoltaPerScenario) {
     EXPECT_EQ(conta(e.uscita, "_2-.txt:2:14: avviso: "), 1u) << e.uscita;
     EXPECT_TRUE(e.uscita.ends_with("1 scenario, 2 treni: 2 treni con problemi\n")) << e.uscita;
 }
+
+// Every train of a scenario is compacted as it would be alone: a curve row that stops the
+// line's reading stops it for the second train too, though only the first writes the plan.
+TEST(Libreria, OgniTrenoComeDaSoloAncheConLaCurva) {
+    const cartella_temporanea libreria;
+    const fs::path da_solo = libreria / "E";
+    fs::create_directories(da_solo);
+    scrivi_tutto(da_solo / "S_linea.txt",
+                 "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\ncurva, 100, 100\r\n[fine]\r\n");
+    for (const char* treno : {"S_1-.txt", "S_2-.txt"}) {
+        scrivi_tutto(da_solo / treno,
+                     "[generale]\r\nsegnale, 2000, 1, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n");
+    }
+    fs::copy(da_solo, libreria / "D");
+    EXPECT_EQ(esegui_in_cartella(libreria.percorso(), {"compatta", "D"}).stato, 3);
+    EXPECT_EQ(esegui_in_cartella(libreria.percorso(), {"compatta", "E", "S", "2"}).stato, 3);
+    EXPECT_TRUE(leggi_file_intero(libreria / "D/S_2.dat") == leggi_file_intero(da_solo / "S_2.dat"));
+    EXPECT_TRUE(fs::exists(libreria / "D/S_linea.dat"));
+}

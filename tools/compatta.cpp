@@ -37,14 +37,17 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
 }
 
 int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
-                      bool senza_linea, std::ostream& uscita, std::ostream& errori) {
+                      bool senza_linea, std::ostream& uscita, std::ostream& errori,
+                      bool scrivi_file_linea) {
     std::error_code codice;
     if (!std::filesystem::is_directory(cartella, codice)) {
         throw errore_esecuzione(cartella, "cartella non trovata");
     }
     const blocco_cartella blocco(cartella, "compattatore");
     // The author's sources are read where they are and kept.
-    compattatore c({cartella, cartella, false}, identita);
+    cartelle_compattatore cartelle{cartella, cartella, false};
+    cartelle.scrivi_file_linea = scrivi_file_linea;
+    compattatore c(cartelle, identita);
     int32_t j = senza_linea ? 0 : 1;
     int numero = 0;
     try {
@@ -59,7 +62,7 @@ int compatta_scenario(const std::filesystem::path& cartella, const identita_scen
         errori << descrivi_problemi(c) << " Errore n. " << numero << "\n";
         return stato_uscita::intestazione;
     }
-    if (j != 0) {
+    if (j != 0 && scrivi_file_linea) {
         uscita << nomi_file::linea_compatta(cartella, identita).string() << "\n";
     }
     uscita << nomi_file::voci_compatte(cartella, identita).string() << "\n"

@@ -151,9 +151,11 @@ void compatta_treno(const scenario_trovato& s, const std::string& treno,
                 (opzioni.controllo.avvisi_come_problemi && elenco.avvisi() > 0);
             stato = da_segnalare ? stato_uscita::problema_registrato : stato_uscita::fatto;
         } else {
-            // One route plan per scenario: the first run that gets as far as writing.
-            const bool senza_linea = opzioni.senza_linea || linea_scritta;
-            stato = compatta_scenario(s.cartella, identita, senza_linea, l.uscita, errori);
+            // Every train builds the plan, which decides how curve rows are read, so that
+            // each is compacted as alone; the plan's file is written by the first run that
+            // gets as far as writing.
+            stato = compatta_scenario(s.cartella, identita, opzioni.senza_linea, l.uscita, errori,
+                                      !linea_scritta);
             linea_scritta = linea_scritta || stato == stato_uscita::fatto ||
                             stato == stato_uscita::problema_registrato;
         }

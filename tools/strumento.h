@@ -17,9 +17,12 @@
 
 int comando_esporta(const std::filesystem::path& cartella);
 // One scenario compacted: the compact files' names go to `uscita`, the problems to
-// `errori`; returns the exit status. A run-time failure throws errore_esecuzione.
+// `errori`; returns the exit status. A run-time failure throws errore_esecuzione. With
+// `scrivi_file_linea` false the plan is still built, unless `senza_linea`, but its file is
+// left to another train of the scenario.
 int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
-                      bool senza_linea, std::ostream& uscita, std::ostream& errori);
+                      bool senza_linea, std::ostream& uscita, std::ostream& errori,
+                      bool scrivi_file_linea = true);
 int comando_compatta(const std::filesystem::path& cartella, const identita_scenario& identita,
                      bool senza_linea);
 enum class formato_controllo { testo, json };
