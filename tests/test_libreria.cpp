@@ -325,8 +325,9 @@ TEST(Libreria, OgniTrenoComeDaSoloAncheConLaCurva) {
     const cartella_temporanea libreria;
     const fs::path da_solo = libreria / "E";
     fs::create_directories(da_solo);
-    scrivi_tutto(da_solo / "S_linea.txt",
-                 "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\ncurva, 100, 100\r\n[fine]\r\n");
+    scrivi_tutto(
+        da_solo / "S_linea.txt",
+        "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\ncurva, 100, 100\r\n[fine]\r\n");
     for (const char* treno : {"S_1-.txt", "S_2-.txt"}) {
         scrivi_tutto(da_solo / treno,
                      "[generale]\r\nsegnale, 2000, 1, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n");
@@ -334,6 +335,7 @@ TEST(Libreria, OgniTrenoComeDaSoloAncheConLaCurva) {
     fs::copy(da_solo, libreria / "D");
     EXPECT_EQ(esegui_in_cartella(libreria.percorso(), {"compatta", "D"}).stato, 3);
     EXPECT_EQ(esegui_in_cartella(libreria.percorso(), {"compatta", "E", "S", "2"}).stato, 3);
-    EXPECT_TRUE(leggi_file_intero(libreria / "D/S_2.dat") == leggi_file_intero(da_solo / "S_2.dat"));
+    EXPECT_TRUE(leggi_file_intero(libreria / "D/S_2.dat") ==
+                leggi_file_intero(da_solo / "S_2.dat"));
     EXPECT_TRUE(fs::exists(libreria / "D/S_linea.dat"));
 }
