@@ -38,25 +38,45 @@ std::string riga_e_segno(const origine_problema& o) {
 }  // namespace
 
 std::string descrivi_problemi(const compattatore& c) {
-    if (c.codice_errore == 0) {
+    return descrivi_problemi(c.codice_errore, c.posizione_errore, c.problemi);
+}
+
+std::string descrivi_problemi(int32_t codice_errore, int32_t posizione_errore,
+                              const std::vector<problema_registrato>& problemi) {
+    std::string testo;
+    for (const voce_descritta& v : problemi_descritti(codice_errore, posizione_errore, problemi)) {
+        testo += v.testo;
+    }
+    return testo;
+}
+
+std::vector<voce_descritta> problemi_descritti(int32_t codice_errore, int32_t posizione_errore,
+                                               const std::vector<problema_registrato>& problemi) {
+    if (codice_errore == 0) {
         return {};
     }
-    if (c.problema_in_vigore() != nullptr) {
-        std::string testo;
-        for (const problema_registrato& p : c.problemi) {
-            testo += descrivi(p);
+    std::vector<voce_descritta> voci;
+    if (!problemi.empty() && numero(problemi.back().codice) == codice_errore) {
+        for (const problema_registrato& p : problemi) {
+            voci.push_back({descrivi_senza_nota(p), p.file});
+            if (p.lettura_fermata) {
+                voci.push_back({nota(*p.lettura_fermata), p.lettura_fermata->file});
+            }
         }
-        return testo;
+        return voci;
     }
     // A code set without being recorded (a model set up by hand) is told from the model.
-    const descrizione_problema* descrizione = descrivi_problema(c.codice_errore);
-    std::string testo = "problema " + std::to_string(c.codice_errore);
+    const descrizione_problema* descrizione = descrivi_problema(codice_errore);
+    std::string testo = "problema " + std::to_string(codice_errore);
     if (descrizione == nullptr || descrizione->ha_posizione) {
-        testo += " a " + std::to_string(c.posizione_errore) + " m";
+        testo += " a " + std::to_string(posizione_errore) + " m";
     }
-    return testo + ": " +
-           std::string(descrizione != nullptr ? descrizione->significato : "problema sconosciuto") +
-           "\n";
+    voci.push_back({testo + ": " +
+                        std::string(descrizione != nullptr ? descrizione->significato
+                                                           : "problema sconosciuto") +
+                        "\n",
+                    {}});
+    return voci;
 }
 
 std::string messaggio(const problema_registrato& p) {
@@ -69,6 +89,10 @@ std::string messaggio(const problema_registrato& p) {
 }
 
 std::string descrivi(const problema_registrato& p) {
+    return descrivi_senza_nota(p) + (p.lettura_fermata ? nota(*p.lettura_fermata) : std::string());
+}
+
+std::string descrivi_senza_nota(const problema_registrato& p) {
     std::string testo;
     if (p.origine) {
         testo += prefisso(*p.origine);
@@ -87,12 +111,13 @@ std::string descrivi(const problema_registrato& p) {
         // A row's field is shown as its line is; a whole file's reason names its path.
         testo += "  " + senza_controlli(p.motivo, p.origine.has_value()) + "\n";
     }
-    if (p.lettura_fermata) {
-        testo += prefisso(*p.lettura_fermata) +
-                 "nota: la lettura del file del treno si è fermata a questa riga\n" +
-                 riga_e_segno(*p.lettura_fermata);
-    }
     return testo;
+}
+
+std::string nota(const origine_problema& lettura_fermata) {
+    return prefisso(lettura_fermata) +
+           "nota: la lettura del file del treno si è fermata a questa riga\n" +
+           riga_e_segno(lettura_fermata);
 }
 
 std::string descrivi(const intestazione_fallita& f) {

@@ -339,3 +339,31 @@ TEST(Libreria, OgniTrenoComeDaSoloAncheConLaCurva) {
                 leggi_file_intero(da_solo / "S_2.dat"));
     EXPECT_TRUE(fs::exists(libreria / "D/S_linea.dat"));
 }
+
+// A failed header check is an entry of its train, and the line file's problem is said once
+// per scenario, whether one train or both fail.
+TEST(Libreria, IntestazioneFallitaDiOgniTreno) {
+    const cartella_temporanea libreria;
+    const fs::path d = libreria / "D";
+    fs::create_directories(d);
+    scrivi_tutto(d / "S_linea.txt",
+                 "[generale]\r\nlunghezza percorso, 5000\r\n[fine]\r\npendenza, 99999, 1\r\n");
+    const std::string cella_uno = "[generale]\r\nabbattimento, 50, 7\r\n[fine]\r\n";
+    scrivi_tutto(d / "S_T1-.txt", cella_uno);
+    scrivi_tutto(d / "S_T2-.txt", cella_uno);
+    const std::string quindici =
+        "D/S_linea.txt:4:11: problema 15 a 99999 m: posizione oltre la fine della griglia (o "
+        "negativa)\n"
+        "  pendenza, 99999, 1\n"
+        "            ^\n";
+    const esito_comando entrambi = esegui_in_cartella(libreria.percorso(), {"compatta", "D"});
+    EXPECT_EQ(entrambi.stato, 2);
+    EXPECT_EQ(entrambi.uscita, "1 scenario, 2 treni: 2 treni con problemi\n");
+    EXPECT_EQ(entrambi.errori,
+              quindici + "D/S_T1-.txt: Errore n. 1250\nD/S_T2-.txt: Errore n. 1250\n");
+
+    scrivi_tutto(d / "S_T2-.txt", "[generale]\r\n[fine]\r\n");
+    const esito_comando uno = esegui_in_cartella(libreria.percorso(), {"compatta", "D"});
+    EXPECT_EQ(uno.stato, 2);
+    EXPECT_EQ(uno.errori, quindici + "D/S_T1-.txt: Errore n. 1250\n");
+}

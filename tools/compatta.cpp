@@ -1,6 +1,7 @@
 // The commands that write scenario files: esporta (the five texts) and compatta (the
 // compact files from an author's sources, which are never changed).
 #include "compactor/compattatore.h"
+#include "compactor/esecuzione.h"
 #include "compactor/diagnostica.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/identita.h"
@@ -39,38 +40,29 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
 int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
                       bool senza_linea, std::ostream& uscita, std::ostream& errori,
                       bool scrivi_file_linea) {
-    std::error_code codice;
-    if (!std::filesystem::is_directory(cartella, codice)) {
-        throw errore_esecuzione(cartella, "cartella non trovata");
-    }
-    const blocco_cartella blocco(cartella, "compattatore");
-    // The author's sources are read where they are and kept.
-    cartelle_compattatore cartelle{cartella, cartella, false};
-    cartelle.scrivi_file_linea = scrivi_file_linea;
-    compattatore c(cartelle, identita);
-    int32_t j = senza_linea ? 0 : 1;
-    int numero = 0;
-    try {
-        numero = c.memorizza_percorso(j);
-    } catch (const errore_esecuzione&) {
-        // What the readers recorded before the run could not go on tells the author why.
-        errori << descrivi_problemi(c);
-        throw;
-    }
-    if (numero != 0) {
-        // Every problem recorded before the header check failed, then the check itself.
-        errori << descrivi_problemi(c) << " Errore n. " << numero << "\n";
-        return stato_uscita::intestazione;
-    }
-    if (j != 0 && scrivi_file_linea) {
-        uscita << nomi_file::linea_compatta(cartella, identita).string() << "\n";
-    }
-    uscita << nomi_file::voci_compatte(cartella, identita).string() << "\n"
-              << nomi_file::celle_compatte(cartella, identita).string() << "\n";
+    richiesta r;
+    r.cartella = cartella;
+    r.identita = identita;
+    r.costruisci_piano = !senza_linea;
+    r.scrivi_file_linea = scrivi_file_linea;
+    const esito e = esegui(r);
+    return scrivi_esito_compatta(e, uscita, errori);
+}
 
-    if (c.codice_errore != 0) {
-        errori << descrivi_problemi(c);
-        return stato_uscita::problema_registrato;
+int scrivi_esito_compatta(const esito& e, std::ostream& uscita, std::ostream& errori) {
+    if (e.fallimento) {
+        // What the readers recorded before the run could not go on tells the author why.
+        errori << testo_dei_problemi(e);
+        throw *e.fallimento;
     }
-    return stato_uscita::fatto;
+    if (e.intestazione) {
+        // Every problem recorded before the header check failed, then the check itself.
+        errori << testo_dei_problemi(e) << " Errore n. " << e.intestazione->numero << "\n";
+        return e.stato;
+    }
+    for (const file_compatto& f : e.file) {
+        uscita << f.percorso.string() << "\n";
+    }
+    errori << testo_dei_problemi(e);
+    return e.stato;
 }

@@ -6,6 +6,7 @@
 #include "comune/errore_esecuzione.h"
 #include "comune/identita.h"
 #include "comune/stato_uscita.h"
+#include "tools/controlla_json.h"
 #include "tools/strumento.h"
 
 #include <nlohmann/json.hpp>
@@ -14,11 +15,9 @@
 #include <optional>
 #include <string>
 
-namespace {
-
 using json = nlohmann::ordered_json;
 
-json come_json(const segnalazione& s) {
+json oggetto_segnalazione(const segnalazione& s) {
     const auto o_null = [](const auto& v) { return v ? json(*v) : json(); };
     const std::optional<origine_problema>& o = s.origine;
     json oggetto = {{"file", s.file.empty() ? json() : json(s.file.string())},
@@ -37,6 +36,8 @@ json come_json(const segnalazione& s) {
     }
     return oggetto;
 }
+
+namespace {
 
 std::string quanti(std::size_t n, const char* uno, const char* molti) {
     return std::to_string(n) + " " + (n == 1 ? uno : molti);
@@ -61,7 +62,7 @@ std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartel
 
 void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita) {
     if (formato == formato_controllo::json) {
-        uscita << come_json(s).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+        uscita << oggetto_segnalazione(s).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
     } else {
         uscita << s.testo;
     }
@@ -83,25 +84,28 @@ std::string testo_tagliate(const segnalazioni_tagliate& t) {
     return file + messaggio_tagliate(t) + "\n";
 }
 
+json oggetto_tagliate(const segnalazioni_tagliate& t) {
+    return {{"file", t.file.empty() ? json() : json(t.file.string())},
+            {"riga", json()},
+            {"colonna", json()},
+            {"gravita", "limite"},
+            {"codice", json()},
+            {"nome", "segnalazioni_non_mostrate"},
+            {"posizione", json()},
+            {"messaggio", messaggio_tagliate(t)},
+            {"testo_riga", json()},
+            {"problemi", t.problemi},
+            {"avvisi", t.avvisi},
+            {"limite", t.limite}};
+}
+
 void scrivi_tagliate(const segnalazioni_tagliate& t, formato_controllo formato,
                      std::ostream& uscita) {
     if (formato == formato_controllo::testo) {
         uscita << testo_tagliate(t);
         return;
     }
-    const json oggetto = {{"file", t.file.empty() ? json() : json(t.file.string())},
-                          {"riga", json()},
-                          {"colonna", json()},
-                          {"gravita", "limite"},
-                          {"codice", json()},
-                          {"nome", "segnalazioni_non_mostrate"},
-                          {"posizione", json()},
-                          {"messaggio", messaggio_tagliate(t)},
-                          {"testo_riga", json()},
-                          {"problemi", t.problemi},
-                          {"avvisi", t.avvisi},
-                          {"limite", t.limite}};
-    uscita << oggetto.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    uscita << oggetto_tagliate(t).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
 }
 
 std::string riassunto_controllo(std::size_t problemi, std::size_t avvisi) {

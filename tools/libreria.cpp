@@ -3,12 +3,14 @@
 // buffers, which are printed in the order of the folders as soon as all before them are.
 #include "tools/libreria.h"
 
+#include "compactor/diagnostica.h"
+#include "compactor/esecuzione.h"
+#include "tools/controlla_json.h"
+
 #include "compactor/testo.h"
 
 #include "comune/errore_esecuzione.h"
 #include "tools/scenari.h"
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -64,109 +66,110 @@ int peggiore(int a, int b) {
     return gravita(a) >= gravita(b) ? a : b;
 }
 
-// Splits a report into its entries: an entry begins at a line that does not begin with a
-// space (the source line and the caret under it do).
-std::vector<std::string> voci(const std::string& testo) {
-    std::vector<std::string> tutte;
-    std::size_t inizio = 0;
-    while (inizio < testo.size()) {
-        std::size_t fine = testo.find('\n', inizio);
-        fine = fine == std::string::npos ? testo.size() : fine + 1;
-        if (tutte.empty() || testo[inizio] != ' ') {
-            tutte.emplace_back();
-        }
-        tutte.back() += testo.substr(inizio, fine - inizio);
-        inizio = fine;
-    }
-    return tutte;
-}
+// The entries of one train, as library mode prints them: an entry about the line source
+// only the first time in the scenario; one that names no file (the walk's codes with no
+// row, the header checks, a run-time failure) headed by the train source, so that it says
+// which train it concerns.
+class voci_del_treno {
+public:
+    voci_del_treno(const fs::path& linea, const fs::path& treno, std::set<std::string>& gia_dette,
+                   std::ostream& uscita)
+        : linea_(linea), treno_(senza_controlli(treno.string(), false)), gia_dette_(gia_dette),
+          uscita_(uscita) {}
 
-// An entry of one train's report, as library mode prints it: an entry about the line source
-// only the first time in the scenario; one that names no file (the walk, the header checks,
-// " Errore n.") headed by the train source, so that it says which train it concerns.
-void scrivi_voce(const std::string& voce, const fs::path& linea, const fs::path& treno,
-                 std::set<std::string>& gia_dette, std::ostream& uscita) {
-    // The report shows paths as senza_controlli does.
-    if (voce.starts_with(senza_controlli(linea.string(), false) + ":")) {
-        if (gia_dette.insert(voce).second) {
-            uscita << voce;
-        }
-    } else if (voce.starts_with(senza_controlli(treno.parent_path().string(), false))) {
-        uscita << voce;
-    } else {
-        const std::size_t spazi = voce.find_first_not_of(' ');
-        uscita << senza_controlli(treno.string(), false) << ": " << voce.substr(spazi == std::string::npos ? 0 : spazi);
-    }
-}
-
-void compatta_treno(const scenario_trovato& s, const std::string& treno,
-                    const opzioni_libreria& opzioni, bool& linea_scritta,
-                    std::set<std::string>& gia_dette, lavoro& l) {
-    const identita_scenario identita{s.nome, treno};
-    const fs::path linea = nomi_file::sorgente_linea(s.cartella, identita);
-    const fs::path sorgente = nomi_file::sorgente_treno(s.cartella, identita);
-    std::ostringstream errori;
-    int stato = stato_uscita::errore_esecuzione;
-    try {
-        if (opzioni.controlla) {
-            const elenco_controllo elenco =
-                controlla_elenco(s.cartella, identita, opzioni.controllo.senza_linea);
-            // An entry about the line source is listed once per scenario, a line that counts
-            // entries left out too.
-            const auto scrivi = [&](const std::string& testo, bool della_linea,
-                                    const std::function<void(std::ostream&)>& come_json) {
-                if (opzioni.controllo.formato == formato_controllo::json) {
-                    if (della_linea && !gia_dette.insert(testo).second) {
-                        return;
-                    }
-                    std::ostringstream riga;
-                    come_json(riga);
-                    // The two keys first, then those of the single-scenario form.
-                    json o = {{"scenario", s.nome}, {"treno", della_linea ? json() : json(treno)}};
-                    const json voce = json::parse(riga.str());
-                    for (auto i = voce.begin(); i != voce.end(); ++i) {
-                        o[i.key()] = i.value();
-                    }
-                    l.uscita << o.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
-                } else {
-                    // It keeps the line source's entries once per scenario itself.
-                    scrivi_voce(testo, linea, sorgente, gia_dette, l.uscita);
-                }
-            };
-            elenco.visita(
-                opzioni.controllo.limite,
-                [&](const segnalazione& v) {
-                    scrivi(v.testo, v.file == linea, [&](std::ostream& riga) {
-                        scrivi_segnalazione(v, formato_controllo::json, riga);
-                    });
-                },
-                [&](const segnalazioni_tagliate& t) {
-                    scrivi(testo_tagliate(t), t.file == linea, [&](std::ostream& riga) {
-                        scrivi_tagliate(t, formato_controllo::json, riga);
-                    });
-                });
-            // Counted for every train, those left out too.
-            const bool da_segnalare =
-                elenco.problemi() > 0 ||
-                (opzioni.controllo.avvisi_come_problemi && elenco.avvisi() > 0);
-            stato = da_segnalare ? stato_uscita::problema_registrato : stato_uscita::fatto;
+    void voce(const std::string& testo, const fs::path& file) {
+        if (file == linea_) {
+            if (gia_dette_.insert(testo).second) {
+                uscita_ << testo;
+            }
+        } else if (!file.empty()) {
+            uscita_ << testo;
         } else {
-            // Every train builds the plan, which decides how curve rows are read, so that
-            // each is compacted as alone; the plan's file is written by the first run that
-            // gets as far as writing.
-            stato = compatta_scenario(s.cartella, identita, opzioni.senza_linea, l.uscita, errori,
-                                      !linea_scritta);
-            linea_scritta = linea_scritta || stato == stato_uscita::fatto ||
-                            stato == stato_uscita::problema_registrato;
+            const std::size_t spazi = testo.find_first_not_of(' ');
+            uscita_ << treno_ << ": " << testo.substr(spazi == std::string::npos ? 0 : spazi);
         }
-    } catch (const std::exception& e) {  // errore_esecuzione and the library's own
+    }
+
+private:
+    const fs::path& linea_;
+    std::string treno_;
+    std::set<std::string>& gia_dette_;
+    std::ostream& uscita_;
+};
+
+// compatta's report of one train: the compact files' names, then its problems, a failed
+// header check and a run-time failure as entries. Returns the run's status.
+int scrivi_compattazione(const esito& e, std::set<std::string>& gia_dette, lavoro& l) {
+    voci_del_treno voci(e.linea, e.treno, gia_dette, l.errori);
+    if (!e.fallimento && !e.intestazione) {
+        for (const file_compatto& f : e.file) {
+            l.uscita << f.percorso.string() << "\n";
+        }
+    }
+    for (const voce_descritta& v :
+         problemi_descritti(e.codice_errore, e.posizione_errore, e.problemi)) {
+        voci.voce(v.testo, v.file);
+    }
+    if (e.intestazione) {
+        voci.voce("Errore n. " + std::to_string(e.intestazione->numero) + "\n", {});
+    }
+    if (e.fallimento) {
         // The reason names a path found on disk: shown as the report shows paths.
-        errori << "compattatore: " << senza_controlli(e.what(), false) << "\n";
-        stato = stato_uscita::errore_esecuzione;
+        voci.voce("compattatore: " + senza_controlli(e.fallimento->what(), false) + "\n", {});
     }
-    for (const std::string& voce : voci(errori.str())) {
-        scrivi_voce(voce, linea, sorgente, gia_dette, l.errori);
+    return e.stato;
+}
+
+// controlla's report of one train; an entry about the line source, and a line that counts
+// the line source's entries left out, once per scenario. Returns the run's status.
+int scrivi_controllo(const scenario_trovato& s, const std::string& treno,
+                     const opzioni_libreria& opzioni, std::set<std::string>& gia_dette,
+                     lavoro& l) {
+    richiesta r;
+    r.cartella = s.cartella;
+    r.identita = {s.nome, treno};
+    r.costruisci_piano = !opzioni.controllo.senza_linea;
+    r.modo = modo_lettura::controllo;
+    const esito e = esegui(r);
+    voci_del_treno voci(e.linea, e.treno, gia_dette, l.errori);
+    if (e.fallimento) {
+        voci.voce("compattatore: " + senza_controlli(e.fallimento->what(), false) + "\n", {});
+        return e.stato;
     }
+    const bool json_lines = opzioni.controllo.formato == formato_controllo::json;
+    const auto scrivi = [&](const std::string& testo, const fs::path& file,
+                            const std::function<json()>& oggetto) {
+        if (!json_lines) {
+            voci_del_treno(e.linea, e.treno, gia_dette, l.uscita).voce(testo, file);
+            return;
+        }
+        const bool della_linea = file == e.linea;
+        if (della_linea && !gia_dette.insert(testo).second) {
+            return;
+        }
+        // The two keys first, then those of the single-scenario form.
+        json o = {{"scenario", s.nome}, {"treno", della_linea ? json() : json(treno)}};
+        const json voce = oggetto();
+        for (auto i = voce.begin(); i != voce.end(); ++i) {
+            o[i.key()] = i.value();
+        }
+        l.uscita << o.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    };
+    e.controllo->visita(
+        opzioni.controllo.limite,
+        [&](const segnalazione& v) {
+            scrivi(v.testo, v.file, [&] { return oggetto_segnalazione(v); });
+        },
+        [&](const segnalazioni_tagliate& t) {
+            scrivi(testo_tagliate(t), t.file, [&] { return oggetto_tagliate(t); });
+        });
+    // Counted for every train, those left out too.
+    const bool da_segnalare = e.controllo->problemi() > 0 ||
+                              (opzioni.controllo.avvisi_come_problemi && e.controllo->avvisi() > 0);
+    return da_segnalare ? stato_uscita::problema_registrato : stato_uscita::fatto;
+}
+
+void conta(int stato, lavoro& l) {
     l.treni += 1;
     l.treni_con_problemi += stato != stato_uscita::fatto;
     l.peggiore = peggiore(l.peggiore, stato);
@@ -185,10 +188,24 @@ void esegui_lavoro(const opzioni_libreria& opzioni, lavoro& l, avanzamento& a) {
             const std::lock_guard<std::mutex> g(a.guardia);
             a.corrente = senza_controlli((s->cartella / s->nome).string(), false);
         }
-        bool linea_scritta = false;
         std::set<std::string> gia_dette;
-        for (const std::string& treno : s->treni) {
-            compatta_treno(*s, treno, opzioni, linea_scritta, gia_dette, l);
+        try {
+            if (opzioni.controlla) {
+                for (const std::string& treno : s->treni) {
+                    conta(scrivi_controllo(*s, treno, opzioni, gia_dette, l), l);
+                }
+            } else {
+                richiesta r;
+                r.cartella = s->cartella;
+                r.identita.nome_scenario = s->nome;
+                r.costruisci_piano = !opzioni.senza_linea;
+                for (const esito& e : esegui_scenario(r, s->treni)) {
+                    conta(scrivi_compattazione(e, gia_dette, l), l);
+                }
+            }
+        } catch (const std::exception& e) {  // the library's own, such as running out of memory
+            l.errori << "compattatore: " << senza_controlli(e.what(), false) << "\n";
+            conta(stato_uscita::errore_esecuzione, l);
         }
         const std::lock_guard<std::mutex> g(a.guardia);
         a.fatti += 1;

@@ -4,6 +4,7 @@
 
 #include "compactor/compattatore.h"
 #include "compactor/controllo.h"
+#include "compactor/esecuzione.h"
 #include "comune/identita.h"
 #include "comune/stato_uscita.h"
 
@@ -23,6 +24,9 @@ int comando_esporta(const std::filesystem::path& cartella);
 int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
                       bool senza_linea, std::ostream& uscita, std::ostream& errori,
                       bool scrivi_file_linea = true);
+// compatta's report of a run: the compact files' names to `uscita`, the problems and a
+// failed header check to `errori`; a run-time failure is thrown. Returns the status.
+int scrivi_esito_compatta(const esito& e, std::ostream& uscita, std::ostream& errori);
 int comando_compatta(const std::filesystem::path& cartella, const identita_scenario& identita,
                      bool senza_linea);
 enum class formato_controllo { testo, json };
