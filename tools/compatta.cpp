@@ -2,6 +2,7 @@
 // compact files from an author's sources, which are never changed).
 #include "compactor/compattatore.h"
 #include "compactor/esecuzione.h"
+#include "compactor/testo.h"
 #include "compactor/diagnostica.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/identita.h"
@@ -38,13 +39,11 @@ int comando_compatta(const std::filesystem::path& cartella, const identita_scena
 }
 
 int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
-                      bool senza_linea, std::ostream& uscita, std::ostream& errori,
-                      bool scrivi_file_linea) {
+                      bool senza_linea, std::ostream& uscita, std::ostream& errori) {
     richiesta r;
     r.cartella = cartella;
     r.identita = identita;
     r.costruisci_piano = !senza_linea;
-    r.scrivi_file_linea = scrivi_file_linea;
     const esito e = esegui(r);
     return scrivi_esito_compatta(e, uscita, errori);
 }
@@ -60,8 +59,9 @@ int scrivi_esito_compatta(const esito& e, std::ostream& uscita, std::ostream& er
         errori << testo_dei_problemi(e) << " Errore n. " << e.intestazione->numero << "\n";
         return e.stato;
     }
+    // A folder's name reaches the terminal with no byte that could steer it.
     for (const file_compatto& f : e.file) {
-        uscita << f.percorso.string() << "\n";
+        uscita << senza_controlli(f.percorso.string(), false) << "\n";
     }
     errori << testo_dei_problemi(e);
     return e.stato;

@@ -103,7 +103,7 @@ int scrivi_compattazione(const esito& e, std::set<std::string>& gia_dette, lavor
     voci_del_treno voci(e.linea, e.treno, gia_dette, l.errori);
     if (!e.fallimento && !e.intestazione) {
         for (const file_compatto& f : e.file) {
-            l.uscita << f.percorso.string() << "\n";
+            l.uscita << senza_controlli(f.percorso.string(), false) << "\n";
         }
     }
     for (const voce_descritta& v :

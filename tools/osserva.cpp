@@ -1,9 +1,8 @@
 // compattatore osserva: the folder watched through the file seam, saves gathered into
-// bursts, each scenario concerned compacted from a stable copy of its sources.
+// bursts, each scenario concerned compacted from the bytes of its sources while stable.
 #include "tools/osserva.h"
 
 #include "compactor/testo.h"
-#include "comune/cartella_temporanea.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/osservatore.h"
 #include "comune/sistema_file.h"
@@ -54,15 +53,9 @@ std::string ora() {
     return testo;
 }
 
-std::string sostituisci_tutto(std::string testo, const std::string& da, const std::string& a) {
-    for (std::size_t i = testo.find(da); i != std::string::npos; i = testo.find(da, i + a.size())) {
-        testo.replace(i, da.size(), a);
-    }
-    return testo;
-}
-
-// One pair compacted from a copy of its sources taken while they did not change.
-void compatta_da_copia(const fs::path& cartella, const identita_scenario& id, std::ostream& uscita,
+// One pair compacted in memory from its sources' bytes, taken while they did not change;
+// the compact files are written only if the sources are still those bytes.
+void compatta_in_memoria_e_scrivi(const fs::path& cartella, const identita_scenario& id, std::ostream& uscita,
                        std::ostream& errori) {
     const fs::path sorgenti[2] = {nomi_file::sorgente_linea(cartella, id),
                                   nomi_file::sorgente_treno(cartella, id)};
@@ -94,33 +87,31 @@ void compatta_da_copia(const fs::path& cartella, const identita_scenario& id, st
         in_scrittura();
         return;
     }
-    const cartella_temporanea copia;
+    richiesta r;
+    r.cartella = cartella;
+    r.identita = id;
+    r.testi = sorgenti_in_memoria{std::move(testi[0]), std::move(testi[1])};
+    r.uscita_in_memoria = true;
+    const esito e = esegui(r);
     std::ostringstream nomi;
     std::ostringstream problemi;
     try {
-        for (int i = 0; i < 2; ++i) {
-            sostituisci_file(copia / sorgenti[i].filename().string(), testi[i]);
-        }
-        compatta_scenario(copia.percorso(), id, false, nomi, problemi);
+        scrivi_esito_compatta(e, nomi, problemi);
         if (!invariate()) {
             in_scrittura();
             return;
         }
-        const blocco_cartella blocco(cartella, "compattatore");
-        for (const fs::path& compatto : {nomi_file::linea_compatta(copia.percorso(), id),
-                                         nomi_file::voci_compatte(copia.percorso(), id),
-                                         nomi_file::celle_compatte(copia.percorso(), id)}) {
-            if (fs::exists(compatto)) {
-                sostituisci_file(cartella / compatto.filename(), leggi_file_intero(compatto));
+        if (!e.file.empty()) {
+            const blocco_cartella blocco(cartella, "compattatore");
+            for (const file_compatto& f : e.file) {
+                sostituisci_file(f.percorso, f.byte);
             }
         }
-    } catch (const std::exception& e) {  // errore_esecuzione and the library's own
-        problemi << "compattatore: " << senza_controlli(e.what(), false) << "\n";
+    } catch (const std::exception& x) {  // errore_esecuzione and the library's own
+        problemi << "compattatore: " << senza_controlli(x.what(), false) << "\n";
     }
-    // The messages name the sources where the author keeps them, shown as they show paths.
-    const std::string qui = senza_controlli(copia.percorso().string(), false);
-    uscita << sostituisci_tutto(nomi.str(), qui, mostrata) << std::flush;
-    errori << sostituisci_tutto(problemi.str(), qui, mostrata) << std::flush;
+    uscita << nomi.str() << std::flush;
+    errori << problemi.str() << std::flush;
 }
 
 void giro(const fs::path& cartella, const std::optional<identita_scenario>& coppia,
@@ -138,7 +129,7 @@ void giro(const fs::path& cartella, const std::optional<identita_scenario>& copp
     for (const identita_scenario& id : coppie) {
         if (salvati.contains(nomi_file::sorgente_linea({}, id).string()) ||
             salvati.contains(nomi_file::sorgente_treno({}, id).string())) {
-            compatta_da_copia(cartella, id, uscita, errori);
+            compatta_in_memoria_e_scrivi(cartella, id, uscita, errori);
         }
     }
     uscita << std::flush;

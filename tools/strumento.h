@@ -18,12 +18,9 @@
 
 int comando_esporta(const std::filesystem::path& cartella);
 // One scenario compacted: the compact files' names go to `uscita`, the problems to
-// `errori`; returns the exit status. A run-time failure throws errore_esecuzione. With
-// `scrivi_file_linea` false the plan is still built, unless `senza_linea`, but its file is
-// left to another train of the scenario.
+// `errori`; returns the exit status. A run-time failure throws errore_esecuzione.
 int compatta_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
-                      bool senza_linea, std::ostream& uscita, std::ostream& errori,
-                      bool scrivi_file_linea = true);
+                      bool senza_linea, std::ostream& uscita, std::ostream& errori);
 // compatta's report of a run: the compact files' names to `uscita`, the problems and a
 // failed header check to `errori`; a run-time failure is thrown. Returns the status.
 int scrivi_esito_compatta(const esito& e, std::ostream& uscita, std::ostream& errori);
