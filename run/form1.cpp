@@ -1,7 +1,7 @@
 // The run sequence of the one-shot program.
 #include "run/form1.h"
 
-#include "compactor/diagnostica.h"
+#include "compactor/esecuzione.h"
 #include "writers/dati.h"
 
 #include <iostream>
@@ -21,17 +21,22 @@ int Form1::Form_Load() {
     dati_rallentamenti(cartella_, identita);
     dati_scheda(cartella_, identita);
 
-    modello.emplace(cartella_, identita);
-    int32_t j = 1;
-    if (const int numero = modello->memorizza_percorso(j); numero != 0) {
-        errore(std::to_string(numero));
+    // The sources go once read; main() holds the folder's lock for the whole run.
+    richiesta r;
+    r.cartella = cartella_;
+    r.identita = identita;
+    r.elimina_sorgenti = true;
+    r.blocco = blocco_richiesto::gia_preso;
+    const esito e = esegui(r);
+    if (e.fallimento) {
+        throw *e.fallimento;
+    }
+    if (e.intestazione) {
+        errore(std::to_string(e.intestazione->numero));
         return stato_uscita::intestazione;
     }
-    if (modello->codice_errore != 0) {
-        std::cerr << descrivi_problemi(*modello);
-        return stato_uscita::problema_registrato;
-    }
-    return stato_uscita::fatto;
+    std::cerr << testo_dei_problemi(e);
+    return e.stato;
 }
 
 void Form1::errore(const std::string& a) {

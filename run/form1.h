@@ -1,14 +1,12 @@
 // The program's one window and its run: identity, writers, compactor, end.
 #pragma once
 
-#include "compactor/compattatore.h"
 #include "comune/stato_uscita.h"
 #include "run/presentazione.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
 class Form1 {
@@ -23,7 +21,6 @@ public:
     std::string nome_scenario;
     std::string numero_treno;
     int32_t risposta = 0;
-    std::optional<compattatore> modello;
 
 private:
     std::filesystem::path cartella_;
