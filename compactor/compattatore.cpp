@@ -7,6 +7,7 @@
 #include "comune/sistema_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 #include <system_error>
 
@@ -144,7 +145,7 @@ problema_registrato& compattatore::registra(problema p, std::optional<int32_t> p
     }
     std::filesystem::path file = origine ? origine->file : std::filesystem::path();
     problemi.push_back({p, std::move(file), posizione, std::move(origine), std::move(motivo),
-                        std::nullopt, std::nullopt, {}});
+                        std::nullopt, std::nullopt, {}, 0, {}});
     return problemi.back();
 }
 
@@ -190,6 +191,16 @@ void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_c
     avvisi.push_back(a);
 }
 
+void compattatore::avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
+                          std::string_view testo, std::pair<std::size_t, std::size_t> sostituzione) {
+    avvisa(tipo, file, luogo, testo);
+    if (sostituzione.first + sostituzione.second <= testo.size() &&
+        sostituzione.first + sostituzione.second <= UINT16_MAX) {
+        avvisi.back().inizio_sostituzione = static_cast<uint16_t>(sostituzione.first);
+        avvisi.back().lunghezza_sostituzione = static_cast<uint16_t>(sostituzione.second);
+    }
+}
+
 void compattatore::ritira_avvisi_della_riga(std::size_t da) {
     const auto via =
         std::remove_if(avvisi.begin() + static_cast<std::ptrdiff_t>(da), avvisi.end(),
@@ -201,7 +212,9 @@ void compattatore::ritira_avvisi_della_riga(std::size_t da) {
 }
 
 avviso_registrato compattatore::avviso_di(const avviso_conservato& a) const {
-    avviso_registrato r{a.tipo, file_di(a.file), std::nullopt, std::string(testo_di(a))};
+    const std::string_view testo = testo_di(a);
+    avviso_registrato r{a.tipo, file_di(a.file), std::nullopt, std::string(testo),
+                        std::string(testo.substr(a.inizio_sostituzione, a.lunghezza_sostituzione))};
     if (a.ha_luogo) {
         r.origine = origine_di({a.file, a.luogo});
     }

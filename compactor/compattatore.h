@@ -65,6 +65,9 @@ struct problema_registrato {
     std::string dettaglio;
     // A read failure of a row that began on an earlier line: the line of its keyword.
     int riga_della_chiave = 0;
+    // What the field it names should read instead, when one value is plainly meant (a
+    // station's position or length on its step); empty for none.
+    std::string sostituzione;
 };
 
 // A failed header check: its number (1250, 1251) and the row whose write to cell 1 made
@@ -80,6 +83,7 @@ struct avviso_registrato {
     std::filesystem::path file;
     std::optional<origine_problema> origine;
     std::string testo;
+    std::string sostituzione;  // what its field should read instead (a keyword); or empty
 };
 
 // A warning as the compactor keeps it while reading on: which source file, its field when
@@ -93,6 +97,9 @@ struct avviso_conservato {
     luogo_campo luogo;
     std::size_t inizio_testo = 0;
     std::size_t lunghezza_testo = 0;
+    // The replacement it suggests for its field, as a stretch of its own text.
+    uint16_t inizio_sostituzione = 0;
+    uint16_t lunghezza_sostituzione = 0;
 };
 
 class compattatore : public modello_scenario {
@@ -181,6 +188,10 @@ public:
     // Records a warning about a source file, at its field when it has one.
     void avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
                 std::string_view testo);
+    // The same for a warning that suggests a replacement of its field: the stretch
+    // `sostituzione` (offset, length) of its text.
+    void avvisa(avviso tipo, file_sorgente file, std::optional<luogo_campo> luogo,
+                std::string_view testo, std::pair<std::size_t, std::size_t> sostituzione);
     // The warnings from the `da`-th on that say what a refused row does go with it.
     void ritira_avvisi_della_riga(std::size_t da);
     // A kept warning as it is shown: its file's path, its row's text and its own text.

@@ -38,7 +38,8 @@ segnalazione da_problema(const problema_registrato& p, const std::filesystem::pa
             p.cella,
             false,
             false,
-            p.lettura_fermata};
+            p.lettura_fermata,
+            p.sostituzione};
 }
 
 segnalazione da_intestazione(const intestazione_fallita& f) {
@@ -71,7 +72,11 @@ segnalazione da_avviso(const avviso_registrato& a, const std::filesystem::path& 
             std::string(nome_avviso(a.tipo)),
             std::nullopt,
             a.testo,
-            std::nullopt};
+            std::nullopt,
+            false,
+            false,
+            std::nullopt,
+            a.sostituzione};
 }
 
 // Two entries are the same problem when code, place, position and failing cell agree.

@@ -34,6 +34,8 @@ struct segnalazione {
     bool in_vigore = false;         // the code that run leaves in the model
     // A problem that stopped the train file's reading later on: the row where it stopped.
     std::optional<origine_problema> nota = std::nullopt;
+    // What its field should read instead, when one value is plainly meant; empty for none.
+    std::string sostituzione = {};
 };
 
 // What a front end shows in place of the entries of one file it leaves out past the limit.

@@ -100,8 +100,12 @@ esito esegui(const richiesta& r) {
         if (r.testi || r.uscita_in_memoria) {
             memoria = std::make_shared<sistema_file_in_memoria>();
             if (r.testi) {
-                memoria->metti(e.linea, r.testi->linea);
-                memoria->metti(e.treno, r.testi->treno);
+                if (r.testi->linea) {
+                    memoria->metti(e.linea, *r.testi->linea);
+                }
+                if (r.testi->treno) {
+                    memoria->metti(e.treno, *r.testi->treno);
+                }
             } else {
                 for (const std::filesystem::path& f : {e.linea, e.treno}) {
                     if (disco.file_regolare(f)) {

@@ -32,10 +32,11 @@ enum class blocco_richiesto {
     gia_preso       // the caller holds it already
 };
 
-// The two source files' bytes, for sources that are not (or not yet) on disk.
+// The two source files' bytes, for sources that are not (or not yet) on disk; a file
+// without bytes is missing.
 struct sorgenti_in_memoria {
-    std::string linea;
-    std::string treno;
+    std::optional<std::string> linea;
+    std::optional<std::string> treno;
 };
 
 struct richiesta {

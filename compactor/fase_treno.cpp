@@ -388,8 +388,8 @@ esito lettura_treno::riga_stazione() {
                                  esito::chiusura);
     }
     if (p % 50 != 0) {
-        return problema_al_campo(problema::stazione_non_multipla_di_50, p, luogo_posizione_,
-                                 esito::interrotta);
+        return fuori_passo(problema::stazione_non_multipla_di_50, p, luogo_posizione_, p, 50,
+                           esito::interrotta);
     }
     if (controllo()) {
         // Before the spacing test, which such a station fails: this says why.
@@ -434,8 +434,8 @@ esito lettura_treno::campi_stazione(voce& stazione, int32_t p) {
     const int32_t lunghezza = l_.leggi_long();
     const luogo_campo luogo_lunghezza = l_.luogo();
     if (lunghezza % 100 != 0) {
-        return problema_al_campo(problema::lunghezza_stazione_non_multipla_di_100, p,
-                                 luogo_lunghezza, esito::interrotta);
+        return fuori_passo(problema::lunghezza_stazione_non_multipla_di_100, p, luogo_lunghezza,
+                           lunghezza, 100, esito::interrotta);
     }
     stazione.segno = l_.leggi_byte();
     stazione.flag4 = l_.leggi_byte();

@@ -43,6 +43,16 @@ esito lettura_sorgente::problema_al_campo(problema p, std::optional<int32_t> pos
     return dopo;
 }
 
+esito lettura_sorgente::fuori_passo(problema p, int32_t posizione, const luogo_campo& luogo,
+                                    int32_t valore, int32_t passo, esito dopo) {
+    problema_registrato& r = c_.registra(p, posizione, origine(luogo));
+    if (valore >= 0) {
+        r.sostituzione = std::to_string((int64_t{valore} + passo / 2) / passo * passo);
+    }
+    segna_fermata(luogo);
+    return dopo;
+}
+
 void lettura_sorgente::registra_guasto(const errore_lettura& e) {
     // Before the first field there is no place to show.
     const luogo_campo luogo = e.luogo.value_or(l_.luogo());
@@ -116,7 +126,11 @@ void lettura_sorgente::campo_sconosciuto(const std::string& campo,
             ": la sezione [generale] finisce solo alla prima intestazione tra parentesi "
             "quadre, e questa riga le sta ancora dentro";
     } else if (!vicina.empty()) {
-        testo += "; forse \"" + std::string(vicina) + "\"?";
+        testo += "; forse \"";
+        const std::pair<std::size_t, std::size_t> sostituzione{testo.size(), vicina.size()};
+        testo += std::string(vicina) + "\"?";
+        c_.avvisa(avviso::campo_sconosciuto, quale_, l_.luogo(), testo, sostituzione);
+        return;
     }
     avvisa(avviso::campo_sconosciuto, l_.luogo(), std::move(testo));
 }

@@ -58,6 +58,10 @@ protected:
     // Records a problem at a field of this file and hands back what the handler returns.
     esito problema_al_campo(problema p, std::optional<int32_t> posizione, const luogo_campo& luogo,
                             esito dopo);
+    // The same for a value off its step: the nearest value on it is the field's suggested
+    // replacement.
+    esito fuori_passo(problema p, int32_t posizione, const luogo_campo& luogo, int32_t valore,
+                      int32_t passo, esito dopo);
     void registra_guasto(const errore_lettura& e);
     void avvisa(avviso tipo, const luogo_campo& luogo, std::string testo);
     void avvisa_file(avviso tipo, std::string testo);

@@ -3,11 +3,11 @@
 #include "tools/lsp/server.h"
 
 #include "compactor/compattatore.h"
+#include "compactor/esecuzione.h"
 #include "compactor/testo.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/identita.h"
 #include "comune/sistema_file.h"
-#include "comune/sistema_file_memoria.h"
 #include "tools/lsp/messaggi.h"
 #include "tools/lsp/parole.h"
 #include "tools/strumento.h"
@@ -563,10 +563,10 @@ void server_lsp::verifica(const coppie& c) {
     }
     // The files as the checker reads them: the editor's text where it is open, the disk's
     // otherwise; a file that is neither is missing for the checker too.
-    sistema_file_in_memoria memoria;
+    std::map<std::filesystem::path, std::string> sorgenti;
     const auto carica = [&](const std::filesystem::path& f) {
         if (const auto it = aperti_.find(f); it != aperti_.end()) {
-            memoria.metti(f, it->second.testo.bytes());
+            sorgenti[f] = it->second.testo.bytes();
             dal_disco_.erase(f);
             return;
         }
@@ -577,7 +577,7 @@ void server_lsp::verifica(const coppie& c) {
         }
         try {
             std::string bytes = leggi_file_intero(f);
-            memoria.metti(f, bytes);
+            sorgenti[f] = bytes;
             dal_disco_[f] = testo_sorgente::dal_disco(std::move(bytes), unita_);
         } catch (const errore_esecuzione& e) {
             registra(e.what());
@@ -596,7 +596,6 @@ void server_lsp::verifica(const coppie& c) {
     std::set<std::string> gia_sulla_linea;
     std::set<std::filesystem::path> nuove;  // the files whose writes this check has kept
     const auto controlla = [&](const std::string& treno, bool solo_linea) {
-        const cartelle_compattatore cartelle{c.cartella, c.cartella, false, &memoria};
         const auto aggiungi = [&](const segnalazione& s) {
             std::filesystem::path f = s.origine ? s.origine->file : s.file;
             if (f.empty()) {
@@ -630,13 +629,27 @@ void server_lsp::verifica(const coppie& c) {
             d.messaggio = s.testo;
             it->second.push_back(std::move(d));
         };
-        const elenco_controllo elenco = controlla_elenco(cartelle, {c.scenario, treno}, false);
-        elenco.visita(opzioni_.limite_per_file, aggiungi, tagliate);
-        // What each row wrote, for hover: the line file's rows from its first check only.
-        const compattatore& modello = elenco.lettura();
         const std::filesystem::path file_treno =
             treno.empty() ? std::filesystem::path()
                           : nomi_file::sorgente_treno(c.cartella, {c.scenario, treno});
+        const auto bytes = [&](const std::filesystem::path& f) -> std::optional<std::string> {
+            const auto it = sorgenti.find(f);
+            return it == sorgenti.end() ? std::nullopt : std::optional(it->second);
+        };
+        ::richiesta r;
+        r.cartella = c.cartella;
+        r.identita = {c.scenario, treno};
+        r.testi = sorgenti_in_memoria{bytes(linea), bytes(file_treno)};
+        r.modo = modo_lettura::controllo;
+        const ::esito e = ::esegui(r);
+        if (e.fallimento) {
+            registra(e.fallimento->what());
+            return;
+        }
+        const elenco_controllo& elenco = *e.controllo;
+        elenco.visita(opzioni_.limite_per_file, aggiungi, tagliate);
+        // What each row wrote, for hover: the line file's rows from its first check only.
+        const compattatore& modello = elenco.lettura();
         const bool linea_nuova = nuove.insert(linea).second;
         if (!file_treno.empty()) {
             nuove.insert(file_treno);
@@ -728,28 +741,10 @@ server_lsp::diagnostica server_lsp::da_segnalazione(const segnalazione& s,
         --a;
     }
     d.a = a;
-    // A misspelt keyword: the checker's guess is the fix.
-    const std::size_t forse = s.messaggio.rfind("; forse \"");
-    if (forse != std::string::npos && s.messaggio.size() > forse + 11) {
-        const std::size_t inizio = forse + 9;
-        const std::size_t fine = s.messaggio.find('"', inizio);
-        if (fine != std::string::npos) {
-            d.sostituzione = s.messaggio.substr(inizio, fine - inizio);
-        }
-    }
-    // A station's position or length off its multiple: the nearest one.
-    if (s.problema && s.posizione && (s.codice == 8 || s.codice == 9) && a > d.da) {
-        const std::string_view campo_testo = riga.substr(d.da, a - d.da);
-        long long valore = 0;
-        bool numero = !campo_testo.empty();
-        for (const char ch : campo_testo) {
-            numero = numero && ch >= '0' && ch <= '9' && valore < 100000000;
-            valore = numero ? valore * 10 + (ch - '0') : valore;
-        }
-        const long long passo = s.codice == 8 ? 50 : 100;
-        if (numero) {
-            d.sostituzione = std::to_string((valore + passo / 2) / passo * passo);
-        }
+    // The checker's suggested replacement is the fix: a misspelt keyword, a station's
+    // position or length on its step.
+    if (!s.sostituzione.empty() && a > d.da) {
+        d.sostituzione = s.sostituzione;
     }
     return d;
 }
@@ -1096,33 +1091,28 @@ bool server_lsp::compatta(const std::filesystem::path& file, std::string& esito)
         return false;
     }
     // Never waiting for the lock: the editor would hang while another run writes. The
-    // lock is held for the whole compaction, which therefore runs here rather than through
-    // compatta_scenario (which takes the lock itself).
+    // lock is held for all the scenario's trains.
     const blocco_cartella blocco(c->cartella, blocco_cartella::senza_attesa{});
     if (blocco.occupata()) {
         esito = c->cartella.string() +
                 ": un'altra esecuzione sta scrivendo nella cartella: compattazione saltata";
         return false;
     }
+    ::richiesta r;
+    r.cartella = c->cartella;
+    r.identita.nome_scenario = c->scenario;
+    r.blocco = blocco_richiesto::gia_preso;
     bool tutto = true;
     std::string testo;
-    for (const std::string& t : c->treni) {
-        std::string stato;
-        try {
-            compattatore compattazione({c->cartella, c->cartella, false}, {c->scenario, t});
-            int32_t j = 1;
-            const int numero = compattazione.memorizza_percorso(j);
-            stato =
-                numero != 0 ? "Errore n. " + std::to_string(numero) + ", nessun file scritto"
-                : compattazione.codice_errore != 0
-                    ? "compattato con il problema " + std::to_string(compattazione.codice_errore)
-                    : "compattato";
-            tutto = tutto && numero == 0 && compattazione.codice_errore == 0;
-        } catch (const std::exception& e) {
-            stato = e.what();
-            tutto = false;
-        }
-        testo += c->scenario + " " + t + ": " + stato + "\n";
+    for (const ::esito& e : ::esegui_scenario(r, c->treni)) {
+        const std::string stato =
+            e.fallimento ? std::string(e.fallimento->what())
+            : e.intestazione
+                ? "Errore n. " + std::to_string(e.intestazione->numero) + ", nessun file scritto"
+            : e.codice_errore != 0 ? "compattato con il problema " + std::to_string(e.codice_errore)
+                                   : "compattato";
+        tutto = tutto && e.stato == stato_uscita::fatto;
+        testo += c->scenario + " " + e.identita.numero_treno + ": " + stato + "\n";
     }
     esito = c->treni.empty() ? c->scenario + ": nessun treno da compattare" : testo;
     return tutto && !c->treni.empty();
