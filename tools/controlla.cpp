@@ -2,6 +2,7 @@
 // compactor records, what reading on after each finds besides, and the warnings), as text
 // for a person or as JSON lines for an editor or CI. It writes nothing.
 #include "compactor/controllo.h"
+#include "compactor/esecuzione.h"
 #include "compactor/testo.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/identita.h"
@@ -45,19 +46,24 @@ std::string quanti(std::size_t n, const char* uno, const char* molti) {
 
 }  // namespace
 
-elenco_controllo controlla_elenco(const std::filesystem::path& cartella,
-                                  const identita_scenario& identita, bool senza_linea) {
-    std::error_code codice;
-    if (!std::filesystem::is_directory(cartella, codice)) {
-        throw errore_esecuzione(cartella, "cartella non trovata");
+std::shared_ptr<const elenco_controllo> controlla_elenco(const std::filesystem::path& cartella,
+                                                        const identita_scenario& identita,
+                                                        bool senza_linea) {
+    richiesta r;
+    r.cartella = cartella;
+    r.identita = identita;
+    r.costruisci_piano = !senza_linea;
+    r.modo = modo_lettura::controllo;
+    const esito e = esegui(r);
+    if (e.fallimento) {
+        throw *e.fallimento;
     }
-    return controlla_elenco(cartelle_compattatore{cartella, cartella, false}, identita,
-                            senza_linea);
+    return e.controllo;
 }
 
 std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
                                              const identita_scenario& identita, bool senza_linea) {
-    return controlla_elenco(cartella, identita, senza_linea).tutte();
+    return controlla_elenco(cartella, identita, senza_linea)->tutte();
 }
 
 void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita) {
@@ -119,7 +125,9 @@ int comando_controlla(const std::filesystem::path& cartella, const identita_scen
 
 int controlla_scenario(const std::filesystem::path& cartella, const identita_scenario& identita,
                        const opzioni_controllo& opzioni, std::ostream& uscita) {
-    const elenco_controllo elenco = controlla_elenco(cartella, identita, opzioni.senza_linea);
+    const std::shared_ptr<const elenco_controllo> lista =
+        controlla_elenco(cartella, identita, opzioni.senza_linea);
+    const elenco_controllo& elenco = *lista;
     const auto tagliate = [&](const segnalazioni_tagliate& t) {
         scrivi_tagliate(t, opzioni.formato, uscita);
     };

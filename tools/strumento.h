@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,8 +39,9 @@ struct opzioni_controllo {
 std::vector<segnalazione> controlla_sorgenti(const std::filesystem::path& cartella,
                                              const identita_scenario& identita, bool senza_linea);
 // The same list held compactly, for a front end that shows it with a limit.
-elenco_controllo controlla_elenco(const std::filesystem::path& cartella,
-                                  const identita_scenario& identita, bool senza_linea);
+std::shared_ptr<const elenco_controllo> controlla_elenco(const std::filesystem::path& cartella,
+                                                        const identita_scenario& identita,
+                                                        bool senza_linea);
 // One entry of that list as controlla prints it (text, or one JSON object and a line end).
 void scrivi_segnalazione(const segnalazione& s, formato_controllo formato, std::ostream& uscita);
 // What stands for a file's entries left out past the limit: "N segnalazioni in più non
