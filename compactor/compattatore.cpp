@@ -46,13 +46,17 @@ int compattatore::compatta_in_memoria(int32_t& j) {
     return controlla_intestazione();
 }
 
-int compattatore::concludi_percorso() {
+void compattatore::richiedi_griglia() const {
     if (celle.empty()) {
         // Without a grid there is nothing to walk or write: the run cannot go on.
         throw errore_esecuzione(
             nomi_file::sorgente_linea(cartelle_.sorgenti, identita_),
             "nessuna griglia di celle creata (problema " + std::to_string(codice_errore) + ")");
     }
+}
+
+int compattatore::concludi_percorso() {
+    richiedi_griglia();
     cammina_griglia();
     if (const int numero = controlla_intestazione(); numero != 0) {
         return numero;

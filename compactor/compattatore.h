@@ -118,6 +118,8 @@ public:
     // The driver after the readers: the walk, the header checks and the compact files,
     // on the model as it stands. Returns as memorizza_percorso does.
     int concludi_percorso();
+    // A run-time failure naming the line source when the readers made no grid.
+    void richiedi_griglia() const;
 
     // Reads the line source file and then, unless the line phase stopped with a code
     // other than 15, the train source file. Read failures become code 25.
@@ -153,6 +155,8 @@ public:
 
     // Stores the scenario codes and writes the compact files, replacing older ones.
     void scrivi_file_compatti();
+    // Stores the scenario codes: voci(85).dato_finale and cell 1's valore2.
+    void memorizza_codici();
 
     // The checker's reading: both readers going on after problems, the walk and the
     // header checks; nothing is written. Returns 0, or the number of the header check

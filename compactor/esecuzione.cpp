@@ -45,7 +45,7 @@ void esegui_compattazione(const richiesta& r, const cartelle_compattatore& carte
                     if (byte == nullptr) {
                         continue;
                     }
-                    if (r.uscita_in_memoria) {
+                    if (r.uscita == uscita_compatta::in_memoria) {
                         scritto.byte = *byte;
                     } else {
                         sostituisci_file(f, *byte, disco);
@@ -64,6 +64,26 @@ void esegui_compattazione(const richiesta& r, const cartelle_compattatore& carte
     e.posizione_errore = c.posizione_errore;
 }
 
+// The run up to the header checks, the scenario codes stored as the output step stores
+// them, nothing written.
+void esegui_senza_uscita(const richiesta& r, const cartelle_compattatore& cartelle, esito& e) {
+    auto c = std::make_shared<compattatore>(cartelle, r.identita);
+    int32_t j = r.costruisci_piano ? 1 : 0;
+    const int numero = c->compatta_in_memoria(j);
+    e.problemi = c->problemi;
+    e.codice_errore = c->codice_errore;
+    e.posizione_errore = c->posizione_errore;
+    e.modello = c;
+    if (numero != 0) {
+        e.intestazione = c->intestazione.value_or(intestazione_fallita{numero, std::nullopt});
+        e.stato = stato_uscita::intestazione;
+        return;
+    }
+    c->richiedi_griglia();  // as the compaction stops without a grid
+    c->memorizza_codici();
+    e.stato = c->codice_errore != 0 ? stato_uscita::problema_registrato : stato_uscita::fatto;
+}
+
 }  // namespace
 
 esito esegui(const richiesta& r) {
@@ -73,7 +93,8 @@ esito esegui(const richiesta& r) {
     e.treno = nomi_file::sorgente_treno(r.cartella, r.identita);
     sistema_file& disco = r.sistema != nullptr ? *r.sistema : sistema_file_predefinito();
     const bool scrive_sul_disco =
-        (r.modo == modo_lettura::compattazione && !r.uscita_in_memoria) || r.elimina_sorgenti;
+        (r.modo == modo_lettura::compattazione && r.uscita == uscita_compatta::cartella) ||
+        r.elimina_sorgenti;
     try {
         if ((!r.testi || scrive_sul_disco) && disco.sul_disco()) {
             std::error_code codice;
@@ -97,7 +118,7 @@ esito esegui(const richiesta& r) {
         // Sources given as bytes, or outputs kept as bytes: the run reads and writes in
         // memory, under the paths of the folder.
         std::shared_ptr<sistema_file_in_memoria> memoria;
-        if (r.testi || r.uscita_in_memoria) {
+        if (r.testi || r.uscita != uscita_compatta::cartella) {
             memoria = std::make_shared<sistema_file_in_memoria>();
             if (r.testi) {
                 if (r.testi->linea) {
@@ -126,7 +147,11 @@ esito esegui(const richiesta& r) {
                                                   : stato_uscita::fatto;
             return e;
         }
-        esegui_compattazione(r, cartelle, memoria.get(), disco, e);
+        if (r.uscita == uscita_compatta::nessuna) {
+            esegui_senza_uscita(r, cartelle, e);
+        } else {
+            esegui_compattazione(r, cartelle, memoria.get(), disco, e);
+        }
     } catch (const errore_esecuzione& x) {
         e.fallimento = x;
         e.stato = stato_uscita::errore_esecuzione;

@@ -32,6 +32,14 @@ enum class blocco_richiesto {
     gia_preso       // the caller holds it already
 };
 
+// Where the compact files go.
+enum class uscita_compatta {
+    cartella,    // written into the folder
+    in_memoria,  // returned as bytes in esito::file, nothing written
+    nessuna      // none made: the run stops after the header checks, with the scenario codes
+                 // stored, and its model is in esito::modello
+};
+
 // The two source files' bytes, for sources that are not (or not yet) on disk; a file
 // without bytes is missing.
 struct sorgenti_in_memoria {
@@ -46,8 +54,7 @@ struct richiesta {
     std::filesystem::path cartella;
     // The sources' bytes; without them the sources are read from the folder.
     std::optional<sorgenti_in_memoria> testi;
-    // The compact files as bytes in esito::file, nothing written.
-    bool uscita_in_memoria = false;
+    uscita_compatta uscita = uscita_compatta::cartella;
     // Whether the route plan is built: without it, curve rows are not read.
     bool costruisci_piano = true;
     // Whether the plan built goes into SCENARIO_linea.dat (a scenario's later trains leave
@@ -92,6 +99,9 @@ struct esito {
     std::optional<errore_esecuzione> fallimento;
     // The checker's list (modo_lettura::controllo).
     std::shared_ptr<const elenco_controllo> controllo;
+    // The model as the compact files would hold it (uscita_compatta::nessuna); its grid is
+    // empty when the sources made none.
+    std::shared_ptr<const modello_scenario> modello;
 };
 
 esito esegui(const richiesta& r);

@@ -157,9 +157,13 @@ int16_t compattatore::codice_gara_og() {
     return static_cast<int16_t>(somma);  // at most 25 x 255
 }
 
-void compattatore::scrivi_file_compatti() {
+void compattatore::memorizza_codici() {
     voci.scrivi(85).dato_finale = codice_gara_st();
     celle.scrivi(1).valore2 = codice_gara_og();
+}
+
+void compattatore::scrivi_file_compatti() {
+    memorizza_codici();
 
     if (scrivi_linea != 0 && cartelle().scrivi_file_linea) {
         scrivi_piano(tracciato, nomi_file::linea_compatta(cartelle().uscita, identita()),

@@ -41,7 +41,7 @@ TEST(Entrata, DalDiscoODallaMemoriaGliStessiByteEGliStessiProblemi) {
 
     richiesta in_memoria = della_cartella(disco.percorso());
     in_memoria.testi = sorgenti_in_memoria{leggi_file_intero(linea), leggi_file_intero(treno)};
-    in_memoria.uscita_in_memoria = true;
+    in_memoria.uscita = uscita_compatta::in_memoria;
     const esito m = esegui(in_memoria);
     // Nothing was written.
     EXPECT_EQ(nomi_ordinati(disco.percorso()).size(), 5u);
@@ -73,7 +73,7 @@ TEST(Entrata, IlPianoCostruitoEIlSuoFileSonoDueScelte) {
     const cartella_temporanea cartella;
     scrivi_testi_scenario(cartella.percorso(), identita_predefinita());
     richiesta r = della_cartella(cartella.percorso());
-    r.uscita_in_memoria = true;
+    r.uscita = uscita_compatta::in_memoria;
     const esito intero = esegui(r);
     r.scrivi_file_linea = false;
     const esito senza_file = esegui(r);

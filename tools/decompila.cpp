@@ -7,9 +7,9 @@
 #include "compactor/arrotonda.h"
 #include "compactor/compattatore.h"
 #include "compactor/curva.h"
+#include "compactor/esecuzione.h"
 #include "compactor/formato.h"
 #include "compactor/problemi.h"
-#include "comune/cartella_temporanea.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file.h"
 #include "comune/stato_uscita.h"
@@ -874,48 +874,26 @@ std::string proposta::treno(const std::set<std::size_t>& abbattimenti_da_scriver
     return t.byte;
 }
 
-// The compaction of the proposed sources, as the compactor runs it up to its output step.
-// The scenario codes are kept aside, not stored into the model: what the output step
-// would store, the comparison puts in their slots.
+// The compaction of the proposed sources in memory, up to the header checks with the
+// scenario codes stored: the model the compact files would hold.
 struct compattazione {
-    std::unique_ptr<compattatore> c;
+    esito e;
+    // 0, the header check that failed, or -1 when the sources made no grid.
     int intestazione = 0;
-    int32_t codice_st = 0;
-    int16_t codice_og = 0;
-    cella cella_uno() const {
-        cella uno = c->celle[1];
-        uno.valore2 = codice_og;
-        return uno;
-    }
-    voce voce_85() const {
-        voce v = c->voci[85];
-        v.dato_finale = codice_st;
-        return v;
-    }
+    const modello_scenario& modello() const { return *e.modello; }
 };
 
-compattazione compatta_in_prova(const cartella_temporanea& cartella,
-                                const identita_scenario& identita, const std::string& linea,
+compattazione compatta_in_prova(const identita_scenario& identita, const std::string& linea,
                                 const std::string& treno, bool senza_linea) {
-    sostituisci_file(nomi_file::sorgente_linea(cartella.percorso(), identita), linea);
-    sostituisci_file(nomi_file::sorgente_treno(cartella.percorso(), identita), treno);
-    compattazione r;
-    r.c = std::make_unique<compattatore>(
-        cartelle_compattatore{cartella.percorso(), cartella.percorso(), false}, identita);
-    compattatore& c = *r.c;
-    // A new compactor's records are all zero, as the driver's reset leaves them.
-    c.scrivi_linea = senza_linea ? 0 : 1;
-    c.memorizza_dati();
-    if (c.celle.empty()) {
-        r.intestazione = -1;
-        return r;
-    }
-    c.cammina_griglia();
-    r.intestazione = c.controlla_intestazione();
-    if (r.intestazione == 0) {
-        r.codice_st = c.codice_gara_st();
-        r.codice_og = c.codice_gara_og();
-    }
+    richiesta q;
+    q.identita = identita;
+    q.testi = sorgenti_in_memoria{linea, treno};
+    q.uscita = uscita_compatta::nessuna;
+    q.costruisci_piano = !senza_linea;
+    compattazione r{esegui(q)};
+    r.intestazione = r.e.intestazione ? r.e.intestazione->numero
+                     : r.modello().celle.empty() ? -1
+                                                 : 0;
     return r;
 }
 
@@ -955,7 +933,7 @@ std::string descrivi_valore(const valore_piano& v) {
 std::vector<std::string> differenze(const compattazione& r, const file_compatti_decodificati& f,
                                     const proposta& p) {
     std::vector<std::string> d;
-    const compattatore& c = *r.c;
+    const modello_scenario& c = r.modello();
     if (r.intestazione == -1) {
         d.push_back(p.nome_celle() + ": le sorgenti proposte non creano la griglia");
         return d;
@@ -973,7 +951,7 @@ std::vector<std::string> differenze(const compattazione& r, const file_compatti_
                     std::to_string(c.celle.size()));
     }
     for (std::size_t i = 0; i < celle; ++i) {
-        const cella ottenuta = i == 1 ? r.cella_uno() : c.celle[i];
+        const cella& ottenuta = c.celle[i];
         if (!celle_uguali(ottenuta, f.celle[i])) {
             d.push_back(p.nome_celle() + ": cella " + std::to_string(i) + " (" +
                         std::to_string(50 * i) + " m): " + descrivi_cella(f.celle[i]) +
@@ -981,7 +959,7 @@ std::vector<std::string> differenze(const compattazione& r, const file_compatti_
         }
     }
     for (std::size_t i = 0; i < f.voci.size(); ++i) {
-        const voce ottenuta = i == 85 ? r.voce_85() : c.voci[i];
+        const voce& ottenuta = c.voci[i];
         std::string a, b;
         formato::aggiungi_voce(a, f.voci[i]);
         formato::aggiungi_voce(b, ottenuta);
@@ -1049,9 +1027,9 @@ std::vector<std::string> differenze(const compattazione& r, const file_compatti_
     return d;
 }
 
-std::vector<std::string> problemi_registrati(const compattatore& c) {
+std::vector<std::string> problemi_registrati(const std::vector<problema_registrato>& problemi) {
     std::vector<std::string> elenco;
-    for (const problema_registrato& p : c.problemi) {
+    for (const problema_registrato& p : problemi) {
         const descrizione_problema* d = descrivi_problema(numero(p.codice));
         std::string riga = "problema " + std::to_string(numero(p.codice));
         if (p.posizione) {
@@ -1072,11 +1050,10 @@ namespace {
 // The train rows proposed by `p` with the line source `esito.linea`, confirmed by compacting
 // them; the walk's points told from the authors' by compacting again.
 void conferma(proposta& p, const file_compatti_decodificati& compatti,
-              const identita_scenario& identita, bool senza_linea, const cartella_temporanea& prova,
-              esito_decompila& esito) {
+              const identita_scenario& identita, bool senza_linea, esito_decompila& esito) {
     std::set<std::size_t> da_scrivere;
     esito.treno = p.treno(da_scrivere);
-    compattazione r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
+    compattazione r = compatta_in_prova(identita, esito.linea, esito.treno, senza_linea);
     // The walk's points: every cell of value 180 is first left to the walk. Where the walk
     // of the proposed sources leaves such a cell free, that point was an author's row. Where
     // it places one on a cell the input has free, its points went elsewhere because an
@@ -1093,7 +1070,7 @@ void conferma(proposta& p, const file_compatti_decodificati& compatti,
         if (prova_r.intestazione != 0) {
             return std::size_t{0};
         }
-        const std::vector<cella>& ottenute = prova_r.c->celle.tutti();
+        const std::vector<cella>& ottenute = prova_r.modello().celle.tutti();
         for (std::size_t i = 2; i < ottenute.size() && i < compatti.celle.size(); ++i) {
             if (punto_del_cammino(ottenute[i]) != punto_del_cammino(compatti.celle[i])) {
                 return i;
@@ -1141,7 +1118,7 @@ void conferma(proposta& p, const file_compatti_decodificati& compatti,
             prova_s.insert(c);
             std::string prova_treno = p.treno(prova_s);
             compattazione prova_r =
-                compatta_in_prova(prova, identita, esito.linea, prova_treno, senza_linea);
+                compatta_in_prova(identita, esito.linea, prova_treno, senza_linea);
             const std::optional<std::size_t> d = prima_differenza(prova_r);
             if (!migliore || dopo(d, migliore_differenza)) {
                 migliore_differenza = d;
@@ -1177,7 +1154,7 @@ void conferma(proposta& p, const file_compatti_decodificati& compatti,
             da_scrivere.insert(z);
         }
         esito.treno = p.treno(da_scrivere);
-        r = compatta_in_prova(prova, identita, esito.linea, esito.treno, senza_linea);
+        r = compatta_in_prova(identita, esito.linea, esito.treno, senza_linea);
     }
     // The messages of the rows as finally proposed.
     esito.treno = p.treno(da_scrivere);
@@ -1187,7 +1164,7 @@ void conferma(proposta& p, const file_compatti_decodificati& compatti,
     const std::vector<std::string> diverse = differenze(r, compatti, p);
     esito.differenze.insert(esito.differenze.end(), diverse.begin(), diverse.end());
     if (r.intestazione >= 0) {
-        esito.problemi = problemi_registrati(*r.c);
+        esito.problemi = problemi_registrati(r.e.problemi);
     }
 }
 
@@ -1207,8 +1184,7 @@ esito_decompila decompila_file(const file_compatti_decodificati& compatti,
         return esito;
     }
     esito.linea = p.linea();
-    const cartella_temporanea prova;
-    conferma(p, compatti, identita, senza_linea, prova, esito);
+    conferma(p, compatti, identita, senza_linea, esito);
     if (!esito.differenze.empty()) {
         // The reader may have stopped on the last station row, as it does on a station too
         // close to the one before, in the last free record, ending within the first 100 m,
@@ -1219,7 +1195,7 @@ esito_decompila decompila_file(const file_compatti_decodificati& compatti,
         if (p.treno({}) != nelle_sezioni) {
             esito_decompila fermata;
             fermata.linea = esito.linea;
-            conferma(p, compatti, identita, senza_linea, prova, fermata);
+            conferma(p, compatti, identita, senza_linea, fermata);
             if (fermata.differenze.empty()) {
                 return fermata;
             }

@@ -91,7 +91,7 @@ void compatta_in_memoria_e_scrivi(const fs::path& cartella, const identita_scena
     r.cartella = cartella;
     r.identita = id;
     r.testi = sorgenti_in_memoria{std::move(testi[0]), std::move(testi[1])};
-    r.uscita_in_memoria = true;
+    r.uscita = uscita_compatta::in_memoria;
     const esito e = esegui(r);
     std::ostringstream nomi;
     std::ostringstream problemi;
