@@ -9,6 +9,7 @@
 #include "comune/cartella_temporanea.h"
 #include "comune/sistema_file.h"
 #include "scenario_text/testi_scenario.h"
+#include "tests/passi_del_driver.h"
 #include "writers/dati.h"
 
 #include <benchmark/benchmark.h>
@@ -53,7 +54,7 @@ void scrivi_sorgenti(const sorgenti_generate& sorgenti, int quale = 0) {
 std::string esegui_driver(int quale = 0) {
     compattatore c(cartella(quale), identita());
     int32_t j = 1;
-    const int esito = c.memorizza_percorso(j);
+    const int esito = passi_del_driver::memorizza_percorso(c, j);
     return problema_di(c, esito);
 }
 
@@ -123,7 +124,7 @@ void fase_linea(benchmark::State& state) {
             c.emplace(cartella(), identita());
             c->scrivi_linea = 1;
             state.ResumeTiming();
-            if (!c->leggi_linea()) {
+            if (!passi_del_driver::leggi_linea(*c)) {
                 state.SkipWithError("la fase di linea si ferma");
                 break;
             }
@@ -139,13 +140,13 @@ void fase_treno(benchmark::State& state) {
             scrivi_sorgenti_portate();
             c.emplace(cartella(), identita());
             c->scrivi_linea = 1;
-            const bool prosegue = c->leggi_linea();
+            const bool prosegue = passi_del_driver::leggi_linea(*c);
             state.ResumeTiming();
             if (!prosegue) {
                 state.SkipWithError("la fase di linea si ferma");
                 break;
             }
-            c->leggi_treno();
+            passi_del_driver::leggi_treno(*c);
         }
     });
 }
@@ -155,7 +156,7 @@ compattatore modello_letto() {
     scrivi_sorgenti_portate();
     compattatore c(cartella(), identita());
     c.scrivi_linea = 1;
-    c.memorizza_dati();
+    passi_del_driver::memorizza_dati(c);
     if (c.celle.empty() || c.codice_errore != 0) {
         throw std::runtime_error("la lettura del percorso portato non riesce");
     }
@@ -247,7 +248,7 @@ void pavimento_generato(benchmark::State& state) {
 void controlla_cartella(benchmark::State& state, std::size_t byte_sorgenti) {
     for (auto _ : state) {
         compattatore c({cartella(), cartella(), false}, identita());
-        const int intestazione = c.controlla_percorso();
+        const int intestazione = passi_del_driver::controlla_percorso(c);
         if (intestazione != 0 || !c.problemi.empty()) {
             state.SkipWithError("il controllo trova un problema");
             break;

@@ -14,6 +14,7 @@
 #include "bench/generatore.h"
 #include "comune/sistema_file.h"
 #include "scenario_text/testi_scenario.h"
+#include "tests/passi_del_driver.h"
 #include "writers/dati.h"
 
 #include <cstdio>
@@ -50,7 +51,7 @@ int esegui(const std::filesystem::path& cartella, int km, bool pavimento, bool b
     int32_t j = 1;
     std::string problema;
     try {
-        problema = problema_di(c, c.memorizza_percorso(j));
+        problema = problema_di(c, passi_del_driver::memorizza_percorso(c, j));
     } catch (const std::exception& e) {
         if (!byte) {
             throw;

@@ -102,28 +102,18 @@ struct avviso_conservato {
     uint16_t lunghezza_sostituzione = 0;
 };
 
+struct richiesta;
+struct esito;
+class elenco_controllo;
+
 class compattatore : public modello_scenario {
 public:
     compattatore(cartelle_compattatore cartelle, identita_scenario identita);
     // The one-shot program's way: one directory, the sources deleted once read.
     compattatore(const std::filesystem::path& cartella, identita_scenario identita);
 
-    // The driver: reads, walks, checks the header slots, writes the compact files.
-    // Returns 0 when the files were written, or the number of the header check that
-    // failed (1250, 1251), in which case no compact file was written.
-    int memorizza_percorso(int32_t& j);
-    // The same run up to the header checks, with nothing written: what the compact files
-    // would be and which problems the run records.
-    int compatta_in_memoria(int32_t& j);
-    // The driver after the readers: the walk, the header checks and the compact files,
-    // on the model as it stands. Returns as memorizza_percorso does.
-    int concludi_percorso();
     // A run-time failure naming the line source when the readers made no grid.
     void richiedi_griglia() const;
-
-    // Reads the line source file and then, unless the line phase stopped with a code
-    // other than 15, the train source file. Read failures become code 25.
-    void memorizza_dati(modo_lettura modo = modo_lettura::compattazione);
 
     // Line record stores. A store that refuses a row says why; what it wrote before the
     // refusal stays.
@@ -157,15 +147,6 @@ public:
     void scrivi_file_compatti();
     // Stores the scenario codes: voci(85).dato_finale and cell 1's valore2.
     void memorizza_codici();
-
-    // The checker's reading: both readers going on after problems, the walk and the
-    // header checks; nothing is written. Returns 0, or the number of the header check
-    // that failed.
-    int controlla_percorso(int32_t j = 1);
-
-    // Phases of memorizza_dati; the line phase returns true when the train phase follows.
-    bool leggi_linea(modo_lettura modo = modo_lettura::compattazione);
-    void leggi_treno(modo_lettura modo = modo_lettura::compattazione);
 
     // The one way a problem is recorded: its code (and its position, when it has one)
     // into the model, and where it stands into the list below.
@@ -238,6 +219,38 @@ public:
     }
 
 private:
+    // The driver's steps belong to the engine: its entry runs them (esegui, and
+    // controlla_elenco for the checker), and the tests, benchmarks and fuzz targets reach
+    // them through passi_del_driver (tests/passi_del_driver.h).
+    friend esito esegui(const richiesta& r);
+    friend elenco_controllo controlla_elenco(const cartelle_compattatore& cartelle,
+                                             const identita_scenario& identita, bool senza_linea);
+    friend struct passi_del_driver;
+
+    // The driver: reads, walks, checks the header slots, writes the compact files.
+    // Returns 0 when the files were written, or the number of the header check that
+    // failed (1250, 1251), in which case no compact file was written.
+    int memorizza_percorso(int32_t& j);
+    // The same run up to the header checks, with nothing written: what the compact files
+    // would be and which problems the run records.
+    int compatta_in_memoria(int32_t& j);
+    // The driver after the readers: the walk, the header checks and the compact files,
+    // on the model as it stands. Returns as memorizza_percorso does.
+    int concludi_percorso();
+
+    // Reads the line source file and then, unless the line phase stopped with a code
+    // other than 15, the train source file. Read failures become code 25.
+    void memorizza_dati(modo_lettura modo = modo_lettura::compattazione);
+
+    // The checker's reading: both readers going on after problems, the walk and the
+    // header checks; nothing is written. Returns 0, or the number of the header check
+    // that failed.
+    int controlla_percorso(int32_t j = 1);
+
+    // Phases of memorizza_dati; the line phase returns true when the train phase follows.
+    bool leggi_linea(modo_lettura modo = modo_lettura::compattazione);
+    void leggi_treno(modo_lettura modo = modo_lettura::compattazione);
+
     cartelle_compattatore cartelle_;
     identita_scenario identita_;
     std::string testo_linea_;

@@ -6,6 +6,7 @@
 #include "comune/sistema_file_memoria.h"
 #include "comune/stato_uscita.h"
 
+#include <functional>
 #include <system_error>
 
 namespace {
@@ -28,12 +29,11 @@ std::vector<std::filesystem::path> file_scritti(const richiesta& r) {
     return file;
 }
 
-void esegui_compattazione(const richiesta& r, const cartelle_compattatore& cartelle,
+// The whole run (`percorso`: the driver on `c`), and the compact files where asked.
+void esegui_compattazione(const richiesta& r, compattatore& c, const std::function<int()>& percorso,
                           sistema_file_in_memoria* memoria, sistema_file& disco, esito& e) {
-    compattatore c(cartelle, r.identita);
-    int32_t j = r.costruisci_piano ? 1 : 0;
     try {
-        const int numero = c.memorizza_percorso(j);
+        const int numero = percorso();
         if (numero != 0) {
             e.intestazione = c.intestazione.value_or(intestazione_fallita{numero, std::nullopt});
             e.stato = stato_uscita::intestazione;
@@ -64,12 +64,11 @@ void esegui_compattazione(const richiesta& r, const cartelle_compattatore& carte
     e.posizione_errore = c.posizione_errore;
 }
 
-// The run up to the header checks, the scenario codes stored as the output step stores
-// them, nothing written.
-void esegui_senza_uscita(const richiesta& r, const cartelle_compattatore& cartelle, esito& e) {
-    auto c = std::make_shared<compattatore>(cartelle, r.identita);
-    int32_t j = r.costruisci_piano ? 1 : 0;
-    const int numero = c->compatta_in_memoria(j);
+// The run up to the header checks (`fino_all_intestazione`: the driver on `c` up to
+// there), the scenario codes stored as the output step stores them, nothing written.
+void esegui_senza_uscita(const std::shared_ptr<compattatore>& c,
+                         const std::function<int()>& fino_all_intestazione, esito& e) {
+    const int numero = fino_all_intestazione();
     e.problemi = c->problemi;
     e.codice_errore = c->codice_errore;
     e.posizione_errore = c->posizione_errore;
@@ -147,10 +146,14 @@ esito esegui(const richiesta& r) {
                                                   : stato_uscita::fatto;
             return e;
         }
+        const auto c = std::make_shared<compattatore>(cartelle, r.identita);
+        int32_t j = r.costruisci_piano ? 1 : 0;
         if (r.uscita == uscita_compatta::nessuna) {
-            esegui_senza_uscita(r, cartelle, e);
+            esegui_senza_uscita(
+                c, [&] { return c->compatta_in_memoria(j); }, e);
         } else {
-            esegui_compattazione(r, cartelle, memoria.get(), disco, e);
+            esegui_compattazione(
+                r, *c, [&] { return c->memorizza_percorso(j); }, memoria.get(), disco, e);
         }
     } catch (const errore_esecuzione& x) {
         e.fallimento = x;

@@ -51,31 +51,32 @@ public:
 
 private:
     bool cerca_generale();
-    esito sezione_generale();
-    esito riga_generale();
-    esito riga_lunghezza();
+    esito_riga sezione_generale();
+    esito_riga riga_generale();
+    esito_riga riga_lunghezza();
     void crea_griglia_e_piano();
     void righe_progressiva();
     void righe_sfondo();
-    esito riga_ripetizione();
+    esito_riga riga_ripetizione();
     void tra_le_sezioni();
-    esito righe();
-    esito riga_dopo_generale();
-    esito riga_pendenza();
-    esito riga_curva();
-    esito riga_montagna();
-    esito riga_indicatori_v_max();
-    esito riga_cartello_indicatore();
+    esito_riga righe();
+    esito_riga riga_dopo_generale();
+    esito_riga riga_pendenza();
+    esito_riga riga_curva();
+    esito_riga riga_montagna();
+    esito_riga riga_indicatori_v_max();
+    esito_riga riga_cartello_indicatore();
     void completamento();
 
     void metti_pendenza();
     // Ends the phase with a code: the file goes and the train phase does not run.
-    esito interrompi(problema p, std::optional<int32_t> posizione, const luogo_campo& luogo) {
+    esito_riga interrompi(problema p, std::optional<int32_t> posizione, const luogo_campo& luogo) {
         c_.elimina_sorgente(file_);
-        return problema_al_campo(p, posizione, luogo, esito::interrotta);
+        return problema_al_campo(p, posizione, luogo, esito_riga::interrotta);
     }
-    esito oltre_griglia_a(int32_t p, const luogo_campo& luogo) {
-        return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo, esito::chiusura);
+    esito_riga oltre_griglia_a(int32_t p, const luogo_campo& luogo) {
+        return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo,
+                                 esito_riga::chiusura);
     }
 
     // A general row given again: the last one wins.
@@ -95,8 +96,8 @@ private:
     } stato_;
     // One row; the sign slot goes on to the train phase as the reading leaves it.
     template <typename F>
-    esito riga_letta(F&& gestori) {
-        const esito e = riga(stato_, std::forward<F>(gestori));
+    esito_riga riga_letta(F&& gestori) {
+        const esito_riga e = riga(stato_, std::forward<F>(gestori));
         c_.prossimo_cartello = stato_.prossimo_cartello;
         return e;
     }
@@ -106,7 +107,7 @@ bool lettura_linea::esegui() {
     if (!cerca_generale()) {
         return false;
     }
-    esito e = esito::prosegui;
+    esito_riga e = esito_riga::prosegui;
     try {
         e = sezione_generale();
     } catch (const errore_lettura&) {
@@ -114,14 +115,14 @@ bool lettura_linea::esegui() {
         throw;
     }
     crea_griglia_e_piano();
-    if (e == esito::interrotta) {
+    if (e == esito_riga::interrotta) {
         return false;
     }
     if (!stato_.griglia_creata) {
         throw errore_lettura("manca la riga della lunghezza del percorso");
     }
     tra_le_sezioni();
-    if (righe() == esito::interrotta) {
+    if (righe() == esito_riga::interrotta) {
         return false;
     }
     completamento();
@@ -146,7 +147,7 @@ bool lettura_linea::cerca_generale() {
 
 // The general rows, up to a section header that is no comment. Their keywords, but for
 // the length row's, are tested with exact case.
-esito lettura_linea::sezione_generale() {
+esito_riga lettura_linea::sezione_generale() {
     while (!l_.fine()) {
         c_.riga = leggi_testo();
         if (l_.fine()) {
@@ -156,24 +157,24 @@ esito lettura_linea::sezione_generale() {
             c_.riga = leggi_testo();
         }
         luogo_chiave_ = l_.luogo();
-        if (riga_letta([&] { return riga_generale(); }) != esito::prosegui) {
-            return esito::interrotta;
+        if (riga_letta([&] { return riga_generale(); }) != esito_riga::prosegui) {
+            return esito_riga::interrotta;
         }
         if (contiene(c_.riga, "[") && contiene(c_.riga, "]") && !inizia_con_trattino(c_.riga)) {
             break;
         }
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
-esito lettura_linea::riga_generale() {
+esito_riga lettura_linea::riga_generale() {
     const std::string& riga = c_.riga;
     if (contiene_ignora_maiuscole(riga, "percorso") &&
         contiene_ignora_maiuscole(riga, "lunghezza")) {
         riconosci();
         ripetuta(0, "lunghezza percorso");
-        if (riga_lunghezza() != esito::prosegui) {
-            return esito::interrotta;
+        if (riga_lunghezza() != esito_riga::prosegui) {
+            return esito_riga::interrotta;
         }
     }
     const char* const nomi[] = {"progressiva chilometrica tre",
@@ -198,8 +199,8 @@ esito lettura_linea::riga_generale() {
     }
     righe_progressiva();
     righe_sfondo();
-    if (generali[6] && riga_ripetizione() != esito::prosegui) {
-        return esito::interrotta;
+    if (generali[6] && riga_ripetizione() != esito_riga::prosegui) {
+        return esito_riga::interrotta;
     }
     if (!riconosciuta() && !contiene(riga, "-")) {
         campo_sconosciuto(riga, {"lunghezza percorso", "progressiva chilometrica uno",
@@ -208,7 +209,7 @@ esito lettura_linea::riga_generale() {
                                  "ripetizione segnali 4 codici", "ripetizione segnali 9 codici",
                                  "pendenza", "montagna", "indicatori_vmax", "cartello_indicatore"});
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
@@ -230,7 +231,7 @@ void lettura_linea::ripetuta(std::size_t quale, std::string_view nome) {
 }
 
 // The route length sizes the grid and the plan; a later length row sizes them anew.
-esito lettura_linea::riga_lunghezza() {
+esito_riga lettura_linea::riga_lunghezza() {
     const int32_t lunghezza = c_.voci.scrivi(84).dato2 = l_.leggi_long();
     if (lunghezza > lunghezza_percorso_massima || lunghezza < 0) {
         return interrompi(problema::lunghezza_percorso_fuori_limiti, std::nullopt, l_.luogo());
@@ -238,7 +239,7 @@ esito lettura_linea::riga_lunghezza() {
     c_.lunghezza_estesa = lunghezza + metri_oltre_il_percorso;
     c_.n_celle = static_cast<int32_t>(arrotonda(c_.lunghezza_estesa / 50.0));
     stato_.griglia_creata = true;
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // Nothing in the general section reads the grid or the plan, so they are made once, for
@@ -293,7 +294,7 @@ void lettura_linea::righe_sfondo() {
 }
 
 // Cab-signal repetition: two positions, and the number of codes from the keyword.
-esito lettura_linea::riga_ripetizione() {
+esito_riga lettura_linea::riga_ripetizione() {
     voce& v = c_.voci.scrivi(86);
     v.dato1 = l_.leggi_long();
     const luogo_campo prima = l_.luogo();
@@ -315,7 +316,7 @@ esito lettura_linea::riga_ripetizione() {
     if (v.dato2 == 0) {
         v.dato3 = 0;
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 void lettura_linea::tra_le_sezioni() {
@@ -329,46 +330,46 @@ void lettura_linea::tra_le_sezioni() {
 }
 
 // Rows, by keyword, to the end of the file or the first position beyond the grid.
-esito lettura_linea::righe() {
+esito_riga lettura_linea::righe() {
     while (!l_.fine()) {
         c_.riga = leggi_testo();
         if (l_.fine()) {
-            return esito::chiusura;
+            return esito_riga::chiusura;
         }
         for (int n = 0; n < 2 && contiene(c_.riga, "-"); ++n) {
             c_.riga = leggi_testo();
             if (l_.fine()) {
-                return esito::chiusura;
+                return esito_riga::chiusura;
             }
         }
         luogo_chiave_ = l_.luogo();
-        if (const esito e = riga_letta([&] { return riga_dopo_generale(); });
-            e != esito::prosegui) {
+        if (const esito_riga e = riga_letta([&] { return riga_dopo_generale(); });
+            e != esito_riga::prosegui) {
             return e;
         }
     }
-    return esito::chiusura;
+    return esito_riga::chiusura;
 }
 
-esito lettura_linea::riga_dopo_generale() {
-    esito e = esito::prosegui;
+esito_riga lettura_linea::riga_dopo_generale() {
+    esito_riga e = esito_riga::prosegui;
     if (ha("pendenza")) {
         riconosci();
         e = riga_pendenza();
     }
-    if (e == esito::prosegui && ha("curva") && !c_.tracciato.empty()) {
+    if (e == esito_riga::prosegui && ha("curva") && !c_.tracciato.empty()) {
         riconosci();
         e = riga_curva();
     }
-    if (e == esito::prosegui && ha("montagna")) {
+    if (e == esito_riga::prosegui && ha("montagna")) {
         riconosci();
         e = riga_montagna();
     }
-    if (e == esito::prosegui && ha("indicatori_v")) {
+    if (e == esito_riga::prosegui && ha("indicatori_v")) {
         riconosci();
         e = riga_indicatori_v_max();
     }
-    if (e == esito::prosegui && ha("indicat") && ha("cartello")) {
+    if (e == esito_riga::prosegui && ha("indicat") && ha("cartello")) {
         riconosci();
         e = riga_cartello_indicatore();
     }
@@ -388,7 +389,7 @@ void lettura_linea::metti_pendenza() {
 }
 
 // The gradient in force fills the cells up to the one before this row's, at least one.
-esito lettura_linea::riga_pendenza() {
+esito_riga lettura_linea::riga_pendenza() {
     const int32_t p = leggi_posizione();
     const int32_t g = l_.leggi_long();
     if (oltre_griglia(p, 100)) {
@@ -411,11 +412,11 @@ esito lettura_linea::riga_pendenza() {
         } while (static_cast<int64_t>(stato_.cella_pendenza) < c);
     }
     stato_.pendenza_in_vigore = g;
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // Straight on up to the curve's start, then turning over its length.
-esito lettura_linea::riga_curva() {
+esito_riga lettura_linea::riga_curva() {
     const int32_t s = leggi_posizione();
     const int32_t l = l_.leggi_long();
     if (oltre_griglia(s, 100)) {
@@ -440,10 +441,10 @@ esito lettura_linea::riga_curva() {
     if (!traccia_curva(c_.tracciato, stato_.piano, s, int64_t{s} + l, k)) {
         return interrompi(problema::curva_non_valida, std::nullopt, luogo_posizione_);
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
-esito lettura_linea::riga_montagna() {
+esito_riga lettura_linea::riga_montagna() {
     int32_t inizio = leggi_posizione();
     int32_t fine = l_.leggi_long();
     int32_t tipo = l_.leggi_long();
@@ -453,10 +454,10 @@ esito lettura_linea::riga_montagna() {
     if (const std::optional<problema> rifiuto = c_.memo_montagna(inizio, fine, tipo)) {
         return interrompi(*rifiuto, inizio, luogo_chiave_);
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
-esito lettura_linea::riga_indicatori_v_max() {
+esito_riga lettura_linea::riga_indicatori_v_max() {
     const int32_t p = leggi_posizione();
     int32_t v[8];
     for (int32_t& valore : v) {
@@ -469,11 +470,11 @@ esito lettura_linea::riga_indicatori_v_max() {
             c_.memo_indicatori_v_max(p, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7])) {
         return interrompi(*rifiuto, p, luogo_posizione_);
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // An indicator sign: its cell, and its text in the next sign slot from 80 downward.
-esito lettura_linea::riga_cartello_indicatore() {
+esito_riga lettura_linea::riga_cartello_indicatore() {
     const int32_t p = leggi_posizione();
     c_.riga = leggi_testo();
     if (c_.riga.size() > formato::byte_nome_massimo) {
@@ -494,7 +495,7 @@ esito lettura_linea::riga_cartello_indicatore() {
     c.valore1 = static_cast<int16_t>(stato_.prossimo_cartello);
     c_.voci.scrivi(static_cast<std::size_t>(stato_.prossimo_cartello)).nome = c_.riga;
     stato_.prossimo_cartello -= 1;
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // The gradient in force up to the third cell from the end, and the plan straight on up to

@@ -26,26 +26,26 @@ public:
     void esegui();
 
 private:
-    esito righe();
-    esito riga_del_treno();
-    esito riga_velocita();
-    esito riga_aderenza();
-    esito riga_segnale();
-    esito riga_rallentamento();
-    esito riga_abbattimento();
-    esito riga_stazione();
+    esito_riga righe();
+    esito_riga riga_del_treno();
+    esito_riga riga_velocita();
+    esito_riga riga_aderenza();
+    esito_riga riga_segnale();
+    esito_riga riga_rallentamento();
+    esito_riga riga_abbattimento();
+    esito_riga riga_stazione();
     // The station row's parts: its columns into the record, its extent by kind, its cells.
-    esito campi_stazione(voce& stazione, int32_t p);
+    esito_riga campi_stazione(voce& stazione, int32_t p);
     static void estensione_stazione(voce& stazione, int32_t p, int32_t lunghezza);
-    esito celle_stazione(const voce& stazione);
+    esito_riga celle_stazione(const voce& stazione);
     void avviso_orario(int32_t orario, const luogo_campo& luogo);
     void chiusura();
 
     // After a signal or slowdown row has been stored: a refusal of the store ends the
     // reading there; so does a code left earlier (the line phase's 15), which keeps its own
     // row and learns where the train file's reading stopped.
-    esito dopo_la_memoria(std::optional<problema> rifiuto, int32_t posizione,
-                          const luogo_campo& luogo);
+    esito_riga dopo_la_memoria(std::optional<problema> rifiuto, int32_t posizione,
+                               const luogo_campo& luogo);
     // The cells a stored row placed, for the walk's problems to name.
     void segna_cella_della_riga(int64_t c, const luogo_campo& luogo);
     void scrivi_velocita();
@@ -87,39 +87,39 @@ void lettura_treno::esegui() {
                                          : "nessuna sezione [generale] nel file del treno: non "
                                            "dà alcun treno");
     }
-    if (righe() == esito::chiusura) {
+    if (righe() == esito_riga::chiusura) {
         chiusura();
         avvisa_righe_non_lette();
     }
 }
 
-esito lettura_treno::righe() {
+esito_riga lettura_treno::righe() {
     while (true) {
         if (l_.fine()) {
-            return esito::chiusura;
+            return esito_riga::chiusura;
         }
         c_.riga = leggi_testo();
         luogo_chiave_ = l_.luogo();
         if (l_.fine()) {
-            return esito::chiusura;  // the file's last field is never a row
+            return esito_riga::chiusura;  // the file's last field is never a row
         }
         for (int volte = 0; volte < 2 && contiene(c_.riga, "-"); ++volte) {
             c_.riga = leggi_testo();
             luogo_chiave_ = l_.luogo();
             if (l_.fine()) {
-                return esito::chiusura;
+                return esito_riga::chiusura;
             }
         }
-        if (const esito e = riga(stato_, [&] { return riga_del_treno(); });
-            e != esito::prosegui) {
+        if (const esito_riga e = riga(stato_, [&] { return riga_del_treno(); });
+            e != esito_riga::prosegui) {
             return e;
         }
     }
 }
 
 // Every handler whose keyword the field contains, in the order of the row table.
-esito lettura_treno::riga_del_treno() {
-    esito e = esito::prosegui;
+esito_riga lettura_treno::riga_del_treno() {
+    esito_riga e = esito_riga::prosegui;
     if (ha("frenata") && ha("massa")) {
         riconosci();
         ripetuta(0, "percentuale massa frenata");
@@ -134,11 +134,11 @@ esito lettura_treno::riga_del_treno() {
         riconosci();
         e = riga_velocita();
     }
-    if (e == esito::prosegui && ha("aderenza")) {
+    if (e == esito_riga::prosegui && ha("aderenza")) {
         riconosci();
         e = riga_aderenza();
     }
-    if (e == esito::prosegui && ha("orologio")) {
+    if (e == esito_riga::prosegui && ha("orologio")) {
         riconosci();
         ripetuta(2, "orologio");
         voce& v = c_.voci.scrivi(86);
@@ -146,24 +146,24 @@ esito lettura_treno::riga_del_treno() {
         v.intero4 = l_.leggi_integer();
         v.intero5 = l_.leggi_integer();
     }
-    if (e == esito::prosegui && ha("sabbia")) {
+    if (e == esito_riga::prosegui && ha("sabbia")) {
         riconosci();
         ripetuta(3, "sabbia");
         c_.voci.scrivi(86).intero1 = l_.leggi_integer();
     }
-    if (e == esito::prosegui && ha("segnale")) {
+    if (e == esito_riga::prosegui && ha("segnale")) {
         riconosci();
         e = riga_segnale();
     }
-    if (e == esito::prosegui && ha("rallentamento")) {
+    if (e == esito_riga::prosegui && ha("rallentamento")) {
         riconosci();
         e = riga_rallentamento();
     }
-    if (e == esito::prosegui && ha("abbattimento")) {
+    if (e == esito_riga::prosegui && ha("abbattimento")) {
         riconosci();
         e = riga_abbattimento();
     }
-    if (e == esito::prosegui && ha("stazione")) {
+    if (e == esito_riga::prosegui && ha("stazione")) {
         riconosci();
         e = riga_stazione();
     }
@@ -240,13 +240,13 @@ void lettura_treno::scrivi_aderenza() {
 }
 
 // Each speed row ends the run of the one before it, up to the cell before its own.
-esito lettura_treno::riga_velocita() {
+esito_riga lettura_treno::riga_velocita() {
     const int32_t p = leggi_posizione();
     const int32_t velocita = l_.leggi_long();
     const luogo_campo luogo_valore = l_.luogo();
     if (oltre_griglia(p, 100)) {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
-                                 esito::chiusura);
+                                 esito_riga::chiusura);
     }
     fuori_ordine(stato_.ultima_velocita, p, "velocità");
     if (controllo() && velocita % 5 != 0) {
@@ -272,17 +272,17 @@ esito lettura_treno::riga_velocita() {
         stato_.velocita.clear();
     }
     stato_.velocita.emplace_back(velocita, luogo_valore);
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // As the speed rows, but the value is kept as its low 8 bits and nothing stops the run at
 // the grid's end (cells past it are simply not there).
-esito lettura_treno::riga_aderenza() {
+esito_riga lettura_treno::riga_aderenza() {
     const int32_t p = leggi_posizione();
     const int32_t aderenza = l_.leggi_long();
     if (oltre_griglia(p, 100)) {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
-                                 esito::chiusura);
+                                 esito_riga::chiusura);
     }
     fuori_ordine(stato_.ultima_aderenza, p, "aderenza");
     const int64_t n = arrotonda(p / 50.0);
@@ -292,10 +292,10 @@ esito lettura_treno::riga_aderenza() {
         } while (stato_.indice_aderenza < n);
     }
     stato_.aderenza_in_vigore = aderenza;
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
-esito lettura_treno::riga_segnale() {
+esito_riga lettura_treno::riga_segnale() {
     const int32_t posizione = leggi_posizione();
     const luogo_campo luogo = luogo_posizione_;
     int32_t valori[10];
@@ -305,7 +305,7 @@ esito lettura_treno::riga_segnale() {
     auto& [sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo] = valori;
     if (oltre_griglia(posizione, 100)) {
         return problema_al_campo(problema::posizione_oltre_la_griglia, posizione, luogo,
-                                 esito::chiusura);
+                                 esito_riga::chiusura);
     }
     const std::optional<problema> rifiuto =
         c_.memo_segnale(posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo);
@@ -315,7 +315,7 @@ esito lettura_treno::riga_segnale() {
     return dopo_la_memoria(rifiuto, posizione, luogo);
 }
 
-esito lettura_treno::riga_rallentamento() {
+esito_riga lettura_treno::riga_rallentamento() {
     const int32_t x = leggi_posizione();
     const luogo_campo luogo = luogo_posizione_;
     int32_t v = l_.leggi_long();
@@ -325,7 +325,8 @@ esito lettura_treno::riga_rallentamento() {
     const int32_t f_ta = l_.leggi_long();
     int32_t d_v = l_.leggi_long();
     if (oltre_griglia(x, 100)) {
-        return problema_al_campo(problema::posizione_oltre_la_griglia, x, luogo, esito::chiusura);
+        return problema_al_campo(problema::posizione_oltre_la_griglia, x, luogo,
+                                 esito_riga::chiusura);
     }
     // x + l may leave the 32-bit range.
     const std::optional<problema> rifiuto =
@@ -346,21 +347,21 @@ void lettura_treno::segna_cella_della_riga(int64_t c, const luogo_campo& luogo) 
     }
 }
 
-esito lettura_treno::riga_abbattimento() {
+esito_riga lettura_treno::riga_abbattimento() {
     const int32_t p = leggi_posizione();
     const int32_t valore = l_.leggi_long();
     if (oltre_griglia(p, 100)) {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
-                                 esito::chiusura);
+                                 esito_riga::chiusura);
     }
     const int64_t indice = arrotonda(p / 50.0);
     const cella* c = cella_in_griglia(c_, indice);
     if (c == nullptr) {
-        return esito::prosegui;
+        return esito_riga::prosegui;
     }
     if (!libera(*c)) {
         return problema_al_campo(problema::abbattimento_su_cella_occupata, p, luogo_posizione_,
-                                 esito::interrotta);
+                                 esito_riga::interrotta);
     }
     cella& punto = c_.celle.scrivi(static_cast<std::size_t>(indice));
     if (valore > 0) {
@@ -369,27 +370,27 @@ esito lettura_treno::riga_abbattimento() {
     } else {
         punto.tipo = tipo_cella::abbattimento_senza_valore;
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // A station into the next slot: its columns, its extent, its stop and approach cells, then
 // the spacing from the previous station and the slots left.
-esito lettura_treno::riga_stazione() {
+esito_riga lettura_treno::riga_stazione() {
     // A slot that holds a sign text is never given to a station.
     if (stato_.k > std::min(c_.prossimo_cartello, 80)) {
         return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_chiave_,
-                                 esito::interrotta);
+                                 esito_riga::interrotta);
     }
     voce& stazione = c_.voci.scrivi(static_cast<std::size_t>(stato_.k));
     const int32_t p = leggi_posizione();
     stazione.dato3 = p;
     if (oltre_griglia(p, 800)) {
         return problema_al_campo(problema::posizione_oltre_la_griglia, p, luogo_posizione_,
-                                 esito::chiusura);
+                                 esito_riga::chiusura);
     }
     if (p % 50 != 0) {
         return fuori_passo(problema::stazione_non_multipla_di_50, p, luogo_posizione_, p, 50,
-                           esito::interrotta);
+                           esito_riga::interrotta);
     }
     if (controllo()) {
         // Before the spacing test, which such a station fails: this says why.
@@ -401,10 +402,10 @@ esito lettura_treno::riga_stazione() {
         }
         stato_.ultima_stazione = p;
     }
-    if (const esito e = campi_stazione(stazione, p); e != esito::prosegui) {
+    if (const esito_riga e = campi_stazione(stazione, p); e != esito_riga::prosegui) {
         return e;
     }
-    if (const esito e = celle_stazione(stazione); e != esito::prosegui) {
+    if (const esito_riga e = celle_stazione(stazione); e != esito_riga::prosegui) {
         return e;
     }
     if (stato_.k > 1) {
@@ -414,7 +415,7 @@ esito lettura_treno::riga_stazione() {
         });
         if (troppo_vicina) {
             return problema_al_campo(problema::stazioni_troppo_vicine, p, luogo_posizione_,
-                                     esito::interrotta);
+                                     esito_riga::interrotta);
         }
     }
     if (controllo()) {
@@ -423,19 +424,19 @@ esito lettura_treno::riga_stazione() {
     ++stato_.k;
     if (stato_.k >= c_.prossimo_cartello) {
         return problema_al_campo(problema::troppe_stazioni, std::nullopt, luogo_posizione_,
-                                 esito::interrotta);
+                                 esito_riga::interrotta);
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // Columns 2 to 17 into the station's record, then its extent.
-esito lettura_treno::campi_stazione(voce& stazione, int32_t p) {
+esito_riga lettura_treno::campi_stazione(voce& stazione, int32_t p) {
     stazione.marca = l_.leggi_byte();
     const int32_t lunghezza = l_.leggi_long();
     const luogo_campo luogo_lunghezza = l_.luogo();
     if (lunghezza % 100 != 0) {
         return fuori_passo(problema::lunghezza_stazione_non_multipla_di_100, p, luogo_lunghezza,
-                           lunghezza, 100, esito::interrotta);
+                           lunghezza, 100, esito_riga::interrotta);
     }
     stazione.segno = l_.leggi_byte();
     stazione.flag4 = l_.leggi_byte();
@@ -474,7 +475,7 @@ esito lettura_treno::campi_stazione(voce& stazione, int32_t p) {
         stazione.flag3 = 0;
         stazione.flag4 = 0;
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // Where the station begins and ends, by kind; the multiples required of position and
@@ -497,7 +498,7 @@ void lettura_treno::estensione_stazione(voce& stazione, int32_t p, int32_t lungh
 }
 
 // The approach cells and the stop cell of a station that has them, before its end.
-esito lettura_treno::celle_stazione(const voce& stazione) {
+esito_riga lettura_treno::celle_stazione(const voce& stazione) {
     const uint8_t tipo = stazione.marca;
     const int64_t ultima_cella = arrotonda(stazione.dato2 / 50.0);
     if (tipo < 25 && tipo != 5 && tipo != 6) {
@@ -514,14 +515,14 @@ esito lettura_treno::celle_stazione(const voce& stazione) {
         const int64_t c = ultima_cella - 1;
         if (c <= 1) {
             return problema_al_campo(problema::fermata_nei_primi_100_m, std::nullopt,
-                                     luogo_posizione_, esito::interrotta);
+                                     luogo_posizione_, esito_riga::interrotta);
         }
         if (cella* fermata = cella_da_scrivere(c_, c)) {
             fermata->tipo = tipo_cella::fermata;
             fermata->valore1 = static_cast<int16_t>(stato_.k);
         }
     }
-    return esito::prosegui;
+    return esito_riga::prosegui;
 }
 
 // End of the file or a position beyond the grid: the speed and adhesion runs reach the
@@ -553,10 +554,10 @@ void lettura_treno::chiusura() {
     }
 }
 
-esito lettura_treno::dopo_la_memoria(std::optional<problema> rifiuto, int32_t posizione,
-                                     const luogo_campo& luogo) {
+esito_riga lettura_treno::dopo_la_memoria(std::optional<problema> rifiuto, int32_t posizione,
+                                          const luogo_campo& luogo) {
     if (rifiuto) {
-        return problema_al_campo(*rifiuto, posizione, luogo, esito::interrotta);
+        return problema_al_campo(*rifiuto, posizione, luogo, esito_riga::interrotta);
     }
     if (controllo()) {
         // After a position beyond the line's grid the compactor stops here.
@@ -569,10 +570,10 @@ esito lettura_treno::dopo_la_memoria(std::optional<problema> rifiuto, int32_t po
                 break;
             }
         }
-        return esito::prosegui;
+        return esito_riga::prosegui;
     }
     if (c_.codice_errore <= 0) {
-        return esito::prosegui;
+        return esito_riga::prosegui;
     }
     // A code left earlier (the line phase's 15) ends the reading here: it keeps its own
     // row and learns where the train file's reading stopped.
@@ -580,7 +581,7 @@ esito lettura_treno::dopo_la_memoria(std::optional<problema> rifiuto, int32_t po
     if (!c_.problemi.empty() && numero(c_.problemi.back().codice) == c_.codice_errore) {
         c_.problemi.back().lettura_fermata = origine(luogo);
     }
-    return esito::interrotta;
+    return esito_riga::interrotta;
 }
 void lettura_treno::avviso_orario(int32_t orario, const luogo_campo& luogo) {
     if (orario == 0) {

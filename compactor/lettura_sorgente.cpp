@@ -36,15 +36,15 @@ std::string_view senza_spazi(std::string_view campo) {
 
 }  // namespace
 
-esito lettura_sorgente::problema_al_campo(problema p, std::optional<int32_t> posizione,
-                                          const luogo_campo& luogo, esito dopo) {
+esito_riga lettura_sorgente::problema_al_campo(problema p, std::optional<int32_t> posizione,
+                                               const luogo_campo& luogo, esito_riga dopo) {
     c_.registra(p, posizione, origine(luogo));
     segna_fermata(luogo);
     return dopo;
 }
 
-esito lettura_sorgente::fuori_passo(problema p, int32_t posizione, const luogo_campo& luogo,
-                                    int32_t valore, int32_t passo, esito dopo) {
+esito_riga lettura_sorgente::fuori_passo(problema p, int32_t posizione, const luogo_campo& luogo,
+                                         int32_t valore, int32_t passo, esito_riga dopo) {
     problema_registrato& r = c_.registra(p, posizione, origine(luogo));
     if (valore >= 0) {
         r.sostituzione = std::to_string((int64_t{valore} + passo / 2) / passo * passo);

@@ -20,7 +20,7 @@
 #include <vector>
 
 // What a row handler tells the reading loop.
-enum class esito {
+enum class esito_riga {
     prosegui,   // next keyword test, then the next row
     chiusura,   // a position beyond the grid: the phase's closing steps follow
     interrotta  // ended at once with a code; nothing more is read or written
@@ -56,12 +56,12 @@ protected:
         return origine_problema::della_riga(file_, luogo, l_.testo_riga(luogo));
     }
     // Records a problem at a field of this file and hands back what the handler returns.
-    esito problema_al_campo(problema p, std::optional<int32_t> posizione, const luogo_campo& luogo,
-                            esito dopo);
+    esito_riga problema_al_campo(problema p, std::optional<int32_t> posizione,
+                                 const luogo_campo& luogo, esito_riga dopo);
     // The same for a value off its step: the nearest value on it is the field's suggested
     // replacement.
-    esito fuori_passo(problema p, int32_t posizione, const luogo_campo& luogo, int32_t valore,
-                      int32_t passo, esito dopo);
+    esito_riga fuori_passo(problema p, int32_t posizione, const luogo_campo& luogo, int32_t valore,
+                           int32_t passo, esito_riga dopo);
     void registra_guasto(const errore_lettura& e);
     void avvisa(avviso tipo, const luogo_campo& luogo, std::string testo);
     void avvisa_file(avviso tipo, std::string testo);
@@ -79,7 +79,7 @@ protected:
     // the reader's state (copied whole before the row) and its warnings about what it
     // does; reading goes on after it.
     template <typename Stato, typename F>
-    esito riga(Stato& stato, F&& gestori) {
+    esito_riga riga(Stato& stato, F&& gestori) {
         riconosciuta_ = false;
         c_.celle.autore = {quale_, luogo_chiave_};
         if (!controllo()) {
@@ -90,7 +90,7 @@ protected:
         c_.apri_diario(diario_);
         bool rifiutata = false;
         try {
-            rifiutata = gestori() != esito::prosegui;
+            rifiutata = gestori() != esito_riga::prosegui;
         } catch (const errore_lettura& e) {
             registra_guasto(e);
             rifiutata = true;
@@ -107,7 +107,7 @@ protected:
         }
         c_.chiudi_diario();
         diario_.svuota();
-        return esito::prosegui;
+        return esito_riga::prosegui;
     }
     // The cells and records the accepted row wrote, each once, kept with the row.
     void annota_scritture() {

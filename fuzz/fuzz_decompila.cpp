@@ -7,6 +7,7 @@
 #include "comune/sistema_file.h"
 #include "fuzz/separatore.h"
 #include "fuzz/verifiche.h"
+#include "tests/passi_del_driver.h"
 #include "tools/decompila.h"
 #include "tools/file_compatti.h"
 #include "tools/strumento.h"
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
     scrivi_file(nomi_file::sorgente_treno(cartella_fuzz(), identita), esito.treno);
     compattatore c({cartella_fuzz(), cartella_fuzz(), false}, identita);
     int32_t j = senza_linea ? 0 : 1;
-    if (c.memorizza_percorso(j) != 0) {
+    if (passi_del_driver::memorizza_percorso(c, j) != 0) {
         violazione("le sorgenti decompilate non passano i controlli dell'intestazione");
     }
     for (std::size_t i = 0; i < contenuti.size(); ++i) {

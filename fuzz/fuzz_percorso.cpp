@@ -10,6 +10,7 @@
 #include "comune/errore_esecuzione.h"
 #include "fuzz/separatore.h"
 #include "fuzz/verifiche.h"
+#include "tests/passi_del_driver.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -89,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
     int32_t j = 1;
     int numero = 0;
     try {
-        numero = c.memorizza_percorso(j);
+        numero = passi_del_driver::memorizza_percorso(c, j);
     } catch (const errore_esecuzione& e) {
         // The one expected failure: no grid to walk or write.
         if (!c.celle.empty()) {

@@ -6,6 +6,7 @@
 #include "comune/sistema_file.h"
 #include "fuzz/separatore.h"
 #include "fuzz/verifiche.h"
+#include "tests/passi_del_driver.h"
 
 #include <fstream>
 #include <iostream>
@@ -30,7 +31,7 @@ std::string compatti_portati() {
     scrivi_file(nomi_file::sorgente_treno(cartella, identita), sorgente_treno_portata());
     compattatore c(cartella, identita);
     int32_t j = 1;
-    if (c.memorizza_percorso(j) != 0) {
+    if (passi_del_driver::memorizza_percorso(c, j) != 0) {
         violazione("lo scenario portato non si compatta");
     }
     const std::string voci = leggi_file_intero(nomi_file::voci_compatte(cartella, identita));
@@ -72,7 +73,7 @@ std::string compatti_piccoli() {
                 "[fine]\r\n");
     compattatore c(cartella, identita);
     int32_t j = 1;
-    if (c.memorizza_percorso(j) != 0) {
+    if (passi_del_driver::memorizza_percorso(c, j) != 0) {
         violazione("lo scenario piccolo non si compatta");
     }
     const std::string separatore(separatore_fuzz);

@@ -1,5 +1,6 @@
 // Checks shared by the fuzz targets.
 #include "fuzz/verifiche.h"
+#include "tests/passi_del_driver.h"
 
 #include "compactor/diagnostica.h"
 
@@ -222,7 +223,7 @@ void leggi_e_verifica(std::string_view linea, std::string_view treno, int32_t sc
 
     compattatore c({cartella_fuzz(), cartella_fuzz(), true, &memoria_fuzz()}, identita);
     c.scrivi_linea = scrivi_linea;
-    c.memorizza_dati();
+    passi_del_driver::memorizza_dati(c);
     verifica_modello(c);
     verifica_sorgenti_dopo_lettura(c);
     if (!c.celle.empty()) {

@@ -3,6 +3,7 @@
 // on many generated sources, the first problem listed is the one the compactor records.
 #include "compactor/compattatore.h"
 #include "compactor/diagnostica.h"
+#include "passi_del_driver.h"
 #include "tools/strumento.h"
 #include "writers/dati.h"
 
@@ -41,7 +42,7 @@ public:
         if (treno) {
             scrivi_tutto(file_treno(), crlf(*treno));
         }
-        intestazione = c.controlla_percorso();
+        intestazione = passi_del_driver::controlla_percorso(c);
         rapporto = controlla_sorgenti(dove_, identita_predefinita(), false);
     }
     std::filesystem::path file_linea() const {
@@ -453,7 +454,7 @@ TEST(Controlla, LoScenarioPortatoNonHaProblemiNeAvvisi) {
     const cartella_temporanea cartella;
     scrivi_testi_scenario(cartella.percorso(), identita_predefinita());
     compattatore c({cartella.percorso(), cartella.percorso(), false}, identita_predefinita());
-    EXPECT_EQ(c.controlla_percorso(), 0);
+    EXPECT_EQ(passi_del_driver::controlla_percorso(c), 0);
     EXPECT_TRUE(c.problemi.empty());
     EXPECT_TRUE(c.avvisi.empty());
 }
@@ -481,7 +482,7 @@ TEST(Controlla, OgniProblemaCheCompattaStampaEInElenco) {
         // What compatta prints, from the same run with nothing written.
         compattatore c(k.dove_, identita_predefinita());
         int32_t j = 1;
-        c.compatta_in_memoria(j);
+        passi_del_driver::compatta_in_memoria(c, j);
         const std::string stampati = descrivi_problemi(c);
         std::string elencati;
         for (const segnalazione& s : k.rapporto) {
@@ -564,7 +565,7 @@ TEST(Controlla, ElencaQuelloCheTrovaCorreggendoUnaRigaAllaVolta) {
             compattatore c({cartella.percorso(), cartella.percorso(), false},
                            identita_predefinita());
             int32_t j = 1;
-            c.compatta_in_memoria(j);
+            passi_del_driver::compatta_in_memoria(c, j);
             const auto chiave = [&](int codice, const std::filesystem::path& file,
                                     const std::optional<origine_problema>& o,
                                     std::optional<int32_t> posizione,

@@ -2,6 +2,7 @@
 // of the program. Expected values come from the carried rows themselves.
 #include "compactor/compattatore.h"
 #include "compactor/formato.h"
+#include "passi_del_driver.h"
 #include "writers/dati.h"
 
 #include "aiuti.h"
@@ -21,7 +22,7 @@ TEST(CorsaPortata, ModelloDopoIlPercorso) {
     dati_treno(cartella.percorso(), id);
     compattatore c(cartella.percorso(), id);
     int32_t j = 1;
-    ASSERT_EQ(c.memorizza_percorso(j), 0);
+    ASSERT_EQ(passi_del_driver::memorizza_percorso(c, j), 0);
 
     EXPECT_EQ(c.codice_errore, 0);
     EXPECT_FALSE(origine_di(c).has_value());

@@ -2,6 +2,7 @@
 // the completion, and every problem code with the source files deleted or kept.
 #include "compactor/compattatore.h"
 #include "compactor/diagnostica.h"
+#include "passi_del_driver.h"
 #include "writers/dati.h"
 
 #include "aiuti.h"
@@ -62,7 +63,7 @@ protected:
     }
     bool leggi(const std::string& testo) {
         prepara(testo);
-        return c.leggi_linea();
+        return passi_del_driver::leggi_linea(c);
     }
 
     double x(int punto) const { return std::get<double>(c.tracciato.at(punto).x); }
@@ -342,7 +343,7 @@ TEST_F(FaseLinea, ProvaDiLimiteSuOgniTipoDiRiga) {
             compattatore nuovo(cartella.percorso(), identita_predefinita());
             nuovo.scrivi_linea = 1;
             prepara(linea(con_posizione(modello, p) + "cartello_indicatore,  4550,   ( DOPO )\n"));
-            ASSERT_TRUE(nuovo.leggi_linea());
+            ASSERT_TRUE(passi_del_driver::leggi_linea(nuovo));
             EXPECT_FALSE(std::filesystem::exists(file_linea()));
             const bool dopo_letto =
                 nuovo.voci[80].nome == "( DOPO )" || nuovo.voci[79].nome == "( DOPO )";
@@ -434,7 +435,7 @@ TEST_F(FaseLinea, RigheDiCommentoEUltimoCampoDelFile) {
 
 TEST_F(FaseLinea, FileDellaLineaMancante101) {
     scrivi_tutto(file_treno(), "treno");
-    EXPECT_FALSE(c.leggi_linea());
+    EXPECT_FALSE(passi_del_driver::leggi_linea(c));
     EXPECT_EQ(c.codice_errore, numero(problema::file_linea_mancante));
     EXPECT_TRUE(c.celle.empty());
     EXPECT_EQ(c.voci[85].nome, "Orvesa_Cusvana");
@@ -442,7 +443,7 @@ TEST_F(FaseLinea, FileDellaLineaMancante101) {
     // A directory of that name is no line file either, and stays.
     std::filesystem::create_directory(file_linea());
     compattatore nuovo(cartella.percorso(), identita_predefinita());
-    EXPECT_FALSE(nuovo.leggi_linea());
+    EXPECT_FALSE(passi_del_driver::leggi_linea(nuovo));
     EXPECT_EQ(nuovo.codice_errore, numero(problema::file_linea_mancante));
     EXPECT_TRUE(std::filesystem::is_directory(file_linea()));
 }
@@ -519,7 +520,7 @@ TEST_F(FaseLinea, OgniCodiceDellaFaseConIFileEliminatiOConservati) {
         compattatore nuovo(cartella.percorso(), identita_predefinita());
         nuovo.scrivi_linea = 1;
         prepara(k.testo);
-        EXPECT_EQ(nuovo.leggi_linea(), k.segue_treno);
+        EXPECT_EQ(passi_del_driver::leggi_linea(nuovo), k.segue_treno);
         EXPECT_EQ(nuovo.codice_errore, numero(k.codice));
         if (k.posizione) {
             EXPECT_EQ(nuovo.posizione_errore, *k.posizione);
@@ -554,7 +555,7 @@ TEST_F(FaseLinea, ErroriDiLetturaDiventano25EEliminanoEntrambiIFile) {
         compattatore nuovo(cartella.percorso(), identita_predefinita());
         nuovo.scrivi_linea = 1;
         prepara(k.testo);
-        nuovo.memorizza_dati();
+        passi_del_driver::memorizza_dati(nuovo);
         EXPECT_EQ(nuovo.codice_errore, numero(problema::errore_di_lettura));
         EXPECT_FALSE(std::filesystem::exists(file_linea()));
         EXPECT_FALSE(std::filesystem::exists(file_treno()));
@@ -597,7 +598,7 @@ TEST_F(FaseLinea, OrigineDelProblemaSulCampoCheLoCausa) {
         SCOPED_TRACE(numero(k.codice));
         compattatore nuovo(cartella.percorso(), identita_predefinita());
         prepara(k.testo);
-        nuovo.leggi_linea();
+        passi_del_driver::leggi_linea(nuovo);
         EXPECT_EQ(nuovo.codice_errore, numero(k.codice));
         ASSERT_TRUE(origine_di(nuovo).has_value());
         EXPECT_EQ(origine_di(nuovo)->file, file_linea());
@@ -609,7 +610,7 @@ TEST_F(FaseLinea, OrigineDelProblemaSulCampoCheLoCausa) {
 TEST_F(FaseLinea, FileDellaLineaPortatoSenzaProblemi) {
     dati_linea(cartella.percorso(), identita_predefinita());
     scrivi_tutto(file_treno(), "treno");
-    ASSERT_TRUE(c.leggi_linea());
+    ASSERT_TRUE(passi_del_driver::leggi_linea(c));
     EXPECT_EQ(c.codice_errore, 0);
     EXPECT_FALSE(std::filesystem::exists(file_linea()));
 

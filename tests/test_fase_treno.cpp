@@ -1,6 +1,7 @@
 // The train phase: small train source files read onto a grid set up by hand.
 #include "compactor/compattatore.h"
 #include "compactor/errore_lettura.h"
+#include "passi_del_driver.h"
 
 #include "aiuti.h"
 
@@ -50,7 +51,7 @@ protected:
     }
     void leggi(const std::vector<std::string>& righe) {
         scrivi(righe);
-        c.leggi_treno();
+        passi_del_driver::leggi_treno(c);
         EXPECT_FALSE(std::filesystem::exists(file()));
     }
     void velocita_da(int da, int a, int valore) {
@@ -76,7 +77,7 @@ TEST_F(FaseTreno, RigheGeneraliParoleChiaveECommenti) {
                  "- due\r\n"
                  "- numero vetture, 7\r\n"  // the third in a row is read as a row
                  "[fine]\r\n");
-    c.leggi_treno();
+    passi_del_driver::leggi_treno(c);
     EXPECT_FALSE(std::filesystem::exists(file()));
     EXPECT_EQ(c.codice_errore, 0);
     EXPECT_EQ(c.voci[84].dato3, 7);
@@ -89,11 +90,11 @@ TEST_F(FaseTreno, RigheGeneraliParoleChiaveECommenti) {
     // The file's last field is never a row; a file without "[generale]" has no rows.
     SetUp();
     scrivi_tutto(file(), "[generale]\r\nnumero vetture");
-    c.leggi_treno();
+    passi_del_driver::leggi_treno(c);
     EXPECT_EQ(c.voci[84].dato3, 0);
     SetUp();
     scrivi({"numero vetture, 3", "velocita, 0, 50"}, false);
-    c.leggi_treno();
+    passi_del_driver::leggi_treno(c);
     EXPECT_EQ(c.voci[84].dato3, 0);
     EXPECT_EQ(c.codice_errore, 0);
     EXPECT_FALSE(std::filesystem::exists(file()));
@@ -396,7 +397,7 @@ TEST_F(FaseTreno, ErroriDiLettura) {
         SCOPED_TRACE(k.nome);
         SetUp();
         scrivi({k.riga});
-        EXPECT_THROW(c.leggi_treno(), errore_lettura);
+        EXPECT_THROW(passi_del_driver::leggi_treno(c), errore_lettura);
         EXPECT_FALSE(std::filesystem::exists(file()));
         ASSERT_TRUE(origine_di(c).has_value());
         const luogo_campo atteso = k.campo.empty()
@@ -407,7 +408,7 @@ TEST_F(FaseTreno, ErroriDiLettura) {
     }
 
     SetUp();  // no train source file at all
-    EXPECT_THROW(c.leggi_treno(), errore_lettura);
+    EXPECT_THROW(passi_del_driver::leggi_treno(c), errore_lettura);
 }
 
 // The whole station row is read, its name included, before the departure time is
@@ -418,7 +419,7 @@ TEST_F(FaseTreno, StazioneLettaTuttaPrimaDellOrario) {
     const std::string riga =
         "stazione, 13000, 12, 400, 1,0,0, 1,1,0, 1,1,1, 30, -2147483648, 44, 0, S. POTETELA";
     scrivi({riga});
-    EXPECT_THROW(c.leggi_treno(), errore_lettura);
+    EXPECT_THROW(passi_del_driver::leggi_treno(c), errore_lettura);
     EXPECT_EQ(c.codice_errore, numero(problema::errore_di_lettura));
     EXPECT_EQ(c.voci[1].nome, "S. POTETELA");
     EXPECT_EQ(c.voci[1].flag2, 30);
@@ -429,7 +430,7 @@ TEST_F(FaseTreno, StazioneLettaTuttaPrimaDellOrario) {
     griglia(540);
     scrivi_tutto(file(),
                  "[generale]\r\nstazione, 13000, 12, 400, 1,0,0, 1,1,0, 1,1,1, 30, 17, 44, 0");
-    EXPECT_THROW(c.leggi_treno(), errore_lettura);
+    EXPECT_THROW(passi_del_driver::leggi_treno(c), errore_lettura);
     EXPECT_EQ(c.voci[1].intero5, 1);
     EXPECT_EQ(c.voci[1].dato_finale, 0);
     EXPECT_EQ(c.voci[1].nome, "");
@@ -450,7 +451,7 @@ protected:
         scrivi_tutto(linea,
                      "[generale]\r\nlunghezza percorso, 5000\r\n" + righe_linea + "[fine]\r\n");
         scrivi_tutto(treno, "[generale]\r\n" + righe_treno + "[fine]\r\n");
-        c.memorizza_dati();
+        passi_del_driver::memorizza_dati(c);
         EXPECT_FALSE(std::filesystem::exists(linea));
         EXPECT_FALSE(std::filesystem::exists(treno));
     }

@@ -6,6 +6,7 @@
 #include "aiuti.h"
 #include "comune/errore_esecuzione.h"
 #include "comune/sistema_file_memoria.h"
+#include "passi_del_driver.h"
 #include "sistema_file_guasto.h"
 #include "writers/dati.h"
 
@@ -36,7 +37,7 @@ std::vector<fs::path> compatti(const fs::path& cartella) {
 int compatta(const fs::path& cartella, sistema_file& sistema, bool elimina_sorgenti = false) {
     compattatore c({cartella, cartella, elimina_sorgenti, &sistema}, identita);
     int32_t j = 1;
-    return c.memorizza_percorso(j);
+    return passi_del_driver::memorizza_percorso(c, j);
 }
 
 // A clean run through a wrapper that fails nothing: the compact files it writes, and

@@ -5,6 +5,7 @@
 #include "compactor/compattatore.h"
 #include "compactor/formato.h"
 #include "comune/errore_esecuzione.h"
+#include "passi_del_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -170,7 +171,7 @@ TEST_P(IngressiErrati, CodicePosizioneEFileRimasti) {
 
     compattatore c(cartella.percorso(), identita);
     c.scrivi_linea = 1;
-    c.memorizza_dati();
+    passi_del_driver::memorizza_dati(c);
 
     EXPECT_EQ(c.codice_errore, caso.codice ? numero(*caso.codice) : 0);
     EXPECT_EQ(c.posizione_errore, caso.posizione);
@@ -195,7 +196,7 @@ TEST(IngressiErrati, NomeDi32767CaratteriAccettato) {
         linea_minima + "cartello_indicatore,  1450, " + std::string(32767, 'A') + "\r\n" + fine);
     scrivi_tutto(nomi_file::sorgente_treno(cartella.percorso(), identita), treno_minimo);
     compattatore c(cartella.percorso(), identita);
-    c.memorizza_dati();
+    passi_del_driver::memorizza_dati(c);
     EXPECT_EQ(c.codice_errore, 0);
     EXPECT_EQ(c.voci[80].nome.size(), 32767u);
 }
@@ -211,7 +212,7 @@ TEST(IngressiErrati, NomeTroppoLungoNonGuastaIlFileDeiRecord) {
             std::string(40000, 'N') + "\r\n" + fine);
     compattatore c(cartella.percorso(), identita);
     int32_t j = 0;
-    ASSERT_EQ(c.memorizza_percorso(j), 0);
+    ASSERT_EQ(passi_del_driver::memorizza_percorso(c, j), 0);
     EXPECT_EQ(c.codice_errore, numero(problema::errore_di_lettura));
     EXPECT_EQ(c.voci[1].nome, "");
 
@@ -231,7 +232,7 @@ TEST(IngressiErrati, SenzaGrigliaLaCorsaFinisceConUnErrore) {
     compattatore c(cartella.percorso(), identita);
     int32_t j = 1;
     try {
-        c.memorizza_percorso(j);
+        passi_del_driver::memorizza_percorso(c, j);
         FAIL() << "nessun errore";
     } catch (const errore_esecuzione& e) {
         EXPECT_EQ(e.file(), nomi_file::sorgente_linea(cartella.percorso(), identita));
@@ -295,7 +296,7 @@ TEST(IngressiErrati, FineRigaCrLfCrELfLeggonoUguale) {
         scrivi_tutto(nomi_file::sorgente_treno(cartella.percorso(), identita), converti(treno));
         compattatore c(cartella.percorso(), identita);
         c.scrivi_linea = 1;
-        c.memorizza_dati();
+        passi_del_driver::memorizza_dati(c);
         risultato r{c.codice_errore,
                     c.posizione_errore,
                     origine_di(c) ? origine_di(c)->luogo.riga : 0,

@@ -11,6 +11,7 @@
 #include "compactor/compattatore.h"
 #include "compactor/diagnostica.h"
 #include "comune/identita.h"
+#include "passi_del_driver.h"
 #include "scenario_text/testi_scenario.h"
 #include "writers/dati.h"
 
@@ -853,7 +854,7 @@ TEST(ScrittoriTesti, LeSorgentiPortateSiCompattanoSenzaProblemi) {
     scrivi_testi_scenario(cartella.percorso(), id);
     compattatore c(cartella.percorso(), id);
     int32_t j = 1;
-    ASSERT_EQ(c.memorizza_percorso(j), 0);
+    ASSERT_EQ(passi_del_driver::memorizza_percorso(c, j), 0);
     EXPECT_EQ(c.codice_errore, 0) << descrivi_problemi(c);
     EXPECT_EQ(c.n_celle, 2160);
     // Each object kept a cell of its own: a stop cell, written without looking, took no sign.

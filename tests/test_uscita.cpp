@@ -2,6 +2,7 @@
 #include "aiuti.h"
 #include "compactor/compattatore.h"
 #include "comune/errore_esecuzione.h"
+#include "passi_del_driver.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -122,7 +123,7 @@ TEST(FileCompatti, IntestazioneLiberaScriveITreFileSostituendoQuelliVecchi) {
     compattatore c(cartella.percorso(), identita_predefinita());
     prepara_modello(c);
 
-    ASSERT_EQ(c.concludi_percorso(), 0);
+    ASSERT_EQ(passi_del_driver::concludi_percorso(c), 0);
     EXPECT_EQ(c.voci[85].intero1, 610);
     EXPECT_EQ(c.celle[1].valore1, 5121);
     EXPECT_EQ(c.voci[85].dato_finale, 33233);
@@ -170,7 +171,7 @@ TEST(FileCompatti, IntestazioneOccupataNonScriveNulla) {
         compattatore c(cartella.percorso(), identita_predefinita());
         prepara_modello(c);
         k.occupa(c);
-        EXPECT_EQ(c.concludi_percorso(), k.numero);
+        EXPECT_EQ(passi_del_driver::concludi_percorso(c), k.numero);
         EXPECT_TRUE(std::filesystem::is_empty(cartella.percorso()));
         if (k.numero == 1251) {  // the fixed values went in before the second check
             EXPECT_EQ(c.voci[85].intero1, 610);
@@ -186,7 +187,7 @@ TEST(FileCompatti, SenzaScriviLineaRestaIlVecchioPiano) {
     prepara_modello(c);
     c.scrivi_linea = 0;
 
-    ASSERT_EQ(c.concludi_percorso(), 0);
+    ASSERT_EQ(passi_del_driver::concludi_percorso(c), 0);
     EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_linea.dat"), "piano di prima");
     EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_5927.sim").size(), 85u * 34 + 48 + 38);
     EXPECT_EQ(leggi_file_intero(cartella / "Orvesa_Cusvana_5927.dat").size(), 15u * 8);
@@ -200,7 +201,7 @@ TEST(FileCompatti, UnaCartellaAlPostoDelFileFermaLaScritturaLi) {
     prepara_modello(c);
 
     try {
-        c.concludi_percorso();
+        passi_del_driver::concludi_percorso(c);
         FAIL() << "attesa errore_esecuzione";
     } catch (const errore_esecuzione& e) {
         EXPECT_EQ(e.file(), cartella / "Orvesa_Cusvana_5927.sim");

@@ -13,6 +13,7 @@
 #include "comune/identita.h"
 #include "comune/sistema_file.h"
 #include "run/form1.h"
+#include "tests/passi_del_driver.h"
 #include "writers/dati.h"
 
 #include <windows.h>
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
 
     compattatore modello(cartella, identita);
     int32_t j = 1;
-    const int numero = modello.memorizza_percorso(j);
+    const int numero = passi_del_driver::memorizza_percorso(modello, j);
     if (numero == 0) {
         std::cout << "controllo d'intestazione superato\n";
         return 1;
