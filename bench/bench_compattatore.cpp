@@ -166,20 +166,21 @@ compattatore modello_letto() {
 void cammino(benchmark::State& state) {
     protetto(state, [&] {
         compattatore c = modello_letto();
-        const std::vector<cella> prima = c.celle;
+        const compattatore prima = c;
         c.cammina_griglia();
         // The carried grid has no slowdowns, so the walk leaves it as it was and can run
-        // again on the same grid; otherwise the grid is restored outside the timing.
+        // again on the same grid; otherwise the model is restored outside the timing.
         const bool da_ripristinare =
-            std::memcmp(prima.data(), c.celle.data(), prima.size() * sizeof(cella)) != 0;
+            std::memcmp(prima.celle.tutti().data(), c.celle.tutti().data(),
+                        prima.celle.size() * sizeof(cella)) != 0;
         for (auto _ : state) {
             if (da_ripristinare) {
                 state.PauseTiming();
-                c.celle = prima;
+                c = prima;
                 state.ResumeTiming();
             }
             c.cammina_griglia();
-            benchmark::DoNotOptimize(c.celle.data());
+            benchmark::DoNotOptimize(c.celle.tutti().data());
         }
     });
 }
